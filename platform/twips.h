@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+
+namespace tl {
+
+// Every place and size of every window and control is in twips.
+constexpr int TwipsPerPixel = 15;
+
+// Twips to logical pixels, to the nearest pixel.
+int toPixels(int twips);
+
+// Scroll ranges, values and positions are 16-bit signed integers.
+using Integer = std::int16_t;
+
+struct OverflowError : std::range_error {
+    OverflowError()
+        : std::range_error("overflow")
+    {
+    }
+};
+
+// A fraction converted to a 16-bit integer: nearest, a half going to the even neighbour.
+// Leaving -32768..32767 is an overflow error, never a wrap-around.
+Integer toInteger(double value);
+
+} // namespace tl
