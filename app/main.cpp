@@ -1,7 +1,10 @@
+#include "app/startup.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    tl::StartProgram();
+    return app.exec();
 }

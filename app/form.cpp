@@ -1,0 +1,70 @@
+#include "app/form.h"
+
+#include "platform/twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenuBar>
+
+namespace tl {
+
+namespace {
+    // The inner area tells its window when its size changes.
+    class ClientArea : public QWidget {
+    public:
+        explicit ClientArea(Form* form)
+            : QWidget(form)
+            , form_(form)
+        {
+        }
+
+    protected:
+        void resizeEvent(QResizeEvent* event) override
+        {
+            QWidget::resizeEvent(event);
+            form_->Form_Resize();
+        }
+
+    private:
+        Form* form_;
+    };
+} // namespace
+
+Form::Form()
+    : client_(new ClientArea(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    menuBar()->setNativeMenuBar(false);
+    setCentralWidget(client_);
+}
+
+void Form::Unload() { close(); }
+
+void Form::closeEvent(QCloseEvent* event)
+{
+    unloaded_ = true;
+    event->accept();
+}
+
+int Form::ScaleWidth() const { return client_->width() * TwipsPerPixel; }
+int Form::ScaleHeight() const { return client_->height() * TwipsPerPixel; }
+
+void Form::setInnerSize(int width, int height)
+{
+    resize(toPixels(width), toPixels(height) + menuBar()->sizeHint().height());
+}
+
+void Form::setInnerPosition(int left, int top)
+{
+    // The geometry of a top-level window is that of its area inside the frame, menu bar included.
+    setGeometry(QRect(QPoint(toPixels(left), toPixels(top) - menuBar()->sizeHint().height()), size()));
+}
+
+QAction* Form::addMenuCommand(const QString& caption, std::function<void()> handler)
+{
+    QAction* action = menuBar()->addAction(caption);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    return action;
+}
+
+} // namespace tl

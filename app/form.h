@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+
+namespace tl {
+
+// A window of the program. It is created on its first Show, runs Form_Load before it appears,
+// runs Form_Resize whenever its inner area changes size, and is destroyed when it is closed.
+class Form : public QMainWindow {
+public:
+    Form();
+
+    virtual void Form_Load() { }
+    virtual void Form_Resize() { }
+
+    // Closes and destroys the window; the next Show creates it afresh.
+    void Unload();
+    bool isUnloaded() const { return unloaded_; }
+
+    // The inner area below the menu bar, in twips.
+    int ScaleWidth() const;
+    int ScaleHeight() const;
+    // Sets the inner area's size, in twips.
+    void setInnerSize(int width, int height);
+    // Places the inner area's top-left corner on the screen, in twips.
+    void setInnerPosition(int left, int top);
+
+    QWidget* client() const { return client_; }
+    // A top-level menu command with no drop-down below it.
+    QAction* addMenuCommand(const QString& caption, std::function<void()> handler);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* client_;
+    bool unloaded_ = false;
+};
+
+// The one instance of a window class.
+template <class T> class WindowSlot {
+public:
+    bool Loaded() const { return form_ && !form_->isUnloaded(); }
+    T* Instance() const { return Loaded() ? form_.data() : nullptr; }
+
+    // Modeless, without an owner: creates the window first if it is not loaded, else only
+    // brings it forward.
+    T& Show()
+    {
+        if (!Loaded()) {
+            form_ = new T;
+            form_->Form_Load();
+        }
+        form_->show();
+        form_->raise();
+        form_->activateWindow();
+        return *form_;
+    }
+
+private:
+    QPointer<T> form_;
+};
+
+template <class T> WindowSlot<T>& Window()
+{
+    static WindowSlot<T> slot;
+    return slot;
+}
+
+} // namespace tl

@@ -1,0 +1,154 @@
+#include "browser/frmBmpGet.h"
+
+#include "app/messages.h"
+#include "browser/layout.h"
+#include "platform/services.h"
+
+#include <QMenuBar>
+
+namespace tl {
+
+namespace {
+    const QString BlankGif = QStringLiteral(":/assets/blank.gif");
+    const QString PreviewPictures[layout::PreviewCount] = {
+        QStringLiteral(":/assets/preview0.jpg"),
+        QStringLiteral(":/assets/preview1.bmp"),
+        QStringLiteral(":/assets/preview2.bmp"),
+        QStringLiteral(":/assets/preview3.bmp"),
+        QStringLiteral(":/assets/preview4.bmp"),
+        QStringLiteral(":/assets/preview5.bmp"),
+    };
+} // namespace
+
+frmBmpGet::frmBmpGet()
+{
+    setWindowTitle(QStringLiteral("HTMLファイルを解析し，画像ファイルの取得"));
+    setWindowIcon(QIcon(QStringLiteral(":/assets/app.ico")));
+    // A fixed single border: no maximise box, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    mnuCget = addMenuCommand(QStringLiteral("画像読み込み"), [this] { mnuCget_Click(); });
+    mnuEnd = addMenuCommand(QStringLiteral("終わる"), [this] { mnuEnd_Click(); });
+    mnuHelp = addMenuCommand(QStringLiteral("HELP"), [this] { mnuHelp_Click(); });
+
+    buildLayout();
+
+    File1.setPattern(QStringLiteral("*.gif;*.jpg;*.bmp;*.ico"));
+    VScroll1.setSmallChange(layout::RowPitch);
+    VScroll1.setLargeChange(layout::RowPitch);
+
+    Drive1.Change = [this] { Drive1_Change(); };
+    Dir1.Change = [this] { Dir1_Change(); };
+    File1.Click = [this] { File1_Click(); };
+    VScroll1.Change = [this] { VScroll1_Change(); };
+    Command1.Click = [this] { Command1_Click(); };
+    for (int k = 0; k < layout::CellCount; ++k)
+        Image2[k].Click = [this, k] { Image2_Click(k); };
+    for (int i = 0; i < layout::PreviewCount; ++i)
+        Image1[i].Click = [this, i] { Image1_Click(i); };
+}
+
+Control* frmBmpGet::controlNamed(const QString& name)
+{
+    Control* const controls[] = { &SB, &Label3, &Dir1, &Drive1, &File1, &Text1, &Text2, &Picture1, &VScroll1, &Label1,
+        &List1, &Label2, &Command1 };
+    for (std::size_t i = 0; i < std::size(controls); ++i)
+        if (name == QLatin1String(layout::MainWindow[i].name))
+            return controls[i];
+    return nullptr;
+}
+
+void frmBmpGet::buildLayout()
+{
+    QWidget* area = client();
+    area->setFixedSize(toPixels(layout::ClientWidth), toPixels(layout::ClientHeight));
+    setInnerSize(layout::ClientWidth, layout::ClientHeight);
+    setFixedSize(size());
+    setInnerPosition(layout::ClientLeft, layout::ClientTop);
+
+    QWidget* previous = nullptr;
+    for (const layout::Row& row : layout::MainWindow) {
+        Control* control = controlNamed(QLatin1String(row.name));
+        control->attach(area);
+        control->Move(row.left, row.top, row.width, row.height);
+        QWidget* w = control->widget();
+        if (w->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+    List1.setVisible(false);
+    Picture1.setPicture(LoadPictureOrEmpty(BlankGif));
+
+    for (int k = 0; k < layout::CellCount; ++k) {
+        const int row = k / layout::GridColumns;
+        const int column = k % layout::GridColumns;
+        Image2[k].attach(Picture1.inner());
+        Image2[k].setStretch(true);
+        Image2[k].Move(layout::ColumnPitch * column, layout::RowPitch * row, layout::CellWidth, layout::CellHeight);
+    }
+    for (int k : layout::BlankCells)
+        Image2[k].setPicture(Picture1.Picture());
+
+    for (int i = 0; i < layout::PreviewCount; ++i) {
+        Image1[i].attach(area);
+        Image1[i].setStretch(true);
+        Image1[i].Move(layout::Preview.left, layout::Preview.top, layout::Preview.width, layout::Preview.height);
+        Image1[i].setPicture(LoadPictureOrEmpty(PreviewPictures[i]));
+    }
+    Dir1.widget()->setFocus();
+}
+
+void frmBmpGet::Form_Load()
+{
+    VScroll1.setMin(0);
+    VScroll1.setMax(0);
+    for (int i = 1; i < layout::PreviewCount; ++i)
+        Image1[i].setVisible(false);
+}
+
+void frmBmpGet::Drive1_Change()
+{
+    try {
+        Dir1.setPath(Drive1.Drive());
+    } catch (const DeviceError& error) {
+        if (error.number == DeviceError::DeviceUnavailable || error.number == DeviceError::DiskMediaError) {
+            MsgBox(messages::SetDisk);
+            return;
+        }
+        MsgBox(messages::Unexpected);
+        EndProgram();
+    } catch (const std::exception&) {
+        MsgBox(messages::Unexpected);
+        EndProgram();
+    }
+}
+
+void frmBmpGet::Dir1_Change()
+{
+    File1.setPath(Dir1.Path());
+    if (!Dir1.Path().endsWith(separator()))
+        Text1.setText(Dir1.Path() + separator());
+    else
+        Text1.setText(Dir1.Path());
+}
+
+void frmBmpGet::File1_Click()
+{
+    Text2.setText(File1.List(File1.ListIndex()));
+    PicturePath = Text1.Text() + Text2.Text();
+    Image1[0].setPicture(LoadPictureOrEmpty(PicturePath));
+}
+
+void frmBmpGet::mnuEnd_Click() { EndProgram(); }
+
+void frmBmpGet::mnuCget_Click() { }
+void frmBmpGet::VScroll1_Change() { }
+void frmBmpGet::Image2_Click(int) { }
+void frmBmpGet::Image1_Click(int) { }
+void frmBmpGet::Command1_Click() { }
+void frmBmpGet::mnuHelp_Click() { }
+
+} // namespace tl

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/form.h"
+#include "platform/controls.h"
+
+#include <array>
+
+namespace tl {
+
+// The main window: folder navigation and the thumbnail grid.
+class frmBmpGet : public Form {
+public:
+    frmBmpGet();
+
+    // Controls, named as in the layout.
+    StatusBar SB;
+    Label Label3 { QStringLiteral("Picture Files") };
+    FolderList Dir1;
+    DriveList Drive1;
+    FileList File1;
+    TextBox Text1;
+    TextBox Text2;
+    PictureBox Picture1;
+    ScrollBar VScroll1 { Qt::Vertical };
+    Label Label1 { QStringLiteral("参照デイレクトリ") };
+    ListBox List1;
+    Label Label2 { QStringLiteral("ファイル名") };
+    CommandButton Command1 { QStringLiteral("開く") };
+    std::array<ImageControl, 24> Image2;
+    std::array<ImageControl, 6> Image1;
+    QAction* mnuCget;
+    QAction* mnuEnd;
+    QAction* mnuHelp;
+
+    // Window state.
+    QString PicturePath;
+    Integer PictureCount = 0;
+    Integer ScrollRows = 0;
+
+    // Handlers.
+    void Form_Load() override;
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void mnuCget_Click();
+    void VScroll1_Change();
+    void Image2_Click(int Index);
+    void Image1_Click(int Index);
+    void Command1_Click();
+    void mnuEnd_Click();
+    void mnuHelp_Click();
+
+    Control* controlNamed(const QString& name);
+
+private:
+    void buildLayout();
+};
+
+} // namespace tl

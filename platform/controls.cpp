@@ -1,0 +1,572 @@
+#include "platform/controls.h"
+
+#include "platform/filesystem.h"
+#include "platform/services.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStringListModel>
+#include <QStyle>
+#include <algorithm>
+
+namespace tl {
+
+// ---------------------------------------------------------------- Control
+
+Control::Control(QWidget* widget)
+    : widget_(widget)
+{
+}
+
+Control::~Control() { delete widget_.data(); }
+
+void Control::setLeft(int twips) { Move(twips, top_, width_, height_); }
+void Control::setTop(int twips) { Move(left_, twips, width_, height_); }
+void Control::setWidth(int twips) { Move(left_, top_, twips, height_); }
+void Control::setHeight(int twips) { Move(left_, top_, width_, twips); }
+
+void Control::Move(int left, int top, int width, int height)
+{
+    left_ = left;
+    top_ = top;
+    width_ = std::max(0, width);
+    height_ = std::max(0, height);
+    applyGeometry();
+}
+
+void Control::setVisible(bool visible)
+{
+    visible_ = visible;
+    if (widget_ && widget_->parentWidget())
+        widget_->setVisible(visible);
+}
+
+void Control::attach(QWidget* parent)
+{
+    widget_->setParent(parent);
+    applyGeometry();
+    widget_->setVisible(visible_);
+}
+
+void Control::applyGeometry()
+{
+    if (widget_)
+        widget_->setGeometry(toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_));
+}
+
+// ---------------------------------------------------------------- ScrollBar
+
+ScrollBar::ScrollBar(Qt::Orientation orientation)
+    : Control(new QScrollBar(orientation))
+    , bar_(static_cast<QScrollBar*>(widget()))
+{
+    // Without tracking a dragged thumb changes the value once, when it is released.
+    bar_->setTracking(false);
+    bar_->setFocusPolicy(Qt::StrongFocus);
+    showState();
+    QObject::connect(bar_, &QScrollBar::valueChanged, bar_, [this](int value) {
+        if (!showing_)
+            moveValue(value);
+    });
+}
+
+void ScrollBar::setMin(Integer min)
+{
+    min_ = min;
+    moveValue(value_);
+}
+
+void ScrollBar::setMax(Integer max)
+{
+    max_ = max;
+    moveValue(value_);
+}
+
+void ScrollBar::setValue(Integer value) { moveValue(value); }
+
+void ScrollBar::setSmallChange(Integer step)
+{
+    small_ = step;
+    showState();
+}
+
+void ScrollBar::setLargeChange(Integer step)
+{
+    large_ = step;
+    showState();
+}
+
+void ScrollBar::moveValue(int value)
+{
+    const int low = std::min<int>(min_, max_);
+    const int high = std::max<int>(min_, max_);
+    const auto kept = static_cast<Integer>(std::clamp(value, low, high));
+    const bool changed = kept != value_;
+    value_ = kept;
+    showState();
+    if (changed && Change)
+        Change();
+}
+
+// QScrollBar cannot hold a maximum below its minimum: it shows the bounds in order, reversed.
+void ScrollBar::showState()
+{
+    showing_ = true;
+    const bool reversed = max_ < min_;
+    bar_->setInvertedAppearance(reversed);
+    bar_->setInvertedControls(reversed);
+    bar_->setRange(std::min(min_, max_), std::max(min_, max_));
+    bar_->setSingleStep(small_);
+    bar_->setPageStep(large_);
+    bar_->setValue(value_);
+    bar_->setSliderPosition(value_);
+    showing_ = false;
+}
+
+// ---------------------------------------------------------------- ImageControl
+
+class ImageWidget : public QWidget {
+public:
+    explicit ImageWidget(ImageControl* owner)
+        : owner_(owner)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const StdPicture& picture = owner_->picture_;
+        if (picture.isEmpty())
+            return;
+        QPainter painter(this);
+        if (owner_->stretch_) {
+            const QSize device = size() * devicePixelRatioF();
+            painter.drawImage(rect(), picture.scaledCopy(device));
+        } else {
+            const QRect area = event->rect();
+            painter.drawImage(area, picture.image(), area);
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && owner_->Click)
+            owner_->Click();
+    }
+
+private:
+    ImageControl* owner_;
+};
+
+ImageControl::ImageControl()
+    : Control(new ImageWidget(this))
+{
+}
+
+void ImageControl::setPicture(const StdPicture& picture)
+{
+    picture_ = picture;
+    if (!stretch_ && !picture_.isEmpty())
+        Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
+    widget()->update();
+}
+
+void ImageControl::setStretch(bool stretch)
+{
+    stretch_ = stretch;
+    widget()->update();
+}
+
+// ---------------------------------------------------------------- PictureBox
+
+class PictureBoxWidget : public QFrame {
+public:
+    explicit PictureBoxWidget(PictureBox* owner)
+        : owner_(owner)
+        , inner_(new QWidget(this))
+    {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(2);
+        setAutoFillBackground(true);
+        setFocusPolicy(Qt::StrongFocus);
+    }
+    QWidget* inner() const { return inner_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QFrame::resizeEvent(event);
+        inner_->setGeometry(contentsRect());
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        QFrame::paintEvent(event);
+        if (!owner_->picture_.isEmpty()) {
+            QPainter painter(this);
+            painter.setClipRect(contentsRect());
+            painter.drawImage(contentsRect().topLeft(), owner_->picture_.image());
+        }
+    }
+
+private:
+    PictureBox* owner_;
+    QWidget* inner_;
+};
+
+PictureBox::PictureBox()
+    : Control(new PictureBoxWidget(this))
+{
+}
+
+void PictureBox::setPicture(const StdPicture& picture)
+{
+    picture_ = picture;
+    widget()->update();
+}
+
+QWidget* PictureBox::inner() const { return static_cast<PictureBoxWidget*>(widget())->inner(); }
+
+// ---------------------------------------------------------------- Label, CommandButton, TextBox
+
+Label::Label(const QString& caption)
+    : Control(new QLabel(caption))
+    , label_(static_cast<QLabel*>(widget()))
+{
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+QString Label::Caption() const { return label_->text(); }
+void Label::setCaption(const QString& caption) { label_->setText(caption); }
+
+CommandButton::CommandButton(const QString& caption)
+    : Control(new QPushButton(caption))
+    , button_(static_cast<QPushButton*>(widget()))
+{
+    QObject::connect(button_, &QPushButton::clicked, button_, [this] {
+        if (Click)
+            Click();
+    });
+}
+
+QString CommandButton::Caption() const { return button_->text(); }
+
+static QWidget* makeTextWidget(TextBox::Lines lines)
+{
+    if (lines == TextBox::Lines::Single)
+        return new QLineEdit;
+    auto* edit = new QPlainTextEdit;
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return edit;
+}
+
+TextBox::TextBox(Lines lines)
+    : Control(makeTextWidget(lines))
+{
+    if (lines == Lines::Single)
+        line_ = static_cast<QLineEdit*>(widget());
+    else
+        multi_ = static_cast<QPlainTextEdit*>(widget());
+}
+
+// A multi-line box ends its lines in CR LF, as the text it was given does.
+QString TextBox::Text() const
+{
+    if (line_)
+        return line_->text();
+    QString text = multi_->toPlainText();
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}
+
+void TextBox::setText(const QString& text)
+{
+    if (line_) {
+        line_->setText(text);
+        return;
+    }
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    multi_->setPlainText(shown);
+}
+
+// ---------------------------------------------------------------- ListBox
+
+ListBox::ListBox()
+    : Control(new QListWidget)
+    , list_(static_cast<QListWidget*>(widget()))
+{
+}
+
+void ListBox::AddItem(const QString& item)
+{
+    items_.append(item);
+    if (Visible())
+        list_->addItem(item);
+}
+
+void ListBox::Clear()
+{
+    items_.clear();
+    list_->clear();
+}
+
+QString ListBox::List(int index) const { return index >= 0 && index < items_.size() ? items_.at(index) : QString(); }
+
+// ---------------------------------------------------------------- StatusBar
+
+StatusBar::StatusBar()
+    : Control(new QStatusBar)
+{
+    auto* bar = static_cast<QStatusBar*>(widget());
+    bar->setSizeGripEnabled(false);
+    label_ = new QLabel;
+    label_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label_->setTextFormat(Qt::PlainText);
+    bar->addWidget(label_, 1);
+}
+
+void StatusBar::setSimpleText(const QString& text)
+{
+    text_ = text;
+    label_->setText(text);
+}
+
+// ---------------------------------------------------------------- DriveList
+
+namespace {
+    // Refreshes its entries each time it opens, so that a stick plugged in meanwhile shows up.
+    class DriveCombo : public QComboBox {
+    public:
+        std::function<void()> aboutToOpen;
+
+    protected:
+        void showPopup() override
+        {
+            if (aboutToOpen)
+                aboutToOpen();
+            QComboBox::showPopup();
+        }
+    };
+} // namespace
+
+DriveList::DriveList()
+    : Control(new DriveCombo)
+    , combo_(static_cast<QComboBox*>(widget()))
+{
+    drive_ = driveOf(QDir::currentPath());
+    Refresh();
+    static_cast<DriveCombo*>(combo_)->aboutToOpen = [this] { Refresh(); };
+    QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
+        if (!showing_)
+            setDrive(combo_->itemText(index));
+    });
+}
+
+void DriveList::Refresh()
+{
+    showing_ = true;
+    QStringList drives = Drives->drives();
+    if (!drives.contains(drive_))
+        drives.prepend(drive_);
+    combo_->clear();
+    combo_->addItems(drives);
+    combo_->setCurrentIndex(static_cast<int>(drives.indexOf(drive_)));
+    showing_ = false;
+}
+
+void DriveList::setDrive(const QString& drive)
+{
+    if (drive == drive_)
+        return;
+    drive_ = drive;
+    showing_ = true;
+    int index = combo_->findText(drive);
+    if (index < 0) {
+        combo_->addItem(drive);
+        index = combo_->count() - 1;
+    }
+    combo_->setCurrentIndex(index);
+    showing_ = false;
+    if (Change)
+        Change();
+}
+
+// ---------------------------------------------------------------- FolderList
+
+FolderList::FolderList()
+    : Control(new QListWidget)
+    , list_(static_cast<QListWidget*>(widget()))
+{
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setTextElideMode(Qt::ElideRight);
+    path_ = QDir::toNativeSeparators(QDir::currentPath());
+    showFolders(listSubfolders(QDir::currentPath()));
+    QObject::connect(list_, &QListWidget::itemActivated, list_,
+        [this](QListWidgetItem* item) { openFolder(item->data(Qt::UserRole).toString()); });
+}
+
+static QString joinPath(const QString& folder, const QString& name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+void FolderList::setPath(const QString& path)
+{
+    if (Drives->drives().contains(path))
+        moveTo(currentFolderOf(path), path);
+    else
+        moveTo(path, {});
+}
+
+bool FolderList::openFolder(const QString& path)
+{
+    try {
+        moveTo(path, {});
+        return true;
+    } catch (const DeviceError&) {
+        return false;
+    }
+}
+
+// Goes to a folder; `drive` names the drive when the move is to that drive's current folder.
+void FolderList::moveTo(const QString& folder, const QString& drive)
+{
+    QString target = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
+    const QString root = drive.isEmpty() ? driveOf(target) : drive;
+
+    switch (Drives->probe(root)) {
+    case DriveStatus::Ready:
+        break;
+    case DriveStatus::Gone:
+    case DriveStatus::NoMedium:
+        throw DeviceError(DeviceError::DeviceUnavailable, root);
+    case DriveStatus::Unreadable:
+        throw DeviceError(DeviceError::DiskMediaError, root);
+    case DriveStatus::Failed:
+        throw DeviceError(DeviceError::PathFileAccess, root);
+    }
+
+    bool ok = false;
+    QStringList subfolders = listSubfolders(target, &ok);
+    // A drive's remembered folder may have gone meanwhile: go to the nearest folder above it.
+    while (!ok && !drive.isEmpty() && target.size() > QDir::cleanPath(root).size()) {
+        target = QFileInfo(target).path();
+        subfolders = listSubfolders(target, &ok);
+    }
+    if (!ok) {
+        if (!drive.isEmpty())
+            throw DeviceError(DeviceError::DiskMediaError, root);
+        throw DeviceError(QFileInfo::exists(target) ? DeviceError::PathFileAccess : DeviceError::PathNotFound, target);
+    }
+
+    const QString native = QDir::toNativeSeparators(target);
+    if (native == path_)
+        return;
+    path_ = native;
+    rememberFolder(target);
+    showFolders(subfolders);
+    if (Change)
+        Change();
+}
+
+// The folder and the folders above it, opened, then its subfolders, closed, each indented one
+// step deeper than the one above it.
+void FolderList::showFolders(const QStringList& subfolders)
+{
+    const QString path = QDir::fromNativeSeparators(path_);
+    const QIcon opened = list_->style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = list_->style()->standardIcon(QStyle::SP_DirClosedIcon);
+    list_->clear();
+
+    QStringList chain;
+    for (QString p = path;; p = QFileInfo(p).path()) {
+        chain.prepend(p);
+        if (QFileInfo(p).isRoot() || QFileInfo(p).path() == p)
+            break;
+    }
+    int depth = 0;
+    auto add = [&](const QString& full, const QString& shown, const QIcon& icon) {
+        auto* item = new QListWidgetItem(icon, QString(depth * 2, QLatin1Char(' ')) + shown, list_);
+        item->setData(Qt::UserRole, full);
+    };
+    for (const QString& p : chain) {
+        const QString name = QFileInfo(p).fileName();
+        add(p, name.isEmpty() ? QDir::toNativeSeparators(p) : name, opened);
+        ++depth;
+    }
+    list_->setCurrentRow(list_->count() - 1);
+    for (const QString& name : subfolders)
+        add(joinPath(path, name), name, closed);
+}
+
+// ---------------------------------------------------------------- FileList
+
+FileList::FileList()
+    : Control(new QListView)
+    , view_(static_cast<QListView*>(widget()))
+    , model_(new QStringListModel(view_))
+{
+    view_->setModel(model_);
+    view_->setUniformItemSizes(true);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    path_ = QDir::toNativeSeparators(QDir::currentPath());
+    QObject::connect(
+        view_->selectionModel(), &QItemSelectionModel::currentChanged, view_, [this](const QModelIndex& current) {
+            if (!showing_ && current.isValid())
+                setListIndex(current.row());
+        });
+}
+
+void FileList::setPath(const QString& path)
+{
+    path_ = path;
+    reload();
+}
+
+void FileList::setPattern(const QString& pattern)
+{
+    pattern_ = pattern;
+    reload();
+}
+
+QString FileList::List(int index) const { return index >= 0 && index < names_.size() ? names_.at(index) : QString(); }
+
+void FileList::setListIndex(int index)
+{
+    if (index < -1 || index >= names_.size())
+        return;
+    index_ = index;
+    showing_ = true;
+    view_->setCurrentIndex(model_->index(index));
+    showing_ = false;
+    if (index >= 0 && Click)
+        Click();
+}
+
+void FileList::reload()
+{
+    names_ = listFiles(QDir::fromNativeSeparators(path_), pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+    index_ = -1;
+    showing_ = true;
+    model_->setStringList(names_);
+    showing_ = false;
+}
+
+} // namespace tl

@@ -1,0 +1,44 @@
+#pragma once
+
+// The seams through which the program reaches the platform's services. Each is one function
+// object that tests replace from C++.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace tl {
+
+// A modal message box: OK only, no icon, caption "Tessaline". Returns when the user presses OK.
+extern std::function<void(const QString& text)> MsgBox;
+
+// Ends the process at once: no handler of any window runs.
+extern std::function<void()> EndProgram;
+
+// The folder that holds the running executable, as a full path.
+extern std::function<QString()> ApplicationFolder;
+
+// The drives a user browses, and whether one can be read now.
+enum class DriveStatus { Ready, Gone, NoMedium, Unreadable, Failed };
+struct DriveSource {
+    virtual ~DriveSource() = default;
+    // Roots of the drives, the root of the file system first.
+    virtual QStringList drives() = 0;
+    virtual DriveStatus probe(const QString& root) = 0;
+};
+extern std::shared_ptr<DriveSource> Drives;
+
+// The separator that ends folder texts: "/" here, "\" on Windows.
+QChar separator();
+
+// The root of the drive that holds an absolute path.
+QString driveOf(const QString& absolutePath);
+
+// The current folder of a drive: the process's current folder for the drive that holds it,
+// the root for the others, then wherever the folder list last was on that drive.
+QString currentFolderOf(const QString& driveRoot);
+void rememberFolder(const QString& folder);
+void forgetRememberedFolders();
+
+} // namespace tl

@@ -1,0 +1,97 @@
+#pragma once
+
+// Shared fixtures: the platform's seams replaced from C++, fake drives, pictures made on the spot.
+
+#include "app/form.h"
+#include "platform/services.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace tl::test {
+
+struct FakeDrives : DriveSource {
+    QStringList roots;
+    QMap<QString, DriveStatus> status;
+    QStringList drives() override { return roots; }
+    DriveStatus probe(const QString& root) override { return status.value(root, DriveStatus::Ready); }
+};
+
+// Records message boxes and ends of the program instead of showing and ending.
+class Seams {
+public:
+    Seams()
+        : savedBox_(MsgBox)
+        , savedEnd_(EndProgram)
+        , savedFolder_(ApplicationFolder)
+        , savedDrives_(Drives)
+        , drives(std::make_shared<FakeDrives>())
+    {
+        MsgBox = [this](const QString& text) { messages << text; };
+        EndProgram = [this] { ++ends; };
+        drives->roots << QStringLiteral("/");
+        Drives = drives;
+        forgetRememberedFolders();
+    }
+    ~Seams()
+    {
+        MsgBox = savedBox_;
+        EndProgram = savedEnd_;
+        ApplicationFolder = savedFolder_;
+        Drives = savedDrives_;
+        forgetRememberedFolders();
+    }
+    QStringList messages;
+    int ends = 0;
+
+private:
+    std::function<void(const QString&)> savedBox_;
+    std::function<void()> savedEnd_;
+    std::function<QString()> savedFolder_;
+    std::shared_ptr<DriveSource> savedDrives_;
+
+public:
+    std::shared_ptr<FakeDrives> drives;
+};
+
+// Lets windows closed during a test be destroyed.
+inline void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+template <class T> void unload()
+{
+    if (T* form = Window<T>().Instance())
+        form->Unload();
+    flushDeletes();
+}
+
+// A picture file written by Qt in the format its suffix names.
+inline QString writePicture(const QDir& dir, const QString& name, int width, int height, QColor color = Qt::red)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    const QString path = dir.filePath(name);
+    const QByteArray suffix = QFileInfo(name).suffix().toLower().toLatin1();
+    EXPECT_TRUE(image.save(path, suffix.isEmpty() ? "BMP" : suffix.constData())) << path.toStdString();
+    return path;
+}
+
+inline QString writeBytes(const QDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+}
+
+} // namespace tl::test
