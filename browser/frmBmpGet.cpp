@@ -2,13 +2,21 @@
 
 #include "app/messages.h"
 #include "browser/layout.h"
+#include "browser/pagedecoder.h"
+#include "browser/paging.h"
 #include "platform/services.h"
 
 #include <QMenuBar>
+#include <algorithm>
 
 namespace tl {
 
 namespace {
+    const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
+    const QString NoPictures = QStringLiteral("ここには画像がありません。");
+    const QString AllShown = QStringLiteral("表示完了");
+    const QString MoreToScroll = QStringLiteral("表示ＯＫ");
+    const QString Reloading = QStringLiteral("画像の読み込み中です");
     const QString BlankGif = QStringLiteral(":/assets/blank.gif");
     const QString PreviewPictures[layout::PreviewCount] = {
         QStringLiteral(":/assets/preview0.jpg"),
@@ -142,10 +150,75 @@ void frmBmpGet::File1_Click()
     Image1[0].setPicture(LoadPictureOrEmpty(PicturePath));
 }
 
+void frmBmpGet::mnuCget_Click()
+{
+    if (Text1.Text().isEmpty()) {
+        MsgBox(messages::NoFolder);
+        return;
+    }
+    // Back to the top first: when the grid was scrolled this pages the previous list once.
+    VScroll1.setValue(0);
+    List1.Clear();
+    for (ImageControl& cell : Image2)
+        cell.setPicture({});
+    SB.setSimpleText(Loading);
+
+    PictureCount = 0;
+    const int names = File1.ListCount();
+    for (int i = 0; i < names; ++i) {
+        const QString name = File1.List(i);
+        if (paging::isPictureName(name)) {
+            PicturePath = Text1.Text() + name;
+            List1.AddItem(PicturePath);
+            ++PictureCount;
+        }
+    }
+    if (PictureCount == 0) {
+        SB.setSimpleText(NoPictures);
+        return;
+    }
+    SB.setSimpleText(Loading);
+
+    const int count = List1.ListCount();
+    if (count < layout::CellCount) {
+        VScroll1.setMax(0);
+    } else {
+        ScrollRows = paging::scrollRows(count);
+        VScroll1.setMax(static_cast<Integer>(paging::scrollMax(count)));
+    }
+    VScroll1.setSmallChange(static_cast<Integer>(paging::rowUnit(count)));
+    VScroll1.setLargeChange(static_cast<Integer>(paging::rowUnit(count)));
+
+    loadPage(0, std::min(count, layout::CellCount));
+    SB.setSimpleText(count > layout::CellCount ? MoreToScroll : AllShown);
+}
+
+// The grid pages by whole rows: every cell is reloaded from the entry the position gives on.
+void frmBmpGet::VScroll1_Change()
+{
+    SB.setSimpleText(Reloading);
+    for (ImageControl& cell : Image2)
+        cell.setPicture({});
+    loadPage(paging::firstEntry(VScroll1.Value(), List1.ListCount()), layout::CellCount);
+    SB.setSimpleText(MoreToScroll);
+}
+
+// Fills the first `cells` cells from list entry `first` on, decoding on all cores; entries past
+// the end of the list leave their cells blank. Cells and PicturePath are set in order.
+void frmBmpGet::loadPage(int first, int cells)
+{
+    QStringList paths;
+    for (int k = 0; k < cells; ++k)
+        paths << List1.List(first + k);
+    PageDecoder page(paths, Image2[0].widget()->size() * Image2[0].widget()->devicePixelRatioF());
+    for (int k = 0; k < cells; ++k) {
+        PicturePath = paths.at(k);
+        Image2[k].setPicture(page.take(k));
+    }
+}
+
 void frmBmpGet::mnuEnd_Click() { EndProgram(); }
 
-void frmBmpGet::mnuCget_Click() { }
-void frmBmpGet::VScroll1_Change() { }
 void frmBmpGet::Image2_Click(int) { }
 void frmBmpGet::Image1_Click(int) { }
 void frmBmpGet::Command1_Click() { }

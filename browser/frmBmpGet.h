@@ -34,8 +34,9 @@ public:
 
     // Window state.
     QString PicturePath;
-    Integer PictureCount = 0;
-    Integer ScrollRows = 0;
+    // Counts are plain ints: a folder may hold more than 32767 pictures.
+    int PictureCount = 0;
+    int ScrollRows = 0;
 
     // Handlers.
     void Form_Load() override;
@@ -54,6 +55,7 @@ public:
 
 private:
     void buildLayout();
+    void loadPage(int first, int cells);
 };
 
 } // namespace tl

@@ -1,2 +1,24 @@
 #!/usr/bin/env bash
-echo "smoke test not written yet"
+# Starts the real executable in a virtual X server, waits for its main window and checks that the
+# program keeps running.
+set -u
+exe="$1"
+title="HTMLファイルを解析し，画像ファイルの取得"
+command -v xvfb-run >/dev/null || { echo "xvfb-run is not installed"; exit 1; }
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    exe="$1"; title="$2"
+    "$exe" & pid=$!
+    found=""
+    for _ in $(seq 1 100); do
+        if xwininfo -root -tree 2>/dev/null | grep -F -q "\"$title\""; then found=yes; break; fi
+        sleep 0.1
+    done
+    if [ -z "$found" ]; then echo "the main window did not appear"; kill "$pid" 2>/dev/null; exit 1; fi
+    geometry=$(xwininfo -root -tree | grep -F "\"$title\"")
+    echo "window: $geometry"
+    sleep 2
+    if ! kill -0 "$pid" 2>/dev/null; then echo "the program stopped on its own"; exit 1; fi
+    kill "$pid"; wait "$pid" 2>/dev/null
+    echo "the main window appeared and the program kept running"
+' smoke "$exe" "$title"

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace tl::paging {
+
+// A name is taken as a picture when its last three characters are exactly one of bmp, jpg, gif,
+// ico in lower or in upper case; mixed case is not taken.
+bool isPictureName(const QString& name);
+
+// Scroll steps for a list of pictures: one for the first full page, then one per further row,
+// started or not. Zero below a full page.
+int scrollRows(int pictureCount);
+
+// The scroll units of one row. A row is 1200 while the whole list fits the scroll bar's 16-bit
+// range; a longer list gets the largest whole unit that keeps every row reachable.
+int rowUnit(int pictureCount);
+
+// The scroll bar's range for a list: rows times the row unit, never beyond 32767.
+int scrollMax(int pictureCount);
+
+// The list entry shown in the top-left cell at a scroll position: position / unit * 6, to the
+// nearest entry, a half going to the even neighbour.
+int firstEntry(int position, int pictureCount);
+
+} // namespace tl::paging

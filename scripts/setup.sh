@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the program need on Debian 12, and only what is missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
+          xvfb xauth x11-utils imagemagick fonts-ipafont-gothic)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,319 @@
+#include "app/messages.h"
+#include "browser/frmBmpGet.h"
+#include "browser/paging.h"
+#include "support.h"
+
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
+const QString NoPictures = QStringLiteral("ここには画像がありません。");
+const QString AllShown = QStringLiteral("表示完了");
+const QString MoreToScroll = QStringLiteral("表示ＯＫ");
+
+class Thumbnails : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        dir = QDir(temp.path());
+        form = &Window<frmBmpGet>().Show();
+    }
+    void TearDown() override { unload<frmBmpGet>(); }
+
+    // Pictures pic00000.bmp .. in file-list order; picture i is i + 1 pixels wide so that a cell
+    // tells which entry it shows. Past `decodable` the files are empty: the scan looks at names only.
+    void makePictures(int count, int decodable = 40, const QString& folder = {})
+    {
+        QDir target(folder.isEmpty() ? dir.path() : folder);
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("pic%1.bmp").arg(i, 5, 10, QLatin1Char('0'));
+            if (i < decodable)
+                writePicture(target, name, i + 1, 1);
+            else
+                writeBytes(target, name, {});
+        }
+    }
+    void openFolder(const QString& folder)
+    {
+        ASSERT_TRUE(form->Dir1.openFolder(folder));
+        ASSERT_EQ(form->Text1.Text(), folder + "/");
+    }
+    // The entry each cell shows, -1 for a blank cell.
+    std::vector<int> shownEntries() const
+    {
+        std::vector<int> entries;
+        for (const ImageControl& cell : form->Image2)
+            entries.push_back(cell.Picture().isEmpty() ? -1 : cell.Picture().pixelWidth() - 1);
+        return entries;
+    }
+    static std::vector<int> entriesFrom(int first, int last)
+    {
+        std::vector<int> entries;
+        for (int e = first; e < first + 24; ++e)
+            entries.push_back(e <= last ? e : -1);
+        return entries;
+    }
+
+    Seams seams;
+    QTemporaryDir temp;
+    QDir dir;
+    frmBmpGet* form = nullptr;
+};
+
+TEST_F(Thumbnails, OutcomeByNumberOfPictures)
+{
+    struct Row {
+        int pictures;
+        int scrollMax;
+        int step;
+        QString status;
+    };
+    const Row rows[] = {
+        { 1, 0, 1200, AllShown },
+        { 23, 0, 1200, AllShown },
+        { 24, 1200, 1200, AllShown },
+        { 25, 1200, 1200, MoreToScroll },
+        { 30, 2400, 1200, MoreToScroll },
+        { 36, 3600, 1200, MoreToScroll },
+        { 185, 32400, 1200, MoreToScroll },
+        // Longer lists: the largest row unit that keeps every row within 32767.
+        { 186, 28 * 1170, 1170, MoreToScroll },
+        { 400, 63 * 520, 520, MoreToScroll },
+        { 40000, 6663 * 4, 4, MoreToScroll },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.pictures);
+        QTemporaryDir folder;
+        makePictures(row.pictures, 24, folder.path());
+        openFolder(folder.path());
+        form->mnuCget->trigger();
+
+        EXPECT_EQ(form->List1.ListCount(), row.pictures);
+        EXPECT_EQ(form->PictureCount, row.pictures);
+        EXPECT_EQ(form->VScroll1.Max(), row.scrollMax);
+        EXPECT_EQ(form->VScroll1.Value(), 0);
+        EXPECT_EQ(form->VScroll1.SmallChange(), row.step);
+        EXPECT_EQ(form->VScroll1.LargeChange(), row.step);
+        EXPECT_EQ(shownEntries(), entriesFrom(0, row.pictures - 1));
+        EXPECT_EQ(form->SB.SimpleText(), row.status);
+        EXPECT_EQ(form->List1.List(row.pictures - 1),
+            folder.path() + QStringLiteral("/pic%1.bmp").arg(row.pictures - 1, 5, 10, QLatin1Char('0')));
+
+        // The last position reaches the last picture.
+        const int first = paging::firstEntry(form->VScroll1.Max(), row.pictures);
+        EXPECT_GE(first + 23, row.pictures - 1);
+    }
+}
+
+TEST(Paging, CountsPastTheScrollRangeNeverOverflow)
+{
+    struct Row {
+        int pictures;
+        int scrollMax;
+        int unit;
+    };
+    for (const Row& row :
+        { Row { 0, 0, 1200 }, Row { 196620, 32767, 1 }, Row { 300000, 32767, 1 }, Row { 2000000000, 32767, 1 } }) {
+        EXPECT_EQ(paging::scrollMax(row.pictures), row.scrollMax) << row.pictures;
+        EXPECT_EQ(paging::rowUnit(row.pictures), row.unit) << row.pictures;
+    }
+    EXPECT_EQ(paging::firstEntry(32767, 196620) + 23, 196625); // the last row is reached
+}
+
+TEST(Paging, FirstEntryRoundsHalfToEven)
+{
+    const std::pair<int, int> rows[]
+        = { { 0, 0 }, { 100, 0 }, { 300, 2 }, { 500, 2 }, { 700, 4 }, { 1200, 6 }, { 2400, 12 }, { 32400, 162 } };
+    for (auto [position, first] : rows)
+        EXPECT_EQ(paging::firstEntry(position, 185), first) << position;
+}
+
+TEST(Paging, PictureNamesAreMatchedWithCase)
+{
+    const std::pair<const char*, bool> rows[] = { { "a.bmp", true }, { "b.JPG", true }, { "c.Gif", false },
+        { "d.ico", true }, { "e.ICO", true }, { "f.jPg", false }, { "g.png", false }, { "jpg", true }, { "pg", false },
+        { "", false }, { "h.jpeg", false }, { "ijpg", true } };
+    for (auto [name, accepted] : rows)
+        EXPECT_EQ(paging::isPictureName(QString::fromLatin1(name)), accepted) << name;
+}
+
+TEST_F(Thumbnails, OnlyExactCaseExtensionsEnterTheListInFileListOrder)
+{
+    writePicture(dir, "a.bmp", 3, 3);
+    writePicture(dir, "b.JPG", 3, 3);
+    writePicture(dir, "c.Gif", 3, 3);
+    openFolder(dir.path());
+    ASSERT_EQ(form->File1.ListCount(), 3);
+    form->mnuCget->trigger();
+    EXPECT_EQ(form->List1.ListCount(), 2);
+    EXPECT_EQ(form->List1.List(0), dir.filePath("a.bmp"));
+    EXPECT_EQ(form->List1.List(1), dir.filePath("b.JPG"));
+}
+
+TEST_F(Thumbnails, ATypedFolderTextIsThePrefixOfEveryPath)
+{
+    makePictures(3);
+    openFolder(dir.path());
+    form->Text1.setText(QStringLiteral("/typed/elsewhere/"));
+    form->mnuCget->trigger();
+    ASSERT_EQ(form->List1.ListCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(form->List1.List(i).startsWith(QStringLiteral("/typed/elsewhere/pic"))) << i;
+    EXPECT_EQ(shownEntries(), entriesFrom(0, -1)) << "nothing there to load";
+}
+
+TEST_F(Thumbnails, AnEmptyFolderTextIsRefused)
+{
+    makePictures(3);
+    form->File1.setPath(dir.path()); // the list shows pictures, but no folder was chosen
+    form->mnuCget->trigger();
+    EXPECT_EQ(seams.messages, QStringList { messages::NoFolder });
+    EXPECT_EQ(form->List1.ListCount(), 0);
+    EXPECT_TRUE(form->SB.SimpleText().isEmpty());
+}
+
+TEST_F(Thumbnails, ALoadWhileScrolledDownPagesThePreviousListFirst)
+{
+    makePictures(40);
+    openFolder(dir.path());
+    form->mnuCget->trigger();
+    form->VScroll1.setValue(1200);
+    EXPECT_EQ(shownEntries(), entriesFrom(6, 39));
+
+    QDir other(dir.filePath("other"));
+    dir.mkdir("other");
+    writePicture(other, "only.bmp", 7, 7);
+    openFolder(other.path());
+
+    std::vector<int> listSizes;
+    const Event page = form->VScroll1.Change;
+    form->VScroll1.Change = [&] {
+        listSizes.push_back(form->List1.ListCount());
+        page();
+    };
+    form->mnuCget->trigger();
+    EXPECT_EQ(listSizes, std::vector<int> { 40 }) << "one nested page, on the previous list";
+    EXPECT_EQ(form->List1.ListCount(), 1);
+    EXPECT_EQ(form->Image2[0].Picture().pixelWidth(), 7);
+    EXPECT_EQ(form->SB.SimpleText(), AllShown);
+    EXPECT_EQ(form->VScroll1.Max(), 0);
+}
+
+TEST_F(Thumbnails, AnEmptyFolderAfterALoadKeepsTheRange)
+{
+    makePictures(40);
+    openFolder(dir.path());
+    form->mnuCget->trigger();
+    ASSERT_EQ(form->VScroll1.Max(), 3600);
+    dir.mkdir("empty");
+    openFolder(dir.filePath("empty"));
+    form->mnuCget->trigger();
+    EXPECT_EQ(form->List1.ListCount(), 0);
+    EXPECT_EQ(shownEntries(), entriesFrom(0, -1));
+    EXPECT_EQ(form->SB.SimpleText(), NoPictures);
+    EXPECT_EQ(form->VScroll1.Max(), 3600);
+
+    // Scrolling a list with no picture: blank cells, and the page is reported done.
+    form->VScroll1.setValue(2400);
+    EXPECT_EQ(shownEntries(), entriesFrom(0, -1));
+    EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
+}
+
+TEST_F(Thumbnails, ScrollingPagesByWholeRows)
+{
+    struct Row {
+        int pictures;
+        int position;
+        int first;
+    };
+    const Row rows[] = { { 30, 1200, 6 }, { 30, 2400, 12 }, { 25, 1200, 6 }, { 40, 300, 2 }, { 40, 0, 0 } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.pictures << " at " << row.position);
+        QTemporaryDir folder;
+        makePictures(row.pictures, row.pictures, folder.path());
+        openFolder(folder.path());
+        form->mnuCget->trigger();
+        form->VScroll1.setValue(static_cast<Integer>(row.position));
+        EXPECT_EQ(shownEntries(), entriesFrom(row.first, row.pictures - 1));
+        EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
+        EXPECT_EQ(form->PicturePath, form->List1.List(row.first + 23));
+    }
+}
+
+TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlank)
+{
+    writePicture(dir, "01-good.bmp", 1, 1);
+    writeBytes(dir, "02-zero-bytes.jpg", {});
+    writeBytes(dir, "03-not-a-picture.gif", "GIF? no, plain text");
+    const QString truncated = writePicture(dir, "04-truncated.jpg", 300, 200);
+    QFile::resize(truncated, 200);
+    writeBytes(dir, "05-corrupted.bmp", QByteArray("BM") + QByteArray(60, '\xff'));
+    writePicture(dir, "06-good.jpg", 6, 1);
+    // A BMP header that claims 60000 x 60000 pixels: beyond the decoder's allocation limit.
+    QByteArray huge("BM");
+    huge += QByteArray::fromHex("36000000000000003600000028000000"
+                                "60ea000060ea0000010018000000000000000000130b0000130b00000000000000000000");
+    writeBytes(dir, "07-absurd-size.bmp", huge);
+    writePicture(dir, "08-removed.bmp", 8, 8);
+    writePicture(dir, "09-unreadable.bmp", 9, 9);
+    writePicture(dir, "10-folder-later.jpg", 10, 10);
+    writePicture(dir, "11-good.bmp", 11, 1);
+    openFolder(dir.path());
+    ASSERT_EQ(form->File1.ListCount(), 11);
+    QFile::remove(dir.filePath("08-removed.bmp"));
+    ::chmod(QFile::encodeName(dir.filePath("09-unreadable.bmp")).constData(), 0);
+    QFile::remove(dir.filePath("10-folder-later.jpg"));
+    dir.mkdir("10-folder-later.jpg");
+
+    form->mnuCget->trigger();
+    std::vector<int> widths;
+    for (int k = 0; k < 11; ++k)
+        widths.push_back(form->Image2[k].Picture().pixelWidth());
+    const int unreadable = ::geteuid() == 0 ? 9 : 0; // permission bits do not stop root
+    EXPECT_EQ(widths, (std::vector<int> { 1, 0, 0, 0, 0, 6, 0, 0, unreadable, 0, 11 }));
+    EXPECT_EQ(form->SB.SimpleText(), AllShown);
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
+// The real user path: a click on the menu command, then clicks on the scroll bar's lower arrow.
+TEST_F(Thumbnails, MenuClickAndArrowClicksThroughRealInput)
+{
+    makePictures(30);
+    openFolder(dir.path());
+    QMenuBar* bar = form->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form->mnuCget).center());
+    ASSERT_EQ(form->List1.ListCount(), 30);
+    EXPECT_EQ(shownEntries(), entriesFrom(0, 29));
+
+    auto* scroll = static_cast<QScrollBar*>(form->VScroll1.widget());
+    QStyleOptionSlider option;
+    option.initFrom(scroll);
+    option.orientation = Qt::Vertical;
+    option.minimum = scroll->minimum();
+    option.maximum = scroll->maximum();
+    option.sliderPosition = scroll->sliderPosition();
+    option.sliderValue = scroll->value();
+    option.singleStep = scroll->singleStep();
+    option.pageStep = scroll->pageStep();
+    const QPoint lowerArrow
+        = scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, scroll).center();
+
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, lowerArrow);
+    EXPECT_EQ(form->VScroll1.Value(), 1200);
+    EXPECT_EQ(shownEntries(), entriesFrom(6, 29));
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, lowerArrow);
+    EXPECT_EQ(form->VScroll1.Value(), 2400);
+    EXPECT_EQ(shownEntries(), entriesFrom(12, 29)) << "the last row is blank";
+    EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
+}
+
+} // namespace
