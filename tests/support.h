@@ -86,6 +86,12 @@ inline QString writePicture(const QDir& dir, const QString& name, int width, int
     return path;
 }
 
+// Qt writes no GIF: a 1 x 1 one, byte by byte.
+inline QByteArray tinyGif()
+{
+    return QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002024401003b");
+}
+
 inline QString writeBytes(const QDir& dir, const QString& name, const QByteArray& bytes)
 {
     QFile file(dir.filePath(name));

@@ -150,7 +150,7 @@ TEST_F(Thumbnails, OnlyExactCaseExtensionsEnterTheListInFileListOrder)
 {
     writePicture(dir, "a.bmp", 3, 3);
     writePicture(dir, "b.JPG", 3, 3);
-    writePicture(dir, "c.Gif", 3, 3);
+    writeBytes(dir, "c.Gif", tinyGif());
     openFolder(dir.path());
     ASSERT_EQ(form->File1.ListCount(), 3);
     form->mnuCget->trigger();

@@ -1,0 +1,71 @@
+#pragma once
+
+// Shared by the benchmarks: an offscreen application, a monotonic clock, medians, peak memory.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+inline std::vector<char*> offscreenArgs(int argc, char** argv)
+{
+    static char platform[] = "-platform";
+    static char offscreen[] = "offscreen";
+    std::vector<char*> args(argv, argv + argc);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        args.insert(args.begin() + 1, { platform, offscreen });
+    return args;
+}
+
+inline double seconds(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The process's peak resident memory, in bytes.
+inline double peakMemory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+    return 0;
+}
+
+// Runs the yardstick and the measured work in turn, `rounds` times, and prints both medians and
+// their ratio.
+inline double compare(const char* what, int rounds, const std::function<void()>& yardstick,
+    const std::function<void()>& measured, const std::function<void()>& between = {})
+{
+    std::vector<double> base, ours;
+    for (int i = 0; i < rounds; ++i) {
+        base.push_back(seconds(yardstick));
+        if (between)
+            between();
+        ours.push_back(seconds(measured));
+        if (between)
+            between();
+    }
+    const double ratio = median(ours) / median(base);
+    std::printf("%-48s %9.4f s   yardstick %9.4f s   ratio %.2f\n", what, median(ours), median(base), ratio);
+    return ratio;
+}
+
+} // namespace bench
