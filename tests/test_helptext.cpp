@@ -96,3 +96,29 @@ TEST(HelpText, ReadsOnlyWholeRegularFiles)
     for (const Row& r : rows)
         EXPECT_EQ(tl::readHelpFile(r.prepare()), r.expected) << r.name;
 }
+
+// The help file that ships with the program: Shift-JIS, CR LF line ends, no mark, naming the real captions.
+TEST(HelpText, ShippedHelpFileIsCleanShiftJis)
+{
+    const QString path = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(u"../help/Help.txt"_qs);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray raw = file.readAll();
+    ASSERT_FALSE(raw.isEmpty());
+    EXPECT_FALSE(raw.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(raw.endsWith("\r\n"));
+    EXPECT_EQ(raw.count('\r'), raw.count("\r\n"));
+    EXPECT_EQ(raw.count('\n'), raw.count("\r\n"));
+
+    const QString text = tl::decodeHelpText(raw);
+    EXPECT_FALSE(text.contains(QChar::ReplacementCharacter));
+    EXPECT_FALSE(text.contains(QChar(0x1A)));
+    const qsizetype lines = text.count(u"\r\n"_qs);
+    EXPECT_GE(lines, 40);
+    EXPECT_LE(lines, 70);
+    for (const QString& caption : { u"Picture Files"_qs, u"ファイル名"_qs, u"参照デイレクトリ"_qs, u"画像読み込み"_qs,
+             u"ScrolePicture"_qs, u"戻る"_qs, u"開く"_qs, u"終わる"_qs, u"HELP"_qs, u"ただいま画像の読み込み中です"_qs,
+             u"表示完了"_qs, u"表示ＯＫ"_qs, u"ここには画像がありません。"_qs, u"参照デイレクトリが表示されてない。"_qs,
+             u"フロッピーデイスクをセットしてください。"_qs })
+        EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
+}
