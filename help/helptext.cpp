@@ -1,0 +1,169 @@
+#include "help/helptext.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tl {
+
+namespace {
+
+    bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+    bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+    // True when the text stops in the middle of a double-byte character. The converter keeps such a
+    // lead byte waiting for more input and returns nothing for it, so the caller marks it itself.
+    bool endsInsideDoubleByte(QByteArrayView bytes)
+    {
+        qsizetype i = 0;
+        while (i < bytes.size()) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (!isLeadByte(b))
+                ++i;
+            else if (i + 1 == bytes.size())
+                return true;
+            else
+                i += isTrailByte(static_cast<unsigned char>(bytes[i + 1])) ? 2 : 1;
+        }
+        return false;
+    }
+
+    // Without ICU only the ASCII part can be trusted; every other character is marked as unreadable.
+    QString decodeAsciiOnly(QByteArrayView bytes)
+    {
+        QString text;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (b < 0x80) {
+                text += QChar(b);
+                continue;
+            }
+            if (isLeadByte(b) && i + 1 < bytes.size() && isTrailByte(static_cast<unsigned char>(bytes[i + 1])))
+                ++i;
+            text += QChar::ReplacementCharacter;
+        }
+        return text;
+    }
+
+    QString decodeShiftJis(QByteArrayView bytes)
+    {
+        // ICU's windows-31j is Microsoft's table: 0x5C is the backslash and 0x7E the tilde, as the help
+        // file's authors typed them; a 0x5C trail byte stays part of its double-byte character.
+        QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
+        if (!decoder.isValid())
+            return decodeAsciiOnly(bytes);
+        QString text = decoder.decode(bytes);
+        if (endsInsideDoubleByte(bytes))
+            text += QChar::ReplacementCharacter;
+        return text;
+    }
+
+    QString decodeBytes(const QByteArray& bytes)
+    {
+        const QByteArrayView utf8Mark("\xEF\xBB\xBF");
+        if (bytes.startsWith(utf8Mark)) {
+            // Exactly one mark is dropped; a second one would be part of the text.
+            QStringDecoder utf8(
+                QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+            return utf8.decode(QByteArrayView(bytes).sliced(utf8Mark.size()));
+        }
+        return decodeShiftJis(bytes);
+    }
+
+    std::optional<QByteArray> readAllChecked(QFile& file)
+    {
+        QByteArray data;
+        char buffer[64 * 1024];
+        for (;;) {
+            const qint64 got = file.read(buffer, sizeof buffer);
+            if (got < 0)
+                return std::nullopt;
+            if (got == 0)
+                return data;
+            if (data.size() + got > MaxHelpFileBytes)
+                return std::nullopt;
+            data.append(buffer, got);
+        }
+    }
+
+    std::optional<QByteArray> readRegularFile(const QString& path)
+    {
+        if (path.isEmpty())
+            return std::nullopt;
+#ifdef Q_OS_UNIX
+        // Opened without blocking and checked on the open descriptor, so a FIFO or device put in the
+        // file's place is refused instead of hanging the program.
+        const QByteArray native = QFile::encodeName(path);
+        int fd;
+        do
+            fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return std::nullopt;
+        struct stat status;
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MaxHelpFileBytes) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        QFile file;
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return std::nullopt;
+        }
+#else
+        const QFileInfo info(path);
+        if (!info.isFile() || info.size() > MaxHelpFileBytes)
+            return std::nullopt;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+#endif
+        return readAllChecked(file);
+    }
+
+} // namespace
+
+QString decodeHelpText(const QByteArray& bytes)
+{
+    const QString text = decodeBytes(bytes);
+
+    // Every line ends in CR LF, the last one too; a lone CR counts as a line end, a lone LF does not.
+    QString lines;
+    lines.reserve(text.size() + text.size() / 32 + 2);
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text[i] != u'\r') {
+            ++i;
+            continue;
+        }
+        lines += QStringView(text).sliced(start, i - start);
+        lines += u"\r\n";
+        ++i;
+        if (i < text.size() && text[i] == u'\n')
+            ++i;
+        start = i;
+    }
+    if (start < text.size()) {
+        lines += QStringView(text).sliced(start);
+        lines += u"\r\n";
+    }
+    return lines;
+}
+
+std::optional<QString> readHelpFile(const QString& path)
+{
+    const std::optional<QByteArray> bytes = readRegularFile(path);
+    if (!bytes)
+        return std::nullopt;
+    return decodeHelpText(*bytes);
+}
+
+} // namespace tl
