@@ -219,9 +219,5 @@ void frmBmpGet::loadPage(int first, int cells)
 
 void frmBmpGet::mnuEnd_Click() { EndProgram(); }
 
-void frmBmpGet::Image2_Click(int) { }
-void frmBmpGet::Image1_Click(int) { }
-void frmBmpGet::Command1_Click() { }
-void frmBmpGet::mnuHelp_Click() { }
 
 } // namespace tl
