@@ -54,7 +54,10 @@ public:
         if (!Loaded()) {
             form_ = new T;
             form_->Form_Load();
+            form_->show();
+            return *form_;
         }
+        form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
         form_->show();
         form_->raise();
         form_->activateWindow();

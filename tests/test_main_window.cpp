@@ -1,5 +1,6 @@
 #include "app/messages.h"
 #include "app/mypath.h"
+#include "app/startup.h"
 #include "browser/frmBmpGet.h"
 #include "browser/layout.h"
 #include "support.h"
@@ -300,10 +301,12 @@ TEST_F(MainWindow, MenuEndEndsTheProgramAtOnce)
 
 TEST_F(MainWindow, JapaneseTextUsesAJapaneseFont)
 {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    const QFont font(QStringLiteral("ＭＳ Ｐゴシック"), 9);
-    EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("IPAPGothic"));
-    const QRawFont raw = QRawFont::fromFont(form->menuBar()->font(), QFontDatabase::Japanese);
+    const QFont saved = QApplication::font();
+    SetUpFonts();
+    EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(QApplication::font().pointSize(), 9);
+    const QRawFont raw = QRawFont::fromFont(QApplication::font(form->menuBar()), QFontDatabase::Japanese);
+    QApplication::setFont(saved);
     EXPECT_TRUE(raw.supportsCharacter(QChar(0x753B))) << raw.familyName().toStdString(); // 画
 }
 
