@@ -9,12 +9,9 @@
 
 int main(int argc, char** argv)
 {
-    auto args = bench::offscreenArgs(argc, argv);
-    int qtArgc = static_cast<int>(args.size());
-    QApplication app(qtArgc, args.data());
-
+    bench::OffscreenApp app(argc, argv);
     QTemporaryDir temp;
-    QDir dir(temp.path());
+    const QDir dir(temp.path());
     for (int i = 0; i < 20000; ++i) {
         QFile file(
             dir.filePath(QStringLiteral("IMG_%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(i % 4 ? "jpg" : "JPG")));

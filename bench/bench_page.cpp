@@ -32,12 +32,9 @@ QImage photo(int seed)
 
 int main(int argc, char** argv)
 {
-    auto args = bench::offscreenArgs(argc, argv);
-    int qtArgc = static_cast<int>(args.size());
-    QApplication app(qtArgc, args.data());
-
+    bench::OffscreenApp app(argc, argv);
     QTemporaryDir temp;
-    QDir dir(temp.path());
+    const QDir dir(temp.path());
     std::printf("writing 30 JPEGs of 4000 x 3000 ...\n");
     QStringList files;
     for (int i = 0; i < 30; ++i) {

@@ -8,19 +8,30 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace bench {
 
-inline std::vector<char*> offscreenArgs(int argc, char** argv)
-{
-    static char platform[] = "-platform";
-    static char offscreen[] = "offscreen";
-    std::vector<char*> args(argv, argv + argc);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        args.insert(args.begin() + 1, { platform, offscreen });
-    return args;
-}
+// A QApplication on the offscreen platform, unless another one is asked for.
+class OffscreenApp {
+public:
+    OffscreenApp(int argc, char** argv)
+        : args_(argv, argv + argc)
+    {
+        static char platform[] = "-platform";
+        static char offscreen[] = "offscreen";
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            args_.insert(args_.begin() + 1, { platform, offscreen });
+        argc_ = static_cast<int>(args_.size());
+        app_ = std::make_unique<QApplication>(argc_, args_.data());
+    }
+
+private:
+    std::vector<char*> args_;
+    int argc_ = 0;
+    std::unique_ptr<QApplication> app_;
+};
 
 inline double seconds(const std::function<void()>& work)
 {
