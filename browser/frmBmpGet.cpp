@@ -88,6 +88,8 @@ void frmBmpGet::buildLayout()
         previous = w;
     }
     List1.setVisible(false);
+    Label1.setBuddy(Text1);
+    Label2.setBuddy(Text2);
     Picture1.setPicture(LoadPictureOrEmpty(BlankGif));
 
     for (int k = 0; k < layout::CellCount; ++k) {

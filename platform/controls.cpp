@@ -250,6 +250,12 @@ Label::Label(const QString& caption)
 QString Label::Caption() const { return label_->text(); }
 void Label::setCaption(const QString& caption) { label_->setText(caption); }
 
+void Label::setBuddy(Control& control)
+{
+    label_->setBuddy(control.widget());
+    control.widget()->setAccessibleName(label_->text());
+}
+
 CommandButton::CommandButton(const QString& caption)
     : Control(new QPushButton(caption))
     , button_(static_cast<QPushButton*>(widget()))

@@ -130,6 +130,8 @@ public:
     explicit Label(const QString& caption = {});
     QString Caption() const;
     void setCaption(const QString& caption);
+    // The control this label names, for screen readers and the label's access key.
+    void setBuddy(Control& control);
 
 private:
     QLabel* label_;
