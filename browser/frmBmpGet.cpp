@@ -221,5 +221,4 @@ void frmBmpGet::loadPage(int first, int cells)
 
 void frmBmpGet::mnuEnd_Click() { EndProgram(); }
 
-
 } // namespace tl
