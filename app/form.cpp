@@ -34,8 +34,15 @@ Form::Form()
     : client_(new ClientArea(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    menuBar()->setNativeMenuBar(false);
     setCentralWidget(client_);
+}
+
+// A window gets its menu bar with its first menu command; one without commands has none, so its
+// inner area starts at the top of the window.
+int Form::menuBarHeight() const
+{
+    const QWidget* bar = menuWidget();
+    return bar ? bar->sizeHint().height() : 0;
 }
 
 void Form::Unload() { close(); }
@@ -49,19 +56,18 @@ void Form::closeEvent(QCloseEvent* event)
 int Form::ScaleWidth() const { return client_->width() * TwipsPerPixel; }
 int Form::ScaleHeight() const { return client_->height() * TwipsPerPixel; }
 
-void Form::setInnerSize(int width, int height)
-{
-    resize(toPixels(width), toPixels(height) + menuBar()->sizeHint().height());
-}
+void Form::setInnerSize(int width, int height) { resize(toPixels(width), toPixels(height) + menuBarHeight()); }
 
 void Form::setInnerPosition(int left, int top)
 {
     // The geometry of a top-level window is that of its area inside the frame, menu bar included.
-    setGeometry(QRect(QPoint(toPixels(left), toPixels(top) - menuBar()->sizeHint().height()), size()));
+    setGeometry(QRect(QPoint(toPixels(left), toPixels(top) - menuBarHeight()), size()));
 }
 
 QAction* Form::addMenuCommand(const QString& caption, std::function<void()> handler)
 {
+    if (!menuWidget())
+        menuBar()->setNativeMenuBar(false);
     QAction* action = menuBar()->addAction(caption);
     connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
     return action;

@@ -21,7 +21,7 @@ public:
     void Unload();
     bool isUnloaded() const { return unloaded_; }
 
-    // The inner area below the menu bar, in twips.
+    // The inner area below the menu bar, if there is one, in twips.
     int ScaleWidth() const;
     int ScaleHeight() const;
     // Sets the inner area's size, in twips.
@@ -37,6 +37,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    int menuBarHeight() const;
+
     QWidget* client_;
     bool unloaded_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/fonts.h"
 #include "browser/frmBmpGet.h"
 
 #include <QApplication>
@@ -9,11 +10,9 @@ namespace tl {
 
 void SetUpFonts()
 {
-    // The windows name the Japanese proportional Gothic of their platform; IPA P Gothic has the
-    // same metrics.
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    substituteJapaneseFonts();
     // The user-interface font of the Japanese desktop the layouts were drawn for.
-    QApplication::setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+    QApplication::setFont(QFont(PGothic, 9));
 }
 
 void StartProgram()

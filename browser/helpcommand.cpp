@@ -1,9 +1,11 @@
 // The menu command "HELP".
 
 #include "browser/frmBmpGet.h"
+#include "help/frmHelp.h"
 
 namespace tl {
 
-void frmBmpGet::mnuHelp_Click() { }
+// Modeless and without an owner: the main window stays usable beside the help window.
+void frmBmpGet::mnuHelp_Click() { Window<frmHelp>().Show(); }
 
 } // namespace tl

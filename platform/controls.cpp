@@ -276,6 +276,8 @@ static QWidget* makeTextWidget(TextBox::Lines lines)
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control, as in every other control of a window.
+    edit->setTabChangesFocus(true);
     return edit;
 }
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace tl {
+
+// The Japanese proportional Gothic that the windows' layouts name.
+inline const QString PGothic = QStringLiteral("ＭＳ Ｐゴシック");
+
+// Lets PGothic resolve to IPA P Gothic, which has the same metrics, where the original is not
+// installed. Safe to call more than once.
+void substituteJapaneseFonts();
+
+} // namespace tl

@@ -1,0 +1,166 @@
+#include "app/messages.h"
+#include "browser/frmBmpGet.h"
+#include "help/frmHelp.h"
+#include "help/helptext.h"
+#include "support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QTest>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+class HelpWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        ApplicationFolder = [this] { return temp.path(); };
+        HelpFileReader = [this](const QString& path) {
+            reads << path;
+            return readHelpFile(path);
+        };
+    }
+    void TearDown() override
+    {
+        unload<frmHelp>();
+        unload<frmBmpGet>();
+        HelpFileReader = savedReader;
+    }
+    void writeHelp(const QByteArray& bytes) { writeBytes(QDir(temp.path()), "Help.txt", bytes); }
+    frmHelp& open() { return Window<frmHelp>().Show(); }
+
+    Seams seams;
+    QTemporaryDir temp;
+    QStringList reads;
+    std::function<std::optional<QString>(const QString&)> savedReader = HelpFileReader;
+};
+
+TEST_F(HelpWindow, ShowsTheFileOrReportsItOnceAndOpensEmpty)
+{
+    struct Row {
+        const char* name;
+        std::optional<QByteArray> file; // nullopt: no Help.txt
+        QString text;
+    };
+    const Row rows[] = {
+        { "missing", std::nullopt, {} },
+        { "empty", QByteArray(), {} },
+        { "CR LF between two lines", QByteArray("A\r\nB"), u"A\r\nB\r\n"_qs },
+        // The text box shows a lone LF as a line break and gives it back as CR LF.
+        { "LF alone", QByteArray("A\nB"), u"A\r\nB\r\n"_qs },
+    };
+    for (const Row& row : rows) {
+        seams.messages.clear();
+        reads.clear();
+        QFile::remove(QDir(temp.path()).filePath("Help.txt"));
+        if (row.file)
+            writeHelp(*row.file);
+
+        frmHelp& form = open();
+        EXPECT_EQ(seams.messages, row.file ? QStringList() : QStringList { messages::NoHelpFile }) << row.name;
+        EXPECT_EQ(form.Text1.Text(), row.text) << row.name;
+        EXPECT_TRUE(form.isVisible()) << row.name;
+        EXPECT_EQ(reads.size(), 1) << row.name;
+        unload<frmHelp>();
+    }
+}
+
+TEST_F(HelpWindow, ReadsHelpTxtInTheApplicationFolderWithOneSeparator)
+{
+    struct Row {
+        const char* folder;
+        const char* path;
+    };
+    for (const Row& row : { Row { "/", "/Help.txt" }, Row { "/opt/tessaline", "/opt/tessaline/Help.txt" } }) {
+        reads.clear();
+        ApplicationFolder = [&] { return QString::fromLatin1(row.folder); };
+        open();
+        EXPECT_EQ(reads, QStringList { QString::fromLatin1(row.path) });
+        unload<frmHelp>();
+    }
+}
+
+TEST_F(HelpWindow, ShowingItAgainWhileOpenKeepsTheEditsAndReadsNothing)
+{
+    writeHelp("first");
+    frmHelp* form = &open();
+    form->Text1.setText(u"edited "_qs);
+    form->Text1.widget()->setFocus();
+    QTest::keyClick(form->Text1.widget(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(form->Text1.widget(), "and typed");
+    writeHelp("second");
+
+    Window<frmBmpGet>().Show().mnuHelp->trigger();
+    EXPECT_EQ(Window<frmHelp>().Instance(), form);
+    EXPECT_EQ(form->Text1.Text(), u"edited and typed"_qs);
+    EXPECT_EQ(reads.size(), 1);
+}
+
+TEST_F(HelpWindow, BackClosesItAndTheNextShowReadsTheFileAfresh)
+{
+    writeHelp("first");
+    frmHelp& form = open();
+    form.Text1.setText(u"edited"_qs);
+    QTest::mouseClick(form.Command1.widget(), Qt::LeftButton);
+    EXPECT_FALSE(Window<frmHelp>().Loaded());
+    flushDeletes();
+
+    QFile file(QDir(temp.path()).filePath("Help.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("first")) << "edits are never written";
+    file.close();
+
+    writeHelp("second");
+    EXPECT_EQ(open().Text1.Text(), u"second\r\n"_qs);
+    EXPECT_EQ(reads.size(), 2);
+}
+
+TEST_F(HelpWindow, LayoutFontsAndFocus)
+{
+    writeHelp("A");
+    frmHelp& form = open();
+    EXPECT_EQ(form.windowTitle(), u"Help"_qs);
+    EXPECT_FALSE(form.windowIcon().isNull());
+    EXPECT_EQ(form.menuWidget(), nullptr) << "no menu bar above the inner area";
+    EXPECT_EQ(form.client()->size(), QSize(525, 433));
+    EXPECT_EQ(form.ScaleWidth(), 7875);
+    EXPECT_EQ(form.ScaleHeight(), 6495);
+
+    struct Row {
+        QWidget* widget;
+        QRect pixels;
+        int points;
+    };
+    const Row rows[]
+        = { { form.Text1.widget(), { 8, 0, 513, 401 }, 12 }, { form.Command1.widget(), { 224, 408, 73, 25 }, 9 } };
+    const bool ipa = QFontDatabase::families().contains(u"IPAPGothic"_qs);
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.widget->geometry(), row.pixels);
+        EXPECT_EQ(row.widget->font().pointSize(), row.points);
+        if (ipa) {
+            EXPECT_EQ(QFontInfo(row.widget->font()).family(), u"IPAPGothic"_qs);
+        }
+    }
+
+    // Sizable, and nothing moves when it is resized.
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    form.resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.client()->size(), QSize(300, 200));
+    for (const Row& row : rows)
+        EXPECT_EQ(row.widget->geometry(), row.pixels);
+
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), form.Text1.widget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.Command1.widget());
+}
+
+} // namespace
