@@ -4,6 +4,8 @@
 #include "browser/layout.h"
 #include "viewer/frmPicture.h"
 
+#include <exception>
+
 namespace tl {
 
 // The cell's own picture goes to the picture window: the file is not read again.

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QMenuBar>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
