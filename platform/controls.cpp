@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -68,8 +69,73 @@ void Control::applyGeometry()
 
 // ---------------------------------------------------------------- ScrollBar
 
+// Keys move the bar by what they mean on screen: left, up and page up towards the top or left
+// end, right, down and page down towards the other, Home and End to the ends. QScrollBar's own
+// mapping depends on invertedControls, which no single setting gets right for every key.
+class ScrollBarWidget : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        SliderAction action;
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            action = SliderSingleStepSub;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            action = SliderSingleStepAdd;
+            break;
+        case Qt::Key_PageUp:
+            action = SliderPageStepSub;
+            break;
+        case Qt::Key_PageDown:
+            action = SliderPageStepAdd;
+            break;
+        case Qt::Key_Home:
+            action = SliderToMinimum;
+            break;
+        case Qt::Key_End:
+            action = SliderToMaximum;
+            break;
+        default:
+            QScrollBar::keyPressEvent(event);
+            return;
+        }
+        // A bar shown reversed has its largest value at the top or left end.
+        if (invertedAppearance())
+            action = reversed(action);
+        triggerAction(action);
+        event->accept();
+    }
+
+private:
+    static SliderAction reversed(SliderAction action)
+    {
+        switch (action) {
+        case SliderSingleStepAdd:
+            return SliderSingleStepSub;
+        case SliderSingleStepSub:
+            return SliderSingleStepAdd;
+        case SliderPageStepAdd:
+            return SliderPageStepSub;
+        case SliderPageStepSub:
+            return SliderPageStepAdd;
+        case SliderToMinimum:
+            return SliderToMaximum;
+        case SliderToMaximum:
+            return SliderToMinimum;
+        default:
+            return action;
+        }
+    }
+};
+
 ScrollBar::ScrollBar(Qt::Orientation orientation)
-    : Control(new QScrollBar(orientation))
+    : Control(new ScrollBarWidget(orientation))
     , bar_(static_cast<QScrollBar*>(widget()))
 {
     // Without tracking a dragged thumb changes the value once, when it is released.
@@ -126,7 +192,8 @@ void ScrollBar::showState()
     showing_ = true;
     const bool reversed = max_ < min_;
     bar_->setInvertedAppearance(reversed);
-    bar_->setInvertedControls(reversed);
+    // The wheel scrolls down or right towards the bottom or right end of the bar as shown.
+    bar_->setInvertedControls(!reversed);
     bar_->setRange(std::min(min_, max_), std::max(min_, max_));
     bar_->setSingleStep(small_);
     bar_->setPageStep(large_);

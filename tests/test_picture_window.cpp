@@ -1,0 +1,388 @@
+#include "browser/frmBmpGet.h"
+#include "support.h"
+#include "viewer/frmPicture.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+// The centre of one part of a scroll bar (an arrow, the trough beside the thumb, the thumb).
+QPoint partOf(const ScrollBar& bar, QStyle::SubControl part)
+{
+    auto* scroll = static_cast<QScrollBar*>(bar.widget());
+    QStyleOptionSlider option;
+    option.initFrom(scroll);
+    option.orientation = scroll->orientation();
+    option.minimum = scroll->minimum();
+    option.maximum = scroll->maximum();
+    option.sliderPosition = scroll->sliderPosition();
+    option.sliderValue = scroll->value();
+    option.singleStep = scroll->singleStep();
+    option.pageStep = scroll->pageStep();
+    return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, scroll).center();
+}
+
+int pictureWindows()
+{
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        count += dynamic_cast<frmPicture*>(w) && !static_cast<Form*>(w)->isUnloaded();
+    return count;
+}
+
+class PictureWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        dir = QDir(temp.path());
+        form = &Window<frmBmpGet>().Show();
+    }
+    void TearDown() override
+    {
+        unload<frmPicture>();
+        unload<frmBmpGet>();
+    }
+
+    // Opens a picture of the given size from a thumbnail cell, as a click on it does.
+    frmPicture& openCell(int width, int height, int cell = 0)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        form->Image2[cell].setPicture(StdPicture(image));
+        form->Image2_Click(cell);
+        return *Window<frmPicture>().Instance();
+    }
+    // Opens a file through the two texts and the open command.
+    frmPicture& openFile(const QString& folder, const QString& name)
+    {
+        form->Text1.setText(folder);
+        form->Text2.setText(name);
+        form->Command1_Click();
+        return *Window<frmPicture>().Instance();
+    }
+    static void expectPan(const frmPicture& w, int hValue, int vValue, int left, int top)
+    {
+        EXPECT_EQ(w.HScroll1.Value(), hValue);
+        EXPECT_EQ(w.VScroll1.Value(), vValue);
+        EXPECT_EQ(w.Image1.Left(), left);
+        EXPECT_EQ(w.Image1.Top(), top);
+    }
+
+    Seams seams;
+    QTemporaryDir temp;
+    QDir dir;
+    frmBmpGet* form = nullptr;
+};
+
+TEST_F(PictureWindow, IsCreatedAsDesignedAndLaidOutToItsInnerArea)
+{
+    frmPicture& w = Window<frmPicture>().Show();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("ScrolePicture"));
+    EXPECT_FALSE(w.windowIcon().isNull());
+    for (Qt::WindowType box : { Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint })
+        EXPECT_TRUE(w.windowFlags() & box) << box;
+    EXPECT_NE(w.minimumSize(), w.maximumSize()) << "sizable";
+    ASSERT_EQ(w.menuBar()->actions().size(), 1);
+    EXPECT_EQ(w.mnuBack->text(), QStringLiteral("戻る"));
+    EXPECT_EQ(w.mnuBack->menu(), nullptr);
+    EXPECT_EQ(w.client()->mapToGlobal(QPoint(0, 0)), QPoint(94, 42));
+
+    EXPECT_EQ(w.ScaleWidth(), 8280);
+    EXPECT_EQ(w.ScaleHeight(), 6300);
+    const auto twips = [](const Control& c) { return QRect(c.Left(), c.Top(), c.Width(), c.Height()); };
+    EXPECT_EQ(twips(w.Picture1), QRect(0, 0, 8280, 6300));
+    EXPECT_EQ(twips(w.VScroll1), QRect(8025, 0, 252, 6045));
+    EXPECT_EQ(twips(w.HScroll1), QRect(0, 6045, 8025, 252));
+    EXPECT_EQ(twips(w.Image1), QRect(0, 0, 4932, 3252)) << "Form_Load moved it to the corner";
+    // The bars lie in front of the viewport.
+    const QObjectList& stack = w.client()->children();
+    EXPECT_GT(stack.indexOf(w.VScroll1.widget()), stack.indexOf(w.Picture1.widget()));
+    EXPECT_GT(stack.indexOf(w.HScroll1.widget()), stack.indexOf(w.Picture1.widget()));
+    EXPECT_EQ(w.Image1.widget()->parentWidget(), w.Picture1.inner());
+    EXPECT_FALSE(w.Image1.Stretch());
+}
+
+TEST_F(PictureWindow, ViewportHasTheFocusFirstThenTheBars)
+{
+    frmPicture& w = openCell(2000, 2000);
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), w.Picture1.widget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.VScroll1.widget());
+    // A bar with the focus steps by its arrow and page amounts.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    expectPan(w, 0, 300, 0, -300);
+}
+
+TEST_F(PictureWindow, RangesAreTheOverhangAndTheFarEdgesAreReachable)
+{
+    struct Row {
+        const char* name;
+        int width, height; // pixels
+        int hMax, vMax;
+    };
+    const Row rows[] = {
+        { "small", 100, 80, 0, 0 },
+        { "exactly the viewport", 552, 420, 0, 0 },
+        { "wide, flat", 1000, 100, 6720, 0 },
+        { "tall", 100, 1000, 0, 8700 },
+        { "largest plain range", 2736, 2604, 32760, 32760 },
+        { "a pixel past it", 2737, 2605, 32767, 32767 },
+        { "photo", 6000, 4000, 32767, 32767 },
+        { "panorama", 20000, 300, 32767, 0 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        frmPicture& w = openCell(row.width, row.height);
+        EXPECT_EQ(w.Image1.Width(), row.width * 15);
+        EXPECT_EQ(w.Image1.Height(), row.height * 15);
+        EXPECT_EQ(w.HScroll1.Max(), row.hMax);
+        EXPECT_EQ(w.VScroll1.Max(), row.vMax);
+        expectPan(w, 0, 0, 0, 0);
+
+        w.HScroll1.setValue(w.HScroll1.Max());
+        w.VScroll1.setValue(w.VScroll1.Max());
+        // The far edge meets the viewport's far edge; a picture that fits stays in the corner.
+        EXPECT_EQ(-w.Image1.Left(), std::max(w.Image1.Width() - w.Picture1.Width(), 0));
+        EXPECT_EQ(-w.Image1.Top(), std::max(w.Image1.Height() - w.Picture1.Height(), 0));
+        unload<frmPicture>();
+    }
+}
+
+TEST_F(PictureWindow, AnOverhangPastTheBarsRangeSpreadsOverIt)
+{
+    frmPicture& w = openCell(6000, 4000); // overhangs of 81720 and 53700 twips
+    struct Row {
+        int value, left;
+    };
+    for (Row row : { Row { 100, -249 }, Row { 16384, -40861 }, Row { 32766, -81718 }, Row { 0, 0 } }) {
+        w.HScroll1.setValue(static_cast<Integer>(row.value));
+        EXPECT_EQ(w.Image1.Left(), row.left) << row.value;
+    }
+    // A value kept across a new picture stands for that picture's own offset.
+    w.HScroll1.setValue(32767);
+    w.VScroll1.setValue(10000);
+    openCell(3000, 4000, 1); // 36720 wide overhang
+    expectPan(w, 32767, 10000, -36720, -16388);
+    openCell(1000, 4000, 2); // 6720: back to one twip a step
+    expectPan(w, 6720, 10000, -6720, -16388);
+}
+
+TEST_F(PictureWindow, ASecondSmallerPictureSnapsOnlyWhereItsRangeFellBelowTheOffset)
+{
+    frmPicture& first = openCell(1500, 1500); // ranges 14220, 16200
+    first.HScroll1.setValue(10000);
+    first.VScroll1.setValue(3000);
+    frmPicture& second = openCell(1000, 1000, 1); // ranges 6720, 8700
+    EXPECT_EQ(&second, &first) << "the same window";
+    EXPECT_EQ(pictureWindows(), 1);
+    expectPan(second, 6720, 3000, -6720, -3000);
+    openCell(100, 100, 2);
+    expectPan(second, 0, 0, 0, 0);
+}
+
+TEST_F(PictureWindow, ResizingKeepsRangesAndOffset)
+{
+    frmPicture& w = openCell(1500, 1500);
+    w.HScroll1.setValue(5000);
+    w.VScroll1.setValue(7000);
+    w.setInnerSize(10005, 7005);
+    QTRY_COMPARE(w.ScaleWidth(), 10005);
+    EXPECT_EQ(w.Picture1.Width(), 10005);
+    EXPECT_EQ(w.Picture1.Height(), 7005);
+    EXPECT_EQ(w.VScroll1.Left(), 9750);
+    EXPECT_EQ(w.VScroll1.Height(), 6750);
+    EXPECT_EQ(w.HScroll1.Top(), 6750);
+    EXPECT_EQ(w.HScroll1.Width(), 9750);
+    EXPECT_EQ(w.HScroll1.Max(), 14220);
+    EXPECT_EQ(w.VScroll1.Max(), 16200);
+    expectPan(w, 5000, 7000, -5000, -7000);
+
+    // Lower than the inset: the layout waits for a usable size.
+    w.setInnerSize(10005, 150);
+    QTRY_COMPARE(w.ScaleHeight(), 150);
+    EXPECT_EQ(w.Picture1.Height(), 7005);
+    EXPECT_EQ(w.HScroll1.Top(), 6750);
+    expectPan(w, 5000, 7000, -5000, -7000);
+}
+
+TEST_F(PictureWindow, AViewportFarLargerThanThePictureGivesRangeZero)
+{
+    frmPicture& w = Window<frmPicture>().Show();
+    w.setInnerSize(40005, 6300);
+    QTRY_COMPARE(w.ScaleWidth(), 40005);
+    openCell(1, 1);
+    EXPECT_EQ(w.HScroll1.Max(), 0);
+    EXPECT_EQ(w.VScroll1.Max(), 0);
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
+TEST_F(PictureWindow, EachWayOfClosingDestroysItAndTheNextShowStartsAfresh)
+{
+    const std::pair<const char*, std::function<void(frmPicture&)>> ways[] = {
+        { "戻る",
+            [](frmPicture& w) {
+                QMenuBar* bar = w.menuBar();
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(w.mnuBack).center());
+            } },
+        { "a click on the picture",
+            [](frmPicture& w) {
+                // A point of the picture that the viewport shows.
+                QTest::mouseClick(w.Image1.widget(), Qt::LeftButton, {}, QPoint(20, 20) - w.Image1.widget()->pos());
+            } },
+        { "the close box", [](frmPicture& w) { w.close(); } },
+    };
+    for (const auto& [name, close] : ways) {
+        SCOPED_TRACE(name);
+        frmPicture& w = openCell(1500, 1500);
+        w.HScroll1.setValue(1000);
+        w.VScroll1.setValue(2000);
+        QPointer<frmPicture> closed = &w;
+        close(w);
+        EXPECT_FALSE(Window<frmPicture>().Loaded());
+        flushDeletes();
+        EXPECT_TRUE(closed.isNull()) << "destroyed";
+
+        frmPicture& again = Window<frmPicture>().Show();
+        EXPECT_EQ(again.Image1.Left(), 0) << "Form_Load ran again";
+        EXPECT_TRUE(again.Image1.Picture().isEmpty());
+        EXPECT_EQ(again.HScroll1.Max(), 32767);
+        openCell(1500, 1500);
+        expectPan(again, 0, 0, 0, 0);
+        EXPECT_EQ(pictureWindows(), 1);
+        unload<frmPicture>();
+    }
+}
+
+// The whole road through real input: a click on a thumbnail, clicks and a drag on the bars, a
+// click on the picture.
+TEST_F(PictureWindow, RealInputOpensPansAndCloses)
+{
+    writePicture(dir, "a.bmp", 40, 30);
+    writePicture(dir, "b.bmp", 1500, 1200, Qt::blue);
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    form->mnuCget->trigger();
+    ASSERT_EQ(form->List1.ListCount(), 2);
+    // The thumbnail's own picture opens, even after its file is gone.
+    ASSERT_TRUE(QFile::remove(dir.filePath("b.bmp")));
+    QTest::mouseClick(form->Image2[1].widget(), Qt::LeftButton);
+    ASSERT_TRUE(Window<frmPicture>().Loaded());
+    frmPicture& w = *Window<frmPicture>().Instance();
+    EXPECT_TRUE(w.Image1.Picture().sameObject(form->Image2[1].Picture()));
+    EXPECT_EQ(w.HScroll1.Max(), 14220);
+    EXPECT_EQ(w.VScroll1.Max(), 11700);
+    EXPECT_EQ(form->List1.ListCount(), 2) << "the main window stays as it was";
+
+    struct Part {
+        QStyle::SubControl part;
+        int step;
+    };
+    for (ScrollBar* bar : { &w.HScroll1, &w.VScroll1 }) {
+        for (Part p : { Part { QStyle::SC_ScrollBarAddLine, 100 }, Part { QStyle::SC_ScrollBarAddPage, 200 },
+                 Part { QStyle::SC_ScrollBarSubLine, -100 } }) {
+            const int before = bar->Value();
+            QTest::mouseClick(bar->widget(), Qt::LeftButton, {}, partOf(*bar, p.part));
+            EXPECT_EQ(bar->Value(), before + p.step) << p.part;
+        }
+    }
+    expectPan(w, 200, 200, -200, -200);
+
+    // Dragging the thumb moves nothing until it is let go.
+    const QPoint thumb = partOf(w.HScroll1, QStyle::SC_ScrollBarSlider);
+    QTest::mousePress(w.HScroll1.widget(), Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(w.HScroll1.widget(), thumb + QPoint(150, 0));
+    EXPECT_EQ(w.Image1.Left(), -200);
+    EXPECT_EQ(w.HScroll1.Value(), 200);
+    QTest::mouseRelease(w.HScroll1.widget(), Qt::LeftButton, {}, thumb + QPoint(150, 0));
+    EXPECT_GT(w.HScroll1.Value(), 200);
+    EXPECT_EQ(w.Image1.Left(), -w.HScroll1.Value());
+
+    QTest::mouseClick(w.Image1.widget(), Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_FALSE(Window<frmPicture>().Loaded());
+}
+
+TEST_F(PictureWindow, PreviewStepsThroughItsSixImages)
+{
+    writePicture(dir, "chosen.bmp", 12, 12);
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    const auto visible = [&] {
+        std::vector<int> shown;
+        for (int i = 0; i < 6; ++i)
+            if (form->Image1[i].Visible() && form->Image1[i].widget()->isVisible())
+                shown.push_back(i);
+        return shown;
+    };
+    for (int click = 1; click <= 7; ++click) {
+        QTest::mouseClick(form->Image1[visible().at(0)].widget(), Qt::LeftButton);
+        EXPECT_EQ(visible(), std::vector<int> { click % 6 }) << click;
+        if (click == 3) {
+            // A file chosen meanwhile still goes into the first member.
+            form->File1.setListIndex(0);
+            EXPECT_EQ(form->Image1[0].Picture().pixelWidth(), 12);
+            EXPECT_EQ(visible(), std::vector<int> { 3 });
+        }
+    }
+    EXPECT_EQ(form->Image1[1].Picture().pixelWidth(), 352) << "pictures stay where they are";
+    EXPECT_FALSE(Window<frmPicture>().Loaded());
+}
+
+TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
+{
+    const QString folder = dir.path() + QLatin1Char('/');
+    writePicture(dir, "wide.bmp", 1000, 100);
+    writeBytes(dir, "broken.jpg", "not a picture");
+    dir.mkdir("folder.bmp");
+
+    // Both texts empty: the window opens with no picture.
+    frmPicture& w = openFile({}, {});
+    EXPECT_TRUE(w.Image1.Picture().isEmpty());
+    EXPECT_EQ(w.HScroll1.Max(), 0);
+    EXPECT_EQ(w.VScroll1.Max(), 0);
+    EXPECT_TRUE(form->PicturePath.isEmpty());
+
+    openFile(folder, QStringLiteral("wide.bmp"));
+    const StdPicture wide = w.Image1.Picture();
+    ASSERT_EQ(wide.pixelWidth(), 1000);
+    w.HScroll1.setValue(5000);
+    for (const char* name : { "missing.bmp", "broken.jpg", "folder.bmp", "" }) {
+        SCOPED_TRACE(name);
+        openFile(folder, QLatin1String(name));
+        EXPECT_EQ(form->PicturePath, folder + QLatin1String(name)) << "the path tried is kept";
+        EXPECT_TRUE(w.Image1.Picture().sameObject(wide)) << "the previous picture stays";
+        EXPECT_EQ(w.HScroll1.Max(), 6720);
+        expectPan(w, 5000, 0, -5000, 0);
+    }
+    // A full path typed into the folder text, with no file name.
+    writePicture(dir, "small.jpg", 200, 100);
+    openFile(dir.filePath("small.jpg"), {});
+    EXPECT_EQ(w.Image1.Picture().pixelWidth(), 200);
+    expectPan(w, 0, 0, 0, 0);
+    EXPECT_EQ(pictureWindows(), 1);
+    EXPECT_TRUE(seams.messages.isEmpty());
+    EXPECT_EQ(seams.ends, 0);
+}
+
+TEST_F(PictureWindow, OpenCommandPansAPhotoOverItsWholeExtent)
+{
+    writePicture(dir, "photo.jpg", 6000, 4000);
+    frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("photo.jpg"));
+    ASSERT_EQ(w.Image1.Width(), 90000);
+    EXPECT_EQ(w.HScroll1.Max(), 32767);
+    EXPECT_EQ(w.VScroll1.Max(), 32767);
+    w.HScroll1.setValue(32767);
+    w.VScroll1.setValue(32767);
+    EXPECT_EQ(w.Image1.Left(), 8280 - 90000);
+    EXPECT_EQ(w.Image1.Top(), 6300 - 60000);
+}
+
+} // namespace
