@@ -3,6 +3,7 @@
 // Shared fixtures: the platform's seams replaced from C++, fake drives, pictures made on the spot.
 
 #include "app/form.h"
+#include "platform/controls.h"
 #include "platform/services.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QFile>
 #include <QImage>
 #include <QMap>
+#include <QScrollBar>
 #include <QStringList>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -98,6 +101,23 @@ inline QString writeBytes(const QDir& dir, const QString& name, const QByteArray
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
     return file.fileName();
+}
+
+inline // The centre of one part of a scroll bar (an arrow, the trough beside the thumb, the thumb).
+    QPoint
+    partOf(const ScrollBar& bar, QStyle::SubControl part)
+{
+    auto* scroll = static_cast<QScrollBar*>(bar.widget());
+    QStyleOptionSlider option;
+    option.initFrom(scroll);
+    option.orientation = scroll->orientation();
+    option.minimum = scroll->minimum();
+    option.maximum = scroll->maximum();
+    option.sliderPosition = scroll->sliderPosition();
+    option.sliderValue = scroll->value();
+    option.singleStep = scroll->singleStep();
+    option.pageStep = scroll->pageStep();
+    return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, scroll).center();
 }
 
 } // namespace tl::test

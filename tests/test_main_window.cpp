@@ -3,7 +3,7 @@
 #include "app/startup.h"
 #include "browser/frmBmpGet.h"
 #include "browser/layout.h"
-#include "support.h"
+#include "windows_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,27 +18,20 @@ using namespace tl::test;
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public WindowsTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(temp.isValid());
-        root = QDir(temp.path());
+        WindowsTest::SetUp();
         for (const char* name : { "driveA", "driveB", "driveC" })
-            root.mkpath(QLatin1String(name) + QStringLiteral("/sub/deeper"));
-        driveA = root.filePath("driveA");
-        driveB = root.filePath("driveB");
-        driveC = root.filePath("driveC");
+            dir.mkpath(QLatin1String(name) + QStringLiteral("/sub/deeper"));
+        driveA = dir.filePath("driveA");
+        driveB = dir.filePath("driveB");
+        driveC = dir.filePath("driveC");
         seams.drives->roots << driveA << driveB << driveC;
-        form = &Window<frmBmpGet>().Show();
     }
-    void TearDown() override { unload<frmBmpGet>(); }
 
-    Seams seams;
-    QTemporaryDir temp;
-    QDir root;
     QString driveA, driveB, driveC;
-    frmBmpGet* form = nullptr;
 };
 
 QRect pixels(int left, int top, int width, int height)

@@ -1,6 +1,4 @@
-#include "browser/frmBmpGet.h"
-#include "support.h"
-#include "viewer/frmPicture.h"
+#include "windows_fixture.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -13,22 +11,6 @@ using namespace tl::test;
 
 namespace {
 
-// The centre of one part of a scroll bar (an arrow, the trough beside the thumb, the thumb).
-QPoint partOf(const ScrollBar& bar, QStyle::SubControl part)
-{
-    auto* scroll = static_cast<QScrollBar*>(bar.widget());
-    QStyleOptionSlider option;
-    option.initFrom(scroll);
-    option.orientation = scroll->orientation();
-    option.minimum = scroll->minimum();
-    option.maximum = scroll->maximum();
-    option.sliderPosition = scroll->sliderPosition();
-    option.sliderValue = scroll->value();
-    option.singleStep = scroll->singleStep();
-    option.pageStep = scroll->pageStep();
-    return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, scroll).center();
-}
-
 int pictureWindows()
 {
     int count = 0;
@@ -37,20 +19,8 @@ int pictureWindows()
     return count;
 }
 
-class PictureWindow : public ::testing::Test {
+class PictureWindow : public WindowsTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(temp.isValid());
-        dir = QDir(temp.path());
-        form = &Window<frmBmpGet>().Show();
-    }
-    void TearDown() override
-    {
-        unload<frmPicture>();
-        unload<frmBmpGet>();
-    }
-
     // Opens a picture of the given size from a thumbnail cell, as a click on it does.
     frmPicture& openCell(int width, int height, int cell = 0)
     {
@@ -75,11 +45,6 @@ protected:
         EXPECT_EQ(w.Image1.Left(), left);
         EXPECT_EQ(w.Image1.Top(), top);
     }
-
-    Seams seams;
-    QTemporaryDir temp;
-    QDir dir;
-    frmBmpGet* form = nullptr;
 };
 
 TEST_F(PictureWindow, IsCreatedAsDesignedAndLaidOutToItsInnerArea)

@@ -1,7 +1,7 @@
 #include "app/messages.h"
 #include "browser/frmBmpGet.h"
 #include "browser/paging.h"
-#include "support.h"
+#include "windows_fixture.h"
 
 #include <QMenuBar>
 #include <QScrollBar>
@@ -19,16 +19,8 @@ const QString NoPictures = QStringLiteral("ここには画像がありません�
 const QString AllShown = QStringLiteral("表示完了");
 const QString MoreToScroll = QStringLiteral("表示ＯＫ");
 
-class Thumbnails : public ::testing::Test {
+class Thumbnails : public WindowsTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(temp.isValid());
-        dir = QDir(temp.path());
-        form = &Window<frmBmpGet>().Show();
-    }
-    void TearDown() override { unload<frmBmpGet>(); }
-
     // Pictures pic00000.bmp .. in file-list order; picture i is i + 1 pixels wide so that a cell
     // tells which entry it shows. Past `decodable` the files are empty: the scan looks at names only.
     void makePictures(int count, int decodable = 40, const QString& folder = {})
@@ -62,11 +54,6 @@ protected:
             entries.push_back(e <= last ? e : -1);
         return entries;
     }
-
-    Seams seams;
-    QTemporaryDir temp;
-    QDir dir;
-    frmBmpGet* form = nullptr;
 };
 
 TEST_F(Thumbnails, OutcomeByNumberOfPictures)
@@ -294,18 +281,8 @@ TEST_F(Thumbnails, MenuClickAndArrowClicksThroughRealInput)
     ASSERT_EQ(form->List1.ListCount(), 30);
     EXPECT_EQ(shownEntries(), entriesFrom(0, 29));
 
-    auto* scroll = static_cast<QScrollBar*>(form->VScroll1.widget());
-    QStyleOptionSlider option;
-    option.initFrom(scroll);
-    option.orientation = Qt::Vertical;
-    option.minimum = scroll->minimum();
-    option.maximum = scroll->maximum();
-    option.sliderPosition = scroll->sliderPosition();
-    option.sliderValue = scroll->value();
-    option.singleStep = scroll->singleStep();
-    option.pageStep = scroll->pageStep();
-    const QPoint lowerArrow
-        = scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, scroll).center();
+    const QPoint lowerArrow = partOf(form->VScroll1, QStyle::SC_ScrollBarAddLine);
+    QWidget* scroll = form->VScroll1.widget();
 
     QTest::mouseClick(scroll, Qt::LeftButton, {}, lowerArrow);
     EXPECT_EQ(form->VScroll1.Value(), 1200);
