@@ -116,6 +116,19 @@ TEST(PictureLoading, EmptyPathIsTheEmptyPictureAndFailuresSayWhy)
     EXPECT_EQ(LoadPicture(writeBytes(dir, "tiny.gif", tinyGif())).pixelHeight(), 1);
 }
 
+TEST(PictureLoading, PhotosBeyondQtsDefaultLimitStillLoad)
+{
+    // 8200 x 8200 decodes to 269 MB, past Qt's default 256 MB allocation limit.
+    QTemporaryDir temp;
+    const QString path = QDir(temp.path()).filePath("panorama.jpg");
+    {
+        QImage big(8200, 8200, QImage::Format_RGB32);
+        big.fill(Qt::darkYellow);
+        ASSERT_TRUE(big.save(path, "JPG", 30));
+    }
+    EXPECT_EQ(LoadPicture(path).pixelWidth(), 8200);
+}
+
 TEST(FileListTest, ListsPicturesNaturallyAndRaisesClickOnChoice)
 {
     QTemporaryDir temp;
