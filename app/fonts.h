@@ -7,7 +7,7 @@ namespace tl {
 // The Japanese proportional Gothic that the windows' layouts name.
 inline const QString PGothic = QStringLiteral("ＭＳ Ｐゴシック");
 
-// Lets PGothic resolve to IPA P Gothic, which has the same metrics, where the original is not
+// Lets PGothic resolve to IPA P Gothic, which has the same metrics, where that font is not
 // installed. Safe to call more than once.
 void substituteJapaneseFonts();
 
