@@ -19,6 +19,12 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     echo "window: $geometry"
     sleep 2
     if ! kill -0 "$pid" 2>/dev/null; then echo "the program stopped on its own"; exit 1; fi
+    # The Japanese captions are drawn with the Japanese font: the program has its file mapped.
+    font=$(fc-match -f "%{file}" IPAPGothic)
+    if ! grep -q -F "$font" "/proc/$pid/maps"; then
+        echo "the Japanese font $font is not in use"; kill "$pid"; exit 1
+    fi
+    echo "Japanese text drawn with $font"
     kill "$pid"; wait "$pid" 2>/dev/null
     echo "the main window appeared and the program kept running"
 ' smoke "$exe" "$title"
