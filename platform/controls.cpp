@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QStringListModel>
 #include <QStyle>
+#include <QTextDocument>
 #include <algorithm>
 
 namespace tl {
@@ -357,11 +358,14 @@ TextBox::TextBox(Lines lines)
         multi_ = static_cast<QPlainTextEdit*>(widget());
 }
 
-// A multi-line box ends its lines in CR LF, as the text it was given does.
+// A multi-line box gives back the text it was given, as long as the user has not edited it;
+// edited text ends its lines in CR LF.
 QString TextBox::Text() const
 {
     if (line_)
         return line_->text();
+    if (!multi_->document()->isModified())
+        return text_;
     QString text = multi_->toPlainText();
     text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return text;
@@ -377,6 +381,8 @@ void TextBox::setText(const QString& text)
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     multi_->setPlainText(shown);
+    multi_->document()->setModified(false);
+    text_ = text;
 }
 
 // ---------------------------------------------------------------- ListBox

@@ -157,6 +157,7 @@ public:
 private:
     QLineEdit* line_ = nullptr;
     QPlainTextEdit* multi_ = nullptr;
+    QString text_;
 };
 
 // A list box holding strings; the hidden store of picture paths among others.

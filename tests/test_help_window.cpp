@@ -52,8 +52,8 @@ TEST_F(HelpWindow, ShowsTheFileOrReportsItOnceAndOpensEmpty)
         { "missing", std::nullopt, {} },
         { "empty", QByteArray(), {} },
         { "CR LF between two lines", QByteArray("A\r\nB"), u"A\r\nB\r\n"_qs },
-        // The text box shows a lone LF as a line break and gives it back as CR LF.
-        { "LF alone", QByteArray("A\nB"), u"A\r\nB\r\n"_qs },
+        // A lone LF stays inside its line; the box shows it as a break but keeps the text as read.
+        { "LF alone", QByteArray("A\nB"), u"A\nB\r\n"_qs },
     };
     for (const Row& row : rows) {
         seams.messages.clear();
