@@ -449,7 +449,7 @@ DriveList::DriveList()
     : Control(new DriveCombo)
     , combo_(static_cast<QComboBox*>(widget()))
 {
-    drive_ = driveOf(QDir::currentPath());
+    drive_ = driveOf(Drives->drives(), QDir::currentPath(), QDir::rootPath());
     Refresh();
     static_cast<DriveCombo*>(combo_)->aboutToOpen = [this] { Refresh(); };
     QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
@@ -508,16 +508,18 @@ static QString joinPath(const QString& folder, const QString& name)
 
 void FolderList::setPath(const QString& path)
 {
-    if (Drives->drives().contains(path))
-        moveTo(currentFolderOf(path), path);
+    // The drives are read once for the whole move.
+    const QStringList roots = Drives->drives();
+    if (roots.contains(path))
+        moveTo(roots, currentFolderOf(roots, path), path);
     else
-        moveTo(path, {});
+        moveTo(roots, path, {});
 }
 
 bool FolderList::openFolder(const QString& path)
 {
     try {
-        moveTo(path, {});
+        moveTo(Drives->drives(), path, {});
         return true;
     } catch (const DeviceError&) {
         return false;
@@ -525,10 +527,10 @@ bool FolderList::openFolder(const QString& path)
 }
 
 // Goes to a folder; `drive` names the drive when the move is to that drive's current folder.
-void FolderList::moveTo(const QString& folder, const QString& drive)
+void FolderList::moveTo(const QStringList& roots, const QString& folder, const QString& drive)
 {
     QString target = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
-    const QString root = drive.isEmpty() ? driveOf(target) : drive;
+    const QString root = drive.isEmpty() ? driveOf(roots, target, QDir::rootPath()) : drive;
 
     switch (Drives->probe(root)) {
     case DriveStatus::Ready:
@@ -559,7 +561,7 @@ void FolderList::moveTo(const QString& folder, const QString& drive)
     if (native == path_)
         return;
     path_ = native;
-    rememberFolder(target);
+    rememberFolder(root, target);
     showFolders(subfolders);
     if (Change)
         Change();

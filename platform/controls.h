@@ -230,7 +230,7 @@ public:
     Event Change;
 
 private:
-    void moveTo(const QString& folder, const QString& drive);
+    void moveTo(const QStringList& roots, const QString& folder, const QString& drive);
     void showFolders(const QStringList& subfolders);
     QListWidget* list_;
     QString path_;

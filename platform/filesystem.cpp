@@ -500,7 +500,7 @@ DriveState probeDrive(const QString& root)
 
 #endif
 
-QString driveOf(const std::vector<MountedDrive>& drives, const QString& absolutePath)
+QString driveOf(const QStringList& roots, const QString& absolutePath)
 {
     if (absolutePath.isEmpty())
         return {};
@@ -508,11 +508,19 @@ QString driveOf(const std::vector<MountedDrive>& drives, const QString& absolute
     if (QDir::isRelativePath(path))
         return {};
     const QString* best = nullptr;
-    for (const MountedDrive& drive : drives) {
-        if (isAtOrUnder(path, drive.root) && (!best || drive.root.size() > best->size()))
-            best = &drive.root;
+    for (const QString& root : roots) {
+        if (isAtOrUnder(path, root) && (!best || root.size() > best->size()))
+            best = &root;
     }
     return best ? *best : QString();
+}
+
+QString driveOf(const std::vector<MountedDrive>& drives, const QString& absolutePath)
+{
+    QStringList roots;
+    for (const MountedDrive& drive : drives)
+        roots << drive.root;
+    return driveOf(roots, absolutePath);
 }
 
 } // namespace tl

@@ -49,6 +49,7 @@ std::vector<MountedDrive> mountedDrives();
 
 // Root of the drive that holds absolutePath: the longest root that is the path or one of its parent
 // folders. Empty when no drive holds it or the path is not absolute.
+QString driveOf(const QStringList& roots, const QString& absolutePath);
 QString driveOf(const std::vector<MountedDrive>& drives, const QString& absolutePath);
 
 enum class DriveState {

@@ -51,13 +51,6 @@ namespace {
         return folders;
     }
 
-    bool isWithin(const QString& path, const QString& root)
-    {
-        if (!path.startsWith(root))
-            return false;
-        return path.size() == root.size() || root.endsWith(QLatin1Char('/')) || path.at(root.size()) == '/';
-    }
-
 } // namespace
 
 std::function<void(const QString&)> MsgBox = showMessageBox;
@@ -67,28 +60,22 @@ std::shared_ptr<DriveSource> Drives = std::make_shared<MountedDriveSource>();
 
 QChar separator() { return QDir::separator(); }
 
-QString driveOf(const QString& absolutePath)
+QString driveOf(const QStringList& roots, const QString& absolutePath, QString fallback)
 {
-    const QString path = QDir::fromNativeSeparators(absolutePath);
-    QString best;
-    for (const QString& root : Drives->drives()) {
-        const QString r = QDir::fromNativeSeparators(root);
-        if (isWithin(path, r) && r.size() > best.size())
-            best = root;
-    }
-    return best.isEmpty() ? QDir::rootPath() : best;
+    const QString root = tl::driveOf(roots, QDir::fromNativeSeparators(absolutePath));
+    return root.isEmpty() ? fallback : root;
 }
 
-QString currentFolderOf(const QString& driveRoot)
+QString currentFolderOf(const QStringList& roots, const QString& driveRoot)
 {
     const auto it = rememberedFolders().constFind(driveRoot);
     if (it != rememberedFolders().constEnd())
         return *it;
     const QString cwd = QDir::currentPath();
-    return driveOf(cwd) == driveRoot ? cwd : driveRoot;
+    return driveOf(roots, cwd, QDir::rootPath()) == driveRoot ? cwd : driveRoot;
 }
 
-void rememberFolder(const QString& folder) { rememberedFolders().insert(driveOf(folder), folder); }
+void rememberFolder(const QString& driveRoot, const QString& folder) { rememberedFolders().insert(driveRoot, folder); }
 
 void forgetRememberedFolders() { rememberedFolders().clear(); }
 

@@ -32,13 +32,13 @@ extern std::shared_ptr<DriveSource> Drives;
 // The separator that ends folder texts: "/" here, "\" on Windows.
 QChar separator();
 
-// The root of the drive that holds an absolute path.
-QString driveOf(const QString& absolutePath);
+// The root, among `roots`, of the drive that holds an absolute path; `fallback` when none does.
+QString driveOf(const QStringList& roots, const QString& absolutePath, QString fallback);
 
 // The current folder of a drive: the process's current folder for the drive that holds it,
 // the root for the others, then wherever the folder list last was on that drive.
-QString currentFolderOf(const QString& driveRoot);
-void rememberFolder(const QString& folder);
+QString currentFolderOf(const QStringList& roots, const QString& driveRoot);
+void rememberFolder(const QString& driveRoot, const QString& folder);
 void forgetRememberedFolders();
 
 } // namespace tl
