@@ -12,11 +12,7 @@ PageDecoder::PageDecoder(const QStringList& paths, QSize cellSize)
             pictures_.push_back(QtFuture::makeReadyFuture(StdPicture()));
             continue;
         }
-        pictures_.push_back(QtConcurrent::run([path, cellSize] {
-            StdPicture picture = LoadPictureOrEmpty(path);
-            picture.scaledCopy(cellSize);
-            return picture;
-        }));
+        pictures_.push_back(QtConcurrent::run([path, cellSize] { return LoadCellPicture(path, cellSize); }));
     }
 }
 

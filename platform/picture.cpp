@@ -77,4 +77,13 @@ StdPicture LoadPictureOrEmpty(const QString& path)
     }
 }
 
+StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
+{
+    if (cancelled && cancelled->load())
+        return {};
+    StdPicture picture = LoadPictureOrEmpty(path);
+    picture.scaledCopy(cellSize);
+    return picture;
+}
+
 } // namespace tl

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 
@@ -39,6 +40,11 @@ StdPicture LoadPicture(const QString& path);
 
 // Same, but a file that cannot be read or decoded gives the empty picture.
 StdPicture LoadPictureOrEmpty(const QString& path);
+
+// Loads a picture file for a thumbnail cell of `cellSize` device pixels: the picture comes with
+// its copy of that size made. An empty path, a file that cannot be read or decoded, or a load
+// cancelled through `cancelled` gives the empty picture. Safe to call from any thread.
+StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
 
 // The largest decoded picture the loader accepts, in megabytes.
 constexpr int PictureAllocationLimitMB = 1024;
