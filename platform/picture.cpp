@@ -49,6 +49,14 @@ QImage StdPicture::scaledCopy(QSize size) const
     return d_->scaled;
 }
 
+qsizetype StdPicture::memoryCost() const
+{
+    if (!d_)
+        return 0;
+    QMutexLocker lock(&d_->mutex);
+    return d_->image.sizeInBytes() + d_->scaled.sizeInBytes();
+}
+
 StdPicture LoadPicture(const QString& path)
 {
     if (path.isEmpty())

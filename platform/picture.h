@@ -25,6 +25,9 @@ public:
     // a stretched control never rescales the full picture on a repaint. Safe to call from any thread.
     QImage scaledCopy(QSize size) const;
 
+    // The memory this picture holds, in bytes, for caches that keep pictures within a budget.
+    qsizetype memoryCost() const;
+
 private:
     struct Data;
     std::shared_ptr<const Data> d_;
