@@ -3,8 +3,8 @@
 // Decoding one picture file under the process's memory budgets. Used by the picture loaders;
 // safe to call from any thread.
 
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 #include <QString>
 #include <atomic>
 
