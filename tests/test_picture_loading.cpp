@@ -191,6 +191,7 @@ TEST_F(LoadingFiles, HostileFiles)
         QByteArray bytes;
         bool cell; // a cell picture is made
         QRgb cellColour = 0; // what the cell shows in its middle, when not 0
+        bool indexed = false; // the full picture keeps its colour table
     };
     const Row rows[] = {
         // 8 x 4 pixels and 4 colours declared, no pixel in the file.
@@ -199,7 +200,8 @@ TEST_F(LoadingFiles, HostileFiles)
         { "16834040x12.bmp", bmpFile(16834040, 12, 24, {}, QByteArray(9, '\0')), false },
         { "cut-headers.bmp", bmpFile(8, 4, 8, fourColours, QByteArray(32, '\0')).left(30), false },
         // Pixels that name colours past the table show as black, never as stray memory.
-        { "indices-past-table.bmp", bmpFile(8, 8, 8, palette(2), QByteArray(64, char(200))), true, qRgb(0, 0, 0) },
+        { "indices-past-table.bmp", bmpFile(8, 8, 8, palette(2), QByteArray(64, char(200))), true, qRgb(0, 0, 0),
+            true },
         // Runs that end early leave the rest of the picture in colour 0.
         { "runs-ending-early.bmp",
             bmpFile(40, 40, 8, { qRgb(0, 255, 0), qRgb(255, 0, 0) },
@@ -224,6 +226,9 @@ TEST_F(LoadingFiles, HostileFiles)
             continue;
         }
         EXPECT_LT(picture.memoryCost(), 1 << 20) << row.file << ": a cell holds a cell, whatever the file declares";
+        // Drawn as it is, an indexed picture looks its colours up in its table: every index must be in it.
+        if (row.indexed)
+            EXPECT_EQ(picture.fullImage().colorCount(), 256) << row.file;
         const QColor middle = picture.scaledCopy(Cell).pixelColor(Cell.width() / 2, Cell.height() / 2);
         if (row.cellColour) {
             const QColor expected(row.cellColour);
