@@ -247,10 +247,13 @@ void ImageControl::setPicture(const StdPicture& picture)
 {
     picture_ = picture;
     shown_ = stretch_ ? QImage() : picture_.fullImage();
-    if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
-        picture_ = {};
-    if (!stretch_ && !picture_.isEmpty())
-        Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
+    if (!stretch_ && !picture_.isEmpty()) {
+        // A picture that cannot be decoded in full, being too large to hold, shows as the empty one.
+        if (shown_.isNull())
+            picture_ = {};
+        else
+            Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
+    }
     widget()->update();
 }
 
