@@ -52,6 +52,35 @@ TEST(HelpText, DecodesAndEndsEveryLineWithCrLf)
     EXPECT_TRUE(broken.endsWith(u"\r\nB\r\n"_qs));
 }
 
+// What a help file's author wrote shows as written; a byte that is no character shows as the
+// replacement mark instead of vanishing or turning into another control character.
+TEST(HelpText, EveryByteShowsAsWrittenOrAsTheReplacementMark)
+{
+    for (int b = 0; b < 0x80; ++b) {
+        if (b == '\r')
+            continue; // it ends the line
+        const QByteArray in = QByteArray("A") + char(b) + "B";
+        EXPECT_EQ(tl::decodeHelpText(in), u"A"_qs + QChar(b) + u"B\r\n"_qs) << "byte " << b;
+    }
+
+    struct Row {
+        const char* name;
+        QByteArray in;
+        QString out;
+    };
+    const Row rows[] = {
+        { "undefined single bytes", RAW("\x80\xA0\xFD\xFE\xFF"), u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\r\n"_qs },
+        { "half-width katakana at both ends", RAW("\xA1\xDF"), u"\uFF61\uFF9F\r\n"_qs },
+        { "undefined pair in an undefined row", RAW("a\x85\x40z"), u"a\uFFFDz\r\n"_qs },
+        { "undefined pair at the end of a row", RAW("a\xFC\xFCz"), u"a\uFFFDz\r\n"_qs },
+        { "lead byte before DEL", RAW("\x81\x7F"), u"\uFFFD\x7F\r\n"_qs },
+        { "lead byte before a space", RAW("\x81 x"), u"\uFFFD x\r\n"_qs },
+        { "NEC and IBM extensions", RAW("\x87\x40\xED\x40\xFA\x40"), u"\u2460\u7E8A\u2170\r\n"_qs },
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(tl::decodeHelpText(r.in), r.out) << r.name;
+}
+
 TEST(HelpText, ReadsOnlyWholeRegularFiles)
 {
     QTemporaryDir dir;
