@@ -115,7 +115,10 @@ std::optional<QString> readHelpFile(const QString& path)
     const std::optional<QByteArray> bytes = readRegularFile(path);
     if (!bytes)
         return std::nullopt;
-    return decodeHelpText(*bytes);
+    QString text = decodeHelpText(*bytes);
+    if (text.count(u'\n') > MaxHelpLines)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace tl

@@ -81,6 +81,12 @@ TEST(HelpText, EveryByteShowsAsWrittenOrAsTheReplacementMark)
         EXPECT_EQ(tl::decodeHelpText(r.in), r.out) << r.name;
 }
 
+// The most lines a help text may have, each of `width` letters and then `end`.
+static QByteArray linesOf(qsizetype width, const char* end)
+{
+    return (QByteArray(width, 'x') + end).repeated(tl::MaxHelpLines);
+}
+
 TEST(HelpText, ReadsOnlyWholeRegularFiles)
 {
     QTemporaryDir dir;
@@ -110,6 +116,14 @@ TEST(HelpText, ReadsOnlyWholeRegularFiles)
                 EXPECT_TRUE(file.resize(tl::MaxHelpFileBytes + 1));
                 return file.fileName();
             },
+            std::nullopt },
+        // Lines as the help window shows them: past the limits it would take seconds to open.
+        { "at both limits",
+            [&] { return write(u"full.txt"_qs, linesOf(tl::MaxHelpFileBytes / tl::MaxHelpLines - 2, "\r\n")); },
+            QString::fromLatin1(linesOf(tl::MaxHelpFileBytes / tl::MaxHelpLines - 2, "\r\n")) },
+        { "one line too many", [&] { return write(u"cr.txt"_qs, QByteArray(tl::MaxHelpLines + 1, '\r')); },
+            std::nullopt },
+        { "lone LFs past the limit", [&] { return write(u"lf.txt"_qs, QByteArray(tl::MaxHelpLines, '\n')); },
             std::nullopt },
 #ifdef Q_OS_UNIX
         // Opening a FIFO for reading would wait for a writer forever.
