@@ -3,6 +3,7 @@
 #include "platform/filesystem.h"
 #include "platform/services.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <QStringListModel>
 #include <QStyle>
 #include <QTextDocument>
+#include <QWindow>
 #include <algorithm>
 
 namespace tl {
@@ -205,12 +207,54 @@ void ScrollBar::showState()
 
 // ---------------------------------------------------------------- ImageControl
 
+namespace {
+
+    // The windows that the last two mouse presses of the program went to, whichever control
+    // took them.
+    class PressedWindows : public QObject {
+    public:
+        static PressedWindows& instance()
+        {
+            static PressedWindows* const windows = new PressedWindows(qApp);
+            return *windows;
+        }
+        // Whether the press before the one being delivered now went to the window of `widget`.
+        bool firstPressWentTo(const QWidget* widget) const
+        {
+            return previous_ && previous_ == widget->window()->windowHandle();
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            // A window is told of every press, the second press of a double click included.
+            const QEvent::Type type = event->type();
+            if (type == QEvent::MouseButtonPress && watched->isWindowType()) {
+                previous_ = latest_;
+                latest_ = static_cast<QWindow*>(watched);
+            }
+            return false;
+        }
+
+    private:
+        explicit PressedWindows(QObject* application)
+            : QObject(application)
+        {
+            application->installEventFilter(this);
+        }
+        QPointer<QWindow> previous_;
+        QPointer<QWindow> latest_;
+    };
+
+} // namespace
+
 class ImageWidget : public QWidget {
 public:
     explicit ImageWidget(ImageControl* owner)
         : owner_(owner)
     {
         setAttribute(Qt::WA_OpaquePaintEvent, false);
+        PressedWindows::instance();
     }
 
 protected:
@@ -228,14 +272,31 @@ protected:
             painter.drawImage(area, picture.image(), area);
         }
     }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        pressed_ = event->button() == Qt::LeftButton;
+        QWidget::mousePressEvent(event);
+    }
+    // The second press of a double click starts a click only when the first press was in this
+    // window too. A double click on a thumbnail opens the picture window with its first click,
+    // and its second press lands on the new window's picture, which must not close it at once.
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        pressed_ = event->button() == Qt::LeftButton && PressedWindows::instance().firstPressWentTo(window());
+        event->ignore();
+    }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && owner_->Click)
+        const bool clicked
+            = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+        pressed_ = false;
+        if (clicked && owner_->Click)
             owner_->Click();
     }
 
 private:
     ImageControl* owner_;
+    bool pressed_ = false;
 };
 
 ImageControl::ImageControl()
