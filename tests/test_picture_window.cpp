@@ -405,6 +405,23 @@ TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
     EXPECT_EQ(seams.ends, 0);
 }
 
+// Both texts emptied after a picture was opened: the empty path gives the empty picture, and the
+// viewport no longer shows the old one.
+TEST_F(PictureWindow, OpenWithBothTextsEmptyClearsThePictureShown)
+{
+    writePicture(dir, "blue.bmp", 300, 200, Qt::blue);
+    frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("blue.bmp"));
+    const auto shownColour = [&] { return w.Picture1.widget()->grab().toImage().pixelColor(20, 20); };
+    ASSERT_EQ(shownColour(), QColor(Qt::blue));
+
+    openFile({}, {});
+    EXPECT_TRUE(form->PicturePath.isEmpty());
+    EXPECT_TRUE(w.Image1.Picture().isEmpty());
+    EXPECT_NE(shownColour(), QColor(Qt::blue));
+    EXPECT_EQ(pictureWindows(), 1);
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
 TEST_F(PictureWindow, OpenCommandPansAPhotoOverItsWholeExtent)
 {
     writePicture(dir, "photo.jpg", 6000, 4000);
