@@ -48,7 +48,7 @@ int firstEntry(int position, int pictureCount)
         const double exact = static_cast<double>(position) / rowUnit(pictureCount) * layout::GridColumns;
         return static_cast<int>(std::nearbyint(exact));
     }
-    // The product is exact in a double for any int count, so a half is a true half.
+    // The product is exact in a double for any int count, so the rounding sees the true quotient.
     const double exact = static_cast<double>(position * layout::GridColumns * rows) / Largest;
     return static_cast<int>(std::nearbyint(exact));
 }
