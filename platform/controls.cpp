@@ -654,8 +654,35 @@ namespace {
     };
 } // namespace
 
+namespace {
+    // Keeps in view the folder shown and as many of its subfolders, the folders to open next, as
+    // fit. The list is filled before it has its size, so this waits for the list's layout.
+    class FolderView : public QListWidget {
+    public:
+        void bringIntoView()
+        {
+            pending_ = true;
+            updateGeometries();
+        }
+
+    protected:
+        void updateGeometries() override
+        {
+            QListWidget::updateGeometries();
+            if (!pending_ || !isVisible() || !currentItem())
+                return;
+            pending_ = false;
+            scrollToItem(item(count() - 1));
+            scrollToItem(currentItem());
+        }
+
+    private:
+        bool pending_ = false;
+    };
+} // namespace
+
 FolderList::FolderList()
-    : Control(new QListWidget)
+    : Control(new FolderView)
     , list_(static_cast<QListWidget*>(widget()))
 {
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -782,6 +809,7 @@ void FolderList::showFolders(const QStringList& subfolders)
     list_->setCurrentRow(list_->count() - 1);
     for (const QString& name : subfolders)
         add(joinPath(path, name), name, closed);
+    static_cast<FolderView*>(list_)->bringIntoView();
 }
 
 // ---------------------------------------------------------------- FileList

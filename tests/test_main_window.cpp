@@ -414,6 +414,7 @@ TEST_F(MainWindow, DeepFoldersAndTheirSubfoldersStayReadable)
         if (row >= shown) {
             const QSize needed = list->itemDelegate()->sizeHint(option, list->model()->index(row, 0));
             EXPECT_LE(needed.width(), list->viewport()->width()) << "the whole name fits";
+            EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(row)))) << "in view";
         }
     }
     QApplication::setFont(saved);
