@@ -525,7 +525,10 @@ TEST(StartUp, StartedInAFolderThatWasRemovedOpensTheNearestOneLeft)
     ASSERT_TRUE(QDir().mkpath(temp.path() + "/album/2019"));
     ASSERT_TRUE(QDir().mkpath(other));
     seams.drives->roots << other;
-    const QString saved = QDir::currentPath();
+    struct BackHome {
+        QString folder = QDir::currentPath();
+        ~BackHome() { QDir::setCurrent(folder); }
+    } backHome;
     ASSERT_TRUE(QDir::setCurrent(temp.path() + "/album/2019"));
     QDir(temp.path() + "/album").removeRecursively();
 
@@ -542,8 +545,6 @@ TEST(StartUp, StartedInAFolderThatWasRemovedOpensTheNearestOneLeft)
     form.Drive1.setDrive(QStringLiteral("/"));
     EXPECT_TRUE(seams.messages.isEmpty());
     EXPECT_EQ(form.Text1.Text(), temp.path() + "/");
-
-    QDir::setCurrent(saved);
     unload<frmBmpGet>();
 }
 
