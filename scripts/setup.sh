@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
-          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick fonts-ipafont-gothic util-linux)
+          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux)
 
 missing=()
 for p in "${packages[@]}"; do
