@@ -1,0 +1,300 @@
+#!/usr/bin/env python3
+"""Writes the fuzzers' seed corpus: small valid pictures of every kind the program reads, and help
+texts in code page 932. The JPEG seeds come from ImageMagick's `convert`; the rest is made here,
+byte by byte.
+
+usage: make_seeds.py PICTURE_FOLDER HELP_FOLDER [HELP_TXT]
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+WIDTH, HEIGHT = 7, 5  # odd, so that every row is padded
+
+
+def colour(x, y):
+    return ((x * 40) & 255, (y * 60) & 255, ((x + y) * 25) & 255)
+
+
+# ---------------------------------------------------------------- BMP
+
+def bmp(width, height, bits, palette, pixels, compression=0, masks=None, core=False):
+    if core:  # the 12-byte header of the oldest files
+        info = struct.pack("<IHHHH", 12, width, height, 1, bits)
+        table = b"".join(struct.pack("<BBB", b, g, r) for r, g, b in palette)
+    else:
+        info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression, len(pixels),
+                           2835, 2835, len(palette), 0)
+        table = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+        if masks:
+            table = struct.pack("<III", *masks) + table
+    offset = 14 + len(info) + len(table)
+    return b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info + table + pixels
+
+
+def rows(width, height, bits, value):
+    """Rows bottom up at `bits` per pixel, each padded to 4 bytes."""
+    out = b""
+    for y in reversed(range(height)):
+        row = bytearray()
+        acc = filled = 0
+        for x in range(width):
+            v = value(x, y)
+            if bits >= 8:
+                row += v.to_bytes(bits // 8, "little")
+                continue
+            acc = (acc << bits) | v
+            filled += bits
+            if filled == 8:
+                row.append(acc)
+                acc = filled = 0
+        if filled:
+            row.append(acc << (8 - filled))
+        while len(row) % 4:
+            row.append(0)
+        out += bytes(row)
+    return out
+
+
+def grey_palette(n):
+    return [(i * 255 // (n - 1),) * 3 for i in range(n)]
+
+
+def rle8(width, height):
+    """Runs, a literal run, a delta that skips pixels, line ends and the end of the picture."""
+    out = bytearray()
+    for y in range(height):
+        if y == 2:
+            out += bytes([0, 2, 1, 1])  # skip one column and one row
+            continue
+        out += bytes([3, y + 1, 0, 3, 5, 6, 7, 0])  # a run of three, then three literals (padded)
+        out += bytes([width - 6, 9])
+        out += bytes([0, 0])
+    out += bytes([0, 1])
+    return bytes(out)
+
+
+def rle4(width, height):
+    out = bytearray()
+    for y in range(height):
+        out += bytes([4, 0x12, 0, 3, 0x34, 0x50])  # a run of four, then three literal nibbles
+        out += bytes([0, 0])
+    out += bytes([0, 1])
+    return bytes(out)
+
+
+def bmps():
+    rgb = lambda x, y: colour(x, y)
+    yield "1bit.bmp", bmp(WIDTH, HEIGHT, 1, [(0, 0, 0), (255, 255, 255)], rows(WIDTH, HEIGHT, 1, lambda x, y: (x + y) & 1))
+    yield "4bit.bmp", bmp(WIDTH, HEIGHT, 4, grey_palette(16), rows(WIDTH, HEIGHT, 4, lambda x, y: (x * 3 + y) & 15))
+    yield "8bit.bmp", bmp(WIDTH, HEIGHT, 8, grey_palette(256), rows(WIDTH, HEIGHT, 8, lambda x, y: x * 30 + y))
+    yield "8bit-short-palette.bmp", bmp(WIDTH, HEIGHT, 8, grey_palette(4), rows(WIDTH, HEIGHT, 8, lambda x, y: (x + y) % 4))
+    yield "16bit-555.bmp", bmp(WIDTH, HEIGHT, 16, [], rows(WIDTH, HEIGHT, 16, lambda x, y: (x << 10) | (y << 5) | 7))
+    yield "16bit-565-bitfields.bmp", bmp(WIDTH, HEIGHT, 16, [], rows(WIDTH, HEIGHT, 16, lambda x, y: (x << 11) | (y << 5) | 9),
+                                        compression=3, masks=(0xF800, 0x07E0, 0x001F))
+    yield "24bit.bmp", bmp(WIDTH, HEIGHT, 24, [], rows(WIDTH, HEIGHT, 24, lambda x, y: int.from_bytes(bytes(reversed(rgb(x, y))), "big")))
+    yield "24bit-top-down.bmp", bmp(WIDTH, -HEIGHT, 24, [], rows(WIDTH, HEIGHT, 24, lambda x, y: x * 0x102030 + y))
+    yield "24bit-core-header.bmp", bmp(WIDTH, HEIGHT, 24, [], rows(WIDTH, HEIGHT, 24, lambda x, y: x * 0x030201), core=True)
+    yield "32bit.bmp", bmp(WIDTH, HEIGHT, 32, [], rows(WIDTH, HEIGHT, 32, lambda x, y: 0xFF000000 | (x * 0x203040 + y) & 0xFFFFFF))
+    yield "32bit-bitfields.bmp", bmp(WIDTH, HEIGHT, 32, [], rows(WIDTH, HEIGHT, 32, lambda x, y: (x * 0x01020304 + y) & 0xFFFFFFFF),
+                                     compression=3, masks=(0x00FF0000, 0x0000FF00, 0x000000FF))
+    yield "rle8.bmp", bmp(WIDTH + 2, HEIGHT, 8, grey_palette(16), rle8(WIDTH + 2, HEIGHT), compression=1)
+    yield "rle4.bmp", bmp(WIDTH, HEIGHT, 4, grey_palette(16), rle4(WIDTH, HEIGHT), compression=2)
+
+
+# ---------------------------------------------------------------- GIF
+
+def lzw(indices, min_size):
+    """GIF's LZW: codes grow from min_size + 1 bits up to 12; a full table starts again."""
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    out, acc, nbits = bytearray(), 0, 0
+
+    def put(code, size):
+        nonlocal acc, nbits
+        acc |= code << nbits
+        nbits += size
+        while nbits >= 8:
+            out.append(acc & 255)
+            acc >>= 8
+            nbits -= 8
+
+    def fresh():
+        return {bytes([i]): i for i in range(clear)}, end + 1, min_size + 1
+
+    table, next_code, size = fresh()
+    put(clear, size)
+    word = b""
+    for k in indices:
+        grown = word + bytes([k])
+        if grown in table:
+            word = grown
+            continue
+        put(table[word], size)
+        if next_code < 4096:
+            table[grown] = next_code
+            next_code += 1
+            if next_code > (1 << size) and size < 12:
+                size += 1
+        else:
+            put(clear, size)
+            table, next_code, size = fresh()
+        word = bytes([k])
+    if word:
+        put(table[word], size)
+    put(end, size)
+    if nbits:
+        out.append(acc & 255)
+    blocks = b"".join(bytes([len(out[i:i + 255])]) + out[i:i + 255] for i in range(0, len(out), 255))
+    return bytes([min_size]) + blocks + b"\0"
+
+
+def gif_frame(left, top, width, height, indices, local_table=None, interlaced=False, delay=None, transparent=None,
+              disposal=0):
+    out = b""
+    if delay is not None:
+        flags = (disposal << 2) | (1 if transparent is not None else 0)
+        out += b"\x21\xf9\x04" + struct.pack("<BHB", flags, delay, transparent or 0) + b"\0"
+    packed = 0x40 if interlaced else 0
+    table = b""
+    if local_table:
+        packed |= 0x80 | 2  # eight colours
+        table = b"".join(bytes(c) for c in local_table) + b"\0" * (3 * (8 - len(local_table)))
+    out += b"\x2c" + struct.pack("<HHHHB", left, top, width, height, packed) + table
+    if interlaced:
+        order = list(range(0, height, 8)) + list(range(4, height, 8)) + list(range(2, height, 4)) + list(range(1, height, 2))
+        indices = [indices[y * width + x] for y in order for x in range(width)]
+    return out + lzw(indices, 2 if local_table else 4)
+
+
+def gif(width, height, frames, looping=False):
+    palette = [colour(i, 15 - i) for i in range(16)]
+    out = b"GIF89a" + struct.pack("<HHBBB", width, height, 0xF3, 0, 0) + b"".join(bytes(c) for c in palette)
+    if looping:
+        out += b"\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00"
+    return out + b"".join(frames) + b"\x3b"
+
+
+def gifs():
+    w, h = 12, 11
+    pixels = [(x * 3 + y * 5) % 16 for y in range(h) for x in range(w)]
+    yield "plain.gif", gif(w, h, [gif_frame(0, 0, w, h, pixels)])
+    yield "interlaced.gif", gif(w, h, [gif_frame(0, 0, w, h, pixels, interlaced=True)])
+    frames = [
+        gif_frame(0, 0, w, h, pixels, delay=10, disposal=1),
+        gif_frame(2, 3, 5, 4, [(i % 3) for i in range(20)], local_table=[(255, 0, 0), (0, 255, 0), (0, 0, 255)],
+                  delay=10, transparent=1, disposal=2),
+        gif_frame(1, 1, 4, 4, [7] * 16, delay=20, disposal=3),
+    ]
+    yield "animated.gif", gif(w, h, frames, looping=True)
+    long_run = [0] * 600 + [(i * 7) % 16 for i in range(5000)]  # enough codes to fill the table
+    yield "large-table.gif", gif(100, 56, [gif_frame(0, 0, 100, 56, long_run)])
+
+
+# ---------------------------------------------------------------- ICO and PNG
+
+def png(width, height, block=1):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + b"".join(bytes(colour(x // block, y // block)) + b"\xff" for x in range(width)) for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def ico_bmp_entry(size, bits):
+    palette = grey_palette(1 << bits) if bits <= 8 else []
+    if bits == 32:
+        pixels = rows(size, size, 32, lambda x, y: (((x * 5) & 255) << 24) | (x * 0x030405) & 0xFFFFFF)
+    else:
+        pixels = rows(size, size, bits, lambda x, y: (x + y) % (1 << bits))
+    mask = rows(size, size, 1, lambda x, y: 1 if x < 2 else 0)
+    info = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, bits, 0, len(pixels) + len(mask), 0, 0,
+                       len(palette), 0)
+    table = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    return info + table + pixels + mask
+
+
+def ico(entries):
+    """entries: (size, bits, data) each; a size of 256 is written as 0."""
+    head = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    directory, images = b"", b""
+    for size, bits, data in entries:
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, bits, len(data), offset + len(images))
+        images += data
+    return head + directory + images
+
+
+def icons():
+    yield "one-size.ico", ico([(16, 32, ico_bmp_entry(16, 32))])
+    yield "several-sizes.ico", ico([(16, 4, ico_bmp_entry(16, 4)), (32, 8, ico_bmp_entry(32, 8)),
+                                    (24, 1, ico_bmp_entry(24, 1)), (48, 32, ico_bmp_entry(48, 32))])
+    yield "png-entries.ico", ico([(16, 32, ico_bmp_entry(16, 32)), (32, 32, png(32, 32)), (256, 32, png(256, 256, block=32))])
+    yield "picture.png", png(9, 6)
+
+
+# ---------------------------------------------------------------- JPEG
+
+def exif(jpeg, orientation):
+    """A JPEG with an EXIF orientation (6 and 8: the stored picture is turned a quarter to show)."""
+    body = b"Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01" + struct.pack(">HH", orientation, 0) + b"\0\0\0\0"
+    return jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body + jpeg[2:]
+
+
+def jpegs():
+    variants = {
+        "baseline.jpg": [],
+        "progressive.jpg": ["-interlace", "Plane"],
+        "cmyk.jpg": ["-colorspace", "CMYK"],
+        "grey.jpg": ["-colorspace", "Gray"],
+        "sampling-444.jpg": ["-sampling-factor", "1x1"],
+    }
+    made = {}
+    with tempfile.TemporaryDirectory() as temp:
+        for name, options in variants.items():
+            path = os.path.join(temp, name)
+            subprocess.run(["convert", "-size", "19x13", "gradient:#c03020-#2040d0", *options, "-quality", "85",
+                            "-strip", path], check=True)
+            with open(path, "rb") as f:
+                made[name] = f.read()
+    yield from made.items()
+    yield "exif-turned-right.jpg", exif(made["baseline.jpg"], 6)
+    yield "exif-turned-left.jpg", exif(made["baseline.jpg"], 8)
+    yield "exif-progressive-mirrored.jpg", exif(made["progressive.jpg"], 5)
+
+
+# ---------------------------------------------------------------- help texts
+
+def help_texts():
+    text = "Tessaline の使い方\r\n\r\n画像読み込み：フォルダの画像を並べます。\r\nC:\\Pictures\\ ～ ｶﾀｶﾅ\r\n"
+    yield "help-crlf.txt", text.encode("cp932")
+    yield "help-lone-cr-and-lf.txt", "一行目\r二行目\n続き\r\n最後の行に改行なし".encode("cp932")
+    yield "help-utf8-mark.txt", b"\xef\xbb\xbf" + "UTF-8 の説明\r\n".encode("utf-8")
+    yield "help-broken-pairs.txt", "前".encode("cp932") + b"\x81\x20\x85\x40\x80\xa0\xfd\xfe\xff" + "後\r\n".encode("cp932")
+    yield "help-lead-byte-at-end.txt", "終わり".encode("cp932") + b"\x88"
+    yield "help-empty.txt", b""
+
+
+def write(folder, seeds):
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds:
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    pictures, helps = sys.argv[1], sys.argv[2]
+    for kind in (bmps, gifs, icons, jpegs):
+        write(pictures, kind())
+    write(helps, help_texts())
+    if len(sys.argv) > 3:
+        with open(sys.argv[3], "rb") as f:
+            write(helps, [("Help.txt", f.read())])
+
+
+if __name__ == "__main__":
+    main()
