@@ -1,6 +1,7 @@
 #include "platform/bmpheader.h"
 
 #include <QtEndian>
+#include <QtNumeric>
 #include <algorithm>
 #include <limits>
 
@@ -69,7 +70,11 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
     const qint64 colourStart = FileHeader + (headerSize >= V4Header ? InfoHeader : headerSize);
     const qint64 pixelStart = std::max(declaredStart, colourStart + h.colours * h.colourBytes);
     const qint64 rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
-    const qint64 end = pixelStart + rowBytes * h.height;
+    // Rows that together pass what 64 bits can count are more than any file holds.
+    qint64 pixelBytes = 0;
+    qint64 end = 0;
+    if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
+        return { BmpCheck::Short, {} };
     return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QThread>
+#include <climits>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -187,6 +188,8 @@ TEST_F(LoadingFiles, HostileFiles)
         { "short-pixel-data.bmp", bmpFile(8, 4, 8, fourColours, {}), false },
         { "half-the-rows.bmp", bmpFile(40, 40, 24, {}, QByteArray(40 * 3 * 20, '\x7f')), false },
         { "16834040x12.bmp", bmpFile(16834040, 12, 24, {}, QByteArray(9, '\0')), false },
+        // Declares more pixel bytes than 64 bits can count.
+        { "2147483647x2147483647.bmp", bmpFile(INT_MAX, INT_MAX, 32, {}, QByteArray(16, '\0')), false },
         { "cut-headers.bmp", bmpFile(8, 4, 8, fourColours, QByteArray(32, '\0')).left(30), false },
         // Pixels that name colours past the table show as black, never as stray memory.
         { "indices-past-table.bmp", bmpFile(8, 8, 8, palette(2), QByteArray(64, char(200))), true, qRgb(0, 0, 0),
