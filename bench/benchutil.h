@@ -48,17 +48,20 @@ inline double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The process's peak resident memory, in bytes.
-inline double peakMemory()
+// A memory figure of the process's status ("VmHWM", "VmRSS"), in bytes.
+inline double statusMemory(const QByteArray& field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toDouble() * 1024;
     return 0;
 }
+
+// The process's peak resident memory, in bytes.
+inline double peakMemory() { return statusMemory("VmHWM"); }
 
 // Runs the yardstick and the measured work in turn, `rounds` times, and prints both medians and
 // their ratio.

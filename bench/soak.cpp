@@ -103,17 +103,23 @@ void flushDeletes()
     QCoreApplication::processEvents();
 }
 
-// The scroll bar's arrow, as a click on it moves the grid by a row, to the end; the steps taken.
-int arrowSteps(frmBmpGet& form, QAbstractSlider::SliderAction arrow)
+struct Paging {
+    int steps = 0;
+    int cellsFilled = 0; // over all the pages shown: the broken pictures leave theirs blank
+};
+
+// The scroll bar's arrow, as a click on it moves the grid by a row, to the end.
+void arrowSteps(frmBmpGet& form, QAbstractSlider::SliderAction arrow, Paging& paging)
 {
     auto* bar = static_cast<QScrollBar*>(form.VScroll1.widget());
     const Integer end = arrow == QAbstractSlider::SliderSingleStepAdd ? form.VScroll1.Max() : form.VScroll1.Min();
-    int steps = 0;
-    for (; form.VScroll1.Value() != end; ++steps) {
+    while (form.VScroll1.Value() != end) {
         bar->triggerAction(arrow);
         QCoreApplication::processEvents();
+        ++paging.steps;
+        for (const ImageControl& cell : form.Image2)
+            paging.cellsFilled += !cell.Picture().isEmpty();
     }
-    return steps;
 }
 
 void openPictureWindows(frmBmpGet& form)
@@ -134,18 +140,6 @@ void openHelpWindows(frmBmpGet& form)
         Window<frmHelp>().Instance()->Command1_Click();
         flushDeletes();
     }
-}
-
-// The process's resident memory now, in bytes.
-double residentMemory()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
-    return 0;
 }
 
 } // namespace
@@ -173,19 +167,20 @@ int main(int argc, char** argv)
 
     std::vector<double> resident;
     for (int pass = 1; pass <= Passes; ++pass) {
-        int steps = 0;
+        Paging paging;
         const double seconds = bench::seconds([&] {
             form.mnuCget_Click();
-            steps += arrowSteps(form, QAbstractSlider::SliderSingleStepAdd);
-            steps += arrowSteps(form, QAbstractSlider::SliderSingleStepSub);
+            arrowSteps(form, QAbstractSlider::SliderSingleStepAdd, paging);
+            arrowSteps(form, QAbstractSlider::SliderSingleStepSub, paging);
             openPictureWindows(form);
             openHelpWindows(form);
         });
-        resident.push_back(residentMemory());
-        std::printf("pass %d: %d pictures, %d row steps, %d + %d windows opened and closed, %d windows left, %.0f s, "
-                    "resident memory %.1f MB\n",
-            pass, form.PictureCount, steps, Openings, Openings, int(QApplication::topLevelWidgets().size()), seconds,
-            resident.back() / 1e6);
+        resident.push_back(bench::statusMemory("VmRSS"));
+        std::printf(
+            "pass %d: %d pictures, %d row steps filling %d cells, %d + %d windows opened and closed, %d windows "
+            "left, %.0f s, resident memory %.1f MB\n",
+            pass, form.PictureCount, paging.steps, paging.cellsFilled, Openings, Openings,
+            int(QApplication::topLevelWidgets().size()), seconds, resident.back() / 1e6);
     }
     const double growth = resident.back() / resident.front() - 1;
     std::printf("growth from the first pass to the last: %+.1f%% (allowed %.0f%%); message boxes: %d; peak %.1f MB\n",

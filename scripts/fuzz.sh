@@ -44,7 +44,7 @@ status=0
 for target in "${targets[@]}"; do
     wait "${pid[$target]}" || status=1
     echo "== fuzz_$target"
-    grep -E "^#[0-9]+ +DONE|^Done [0-9]+ runs|^stat::number_of_executed_units|^stat::peak_rss_mb" "$out/fuzz_$target.log" || true
+    grep -E "^#[0-9]+[[:space:]]+DONE|^Done [0-9]+ runs|^stat::number_of_executed_units|^stat::peak_rss_mb" "$out/fuzz_$target.log" || true
     grep -E "^==[0-9]+==ERROR|runtime error|^SUMMARY|^artifact_prefix|Test unit written" "$out/fuzz_$target.log" || true
 done
 ls -l "$out"/findings/*/ 2>/dev/null | grep -v '^total' || true
