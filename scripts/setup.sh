@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
-          xvfb xauth x11-utils imagemagick fonts-ipafont-gothic)
+          xvfb xauth x11-utils imagemagick fonts-ipafont-gothic libjpeg-turbo-progs)
 
 missing=()
 for p in "${packages[@]}"; do
