@@ -159,7 +159,7 @@ void frmBmpGet::File1_Click()
 {
     Text2.setText(File1.List(File1.ListIndex()));
     PicturePath = Text1.Text() + Text2.Text();
-    Image1[0].setPicture(LoadPictureOrEmpty(PicturePath));
+    Image1[0].setPicture(LoadCellPicture(PicturePath, Image1[0].devicePixels()));
 }
 
 void frmBmpGet::mnuCget_Click()

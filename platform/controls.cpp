@@ -225,7 +225,7 @@ protected:
             painter.drawImage(rect(), picture.scaledCopy(device));
         } else {
             const QRect area = event->rect();
-            painter.drawImage(area, picture.image(), area);
+            painter.drawImage(area, owner_->shown_, area);
         }
     }
     void mouseReleaseEvent(QMouseEvent* event) override
@@ -246,14 +246,20 @@ ImageControl::ImageControl()
 void ImageControl::setPicture(const StdPicture& picture)
 {
     picture_ = picture;
+    shown_ = stretch_ ? QImage() : picture_.fullImage();
+    if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
+        picture_ = {};
     if (!stretch_ && !picture_.isEmpty())
         Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
     widget()->update();
 }
 
+QSize ImageControl::devicePixels() const { return widget()->size() * widget()->devicePixelRatioF(); }
+
 void ImageControl::setStretch(bool stretch)
 {
     stretch_ = stretch;
+    shown_ = stretch_ ? QImage() : picture_.fullImage();
     widget()->update();
 }
 

@@ -246,7 +246,9 @@ TEST_F(MainWindow, ChoosingAFileNamesItAndPreviewsIt)
     form->File1.setListIndex(1);
     EXPECT_EQ(form->Text2.Text(), QStringLiteral("wide.bmp"));
     EXPECT_EQ(form->PicturePath, driveA + "/wide.bmp");
-    EXPECT_EQ(form->Image1[0].Picture().image().size(), QSize(40, 10));
+    const StdPicture& preview = form->Image1[0].Picture();
+    EXPECT_EQ(QSize(preview.pixelWidth(), preview.pixelHeight()), QSize(40, 10));
+    EXPECT_EQ(preview.scaledCopy(form->Image1[0].devicePixels()).pixelColor(5, 5), QColor(Qt::blue));
     EXPECT_EQ(form->Image1[0].widget()->geometry(), pixels(1920, 5040, 720, 840)) << "stretched, never resized";
 
     // Whatever Text1 holds is the folder the file is read from.
