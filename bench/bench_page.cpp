@@ -170,6 +170,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && QByteArray(argv[1]) == "--page-memory")
         return pageMemoryChild(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures show as they come, also through a pipe
 
     bench::OffscreenApp app(argc, argv);
     if (djpeg().isEmpty()) {

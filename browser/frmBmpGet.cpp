@@ -249,7 +249,7 @@ void frmBmpGet::prefetchNeighbours()
 }
 
 // A cell's picture is made for the device pixels it covers.
-QSize frmBmpGet::cellSize() const { return Image2[0].widget()->size() * Image2[0].widget()->devicePixelRatioF(); }
+QSize frmBmpGet::cellSize() const { return Image2[0].devicePixels(); }
 
 void frmBmpGet::mnuEnd_Click() { EndProgram(); }
 
