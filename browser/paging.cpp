@@ -43,7 +43,13 @@ int scrollMax(int pictureCount)
 
 int firstEntry(int position, int pictureCount)
 {
-    const double exact = static_cast<double>(position) / rowUnit(pictureCount) * layout::GridColumns;
+    const long long rows = scrollRows(pictureCount);
+    if (rows <= Largest) {
+        const double exact = static_cast<double>(position) / rowUnit(pictureCount) * layout::GridColumns;
+        return static_cast<int>(std::nearbyint(exact));
+    }
+    // The product is exact in a double for any int count, so the rounding sees the true quotient.
+    const double exact = static_cast<double>(position * layout::GridColumns * rows) / Largest;
     return static_cast<int>(std::nearbyint(exact));
 }
 

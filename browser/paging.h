@@ -12,15 +12,18 @@ bool isPictureName(const QString& name);
 // started or not. Zero below a full page.
 int scrollRows(int pictureCount);
 
-// The scroll units of one row. A row is 1200 while the whole list fits the scroll bar's 16-bit
-// range; a longer list gets the largest whole unit that keeps every row reachable.
+// The scroll units of one row, as the bar's arrows and trough step by it. A row is 1200 while the
+// whole list fits the scroll bar's 16-bit range; a longer list gets the largest whole unit that
+// keeps every row reachable, and past 32767 rows a row is less than one unit: the bar then steps
+// by one unit, a few rows at a time.
 int rowUnit(int pictureCount);
 
 // The scroll bar's range for a list: rows times the row unit, never beyond 32767.
 int scrollMax(int pictureCount);
 
 // The list entry shown in the top-left cell at a scroll position: position / unit * 6, to the
-// nearest entry, a half going to the even neighbour.
+// nearest entry, a half going to the even neighbour. Past 32767 rows the unit is 32767 / rows, so
+// that the last position shows the last row however long the list is.
 int firstEntry(int position, int pictureCount);
 
 } // namespace tl::paging

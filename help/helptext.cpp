@@ -1,5 +1,7 @@
 #include "help/helptext.h"
 
+#include "help/cp932.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -15,56 +17,6 @@ namespace tl {
 
 namespace {
 
-    bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-    bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
-
-    // True when the text stops in the middle of a double-byte character. The converter keeps such a
-    // lead byte waiting for more input and returns nothing for it, so the caller marks it itself.
-    bool endsInsideDoubleByte(QByteArrayView bytes)
-    {
-        qsizetype i = 0;
-        while (i < bytes.size()) {
-            const auto b = static_cast<unsigned char>(bytes[i]);
-            if (!isLeadByte(b))
-                ++i;
-            else if (i + 1 == bytes.size())
-                return true;
-            else
-                i += isTrailByte(static_cast<unsigned char>(bytes[i + 1])) ? 2 : 1;
-        }
-        return false;
-    }
-
-    // Without ICU only the ASCII part can be trusted; every other character is marked as unreadable.
-    QString decodeAsciiOnly(QByteArrayView bytes)
-    {
-        QString text;
-        for (qsizetype i = 0; i < bytes.size(); ++i) {
-            const auto b = static_cast<unsigned char>(bytes[i]);
-            if (b < 0x80) {
-                text += QChar(b);
-                continue;
-            }
-            if (isLeadByte(b) && i + 1 < bytes.size() && isTrailByte(static_cast<unsigned char>(bytes[i + 1])))
-                ++i;
-            text += QChar::ReplacementCharacter;
-        }
-        return text;
-    }
-
-    QString decodeShiftJis(QByteArrayView bytes)
-    {
-        // ICU's windows-31j is Microsoft's table: 0x5C is the backslash and 0x7E the tilde, as the help
-        // file's authors typed them; a 0x5C trail byte stays part of its double-byte character.
-        QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
-        if (!decoder.isValid())
-            return decodeAsciiOnly(bytes);
-        QString text = decoder.decode(bytes);
-        if (endsInsideDoubleByte(bytes))
-            text += QChar::ReplacementCharacter;
-        return text;
-    }
-
     QString decodeBytes(const QByteArray& bytes)
     {
         const QByteArrayView utf8Mark("\xEF\xBB\xBF");
@@ -74,7 +26,7 @@ namespace {
                 QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
             return utf8.decode(QByteArrayView(bytes).sliced(utf8Mark.size()));
         }
-        return decodeShiftJis(bytes);
+        return decodeCp932(bytes);
     }
 
     std::optional<QByteArray> readAllChecked(QFile& file)
@@ -163,7 +115,10 @@ std::optional<QString> readHelpFile(const QString& path)
     const std::optional<QByteArray> bytes = readRegularFile(path);
     if (!bytes)
         return std::nullopt;
-    return decodeHelpText(*bytes);
+    QString text = decodeHelpText(*bytes);
+    if (text.count(u'\n') > MaxHelpLines)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace tl

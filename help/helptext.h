@@ -15,7 +15,10 @@ QString decodeHelpText(const QByteArray& bytes);
 // too large to be a help text.
 std::optional<QString> readHelpFile(const QString& path);
 
-// Help files larger than this are refused rather than read into memory.
-constexpr qint64 MaxHelpFileBytes = 16 * 1024 * 1024;
+// The largest help text, far beyond any help file, and small enough for the help window to show
+// at once: past these the window would take seconds to open. Lines are counted as the text box
+// shows them, so a lone LF counts as a line end too.
+constexpr qint64 MaxHelpFileBytes = 1024 * 1024;
+constexpr qsizetype MaxHelpLines = 32768;
 
 } // namespace tl

@@ -3,6 +3,7 @@
 #include "platform/filesystem.h"
 #include "platform/services.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +22,7 @@
 #include <QStringListModel>
 #include <QStyle>
 #include <QTextDocument>
+#include <QWindow>
 #include <algorithm>
 
 namespace tl {
@@ -205,12 +207,54 @@ void ScrollBar::showState()
 
 // ---------------------------------------------------------------- ImageControl
 
+namespace {
+
+    // The windows that the last two mouse presses of the program went to, whichever control
+    // took them.
+    class PressedWindows : public QObject {
+    public:
+        static PressedWindows& instance()
+        {
+            static PressedWindows* const windows = new PressedWindows(qApp);
+            return *windows;
+        }
+        // Whether the press before the one being delivered now went to the window of `widget`.
+        bool firstPressWentTo(const QWidget* widget) const
+        {
+            return previous_ && previous_ == widget->window()->windowHandle();
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            // A window is told of every press, the second press of a double click included.
+            const QEvent::Type type = event->type();
+            if (type == QEvent::MouseButtonPress && watched->isWindowType()) {
+                previous_ = latest_;
+                latest_ = static_cast<QWindow*>(watched);
+            }
+            return false;
+        }
+
+    private:
+        explicit PressedWindows(QObject* application)
+            : QObject(application)
+        {
+            application->installEventFilter(this);
+        }
+        QPointer<QWindow> previous_;
+        QPointer<QWindow> latest_;
+    };
+
+} // namespace
+
 class ImageWidget : public QWidget {
 public:
     explicit ImageWidget(ImageControl* owner)
         : owner_(owner)
     {
         setAttribute(Qt::WA_OpaquePaintEvent, false);
+        PressedWindows::instance();
     }
 
 protected:
@@ -228,14 +272,31 @@ protected:
             painter.drawImage(area, owner_->shown_, area);
         }
     }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        pressed_ = event->button() == Qt::LeftButton;
+        QWidget::mousePressEvent(event);
+    }
+    // The second press of a double click starts a click only when the first press was in this
+    // window too. A double click on a thumbnail opens the picture window with its first click,
+    // and its second press lands on the new window's picture, which must not close it at once.
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        pressed_ = event->button() == Qt::LeftButton && PressedWindows::instance().firstPressWentTo(window());
+        event->ignore();
+    }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && owner_->Click)
+        const bool clicked
+            = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+        pressed_ = false;
+        if (clicked && owner_->Click)
             owner_->Click();
     }
 
 private:
     ImageControl* owner_;
+    bool pressed_ = false;
 };
 
 ImageControl::ImageControl()
@@ -365,7 +426,7 @@ TextBox::TextBox(Lines lines)
 }
 
 // A multi-line box gives back the text it was given, as long as the user has not edited it;
-// edited text ends its lines in CR LF.
+// edited text ends its lines, and the pieces a long line was shown in, in CR LF.
 QString TextBox::Text() const
 {
     if (line_)
@@ -377,16 +438,58 @@ QString TextBox::Text() const
     return text;
 }
 
+namespace {
+
+    // Laying out a wrapped line costs time that grows with the square of the stretch without a
+    // place to break it, so a line of a megabyte of letters would freeze the window for minutes.
+    // Longer lines are shown in pieces of at most this many characters.
+    constexpr qsizetype LongestShownLine = 1024;
+    // A piece ends after the last space or Japanese comma or full stop in this many characters
+    // before its limit, where there is one, so that the break falls where a wrap could.
+    constexpr qsizetype BreakSearch = 128;
+
+    bool endsAPhrase(QChar c) { return c.isSpace() || c == u'、' || c == u'。'; }
+
+    // Where the first piece of a line ends.
+    qsizetype pieceEnd(QStringView line)
+    {
+        qsizetype end = LongestShownLine;
+        if (end >= line.size())
+            return line.size();
+        for (qsizetype i = end; i > end - BreakSearch; --i)
+            if (endsAPhrase(line[i - 1]))
+                return i;
+        if (line[end - 1].isHighSurrogate())
+            --end; // never between the two halves of one character
+        return end;
+    }
+
+    // The text as the box shows it: every line ends in LF, and long lines are broken into pieces.
+    QString shownText(const QString& text)
+    {
+        QString shown = text;
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QStringList pieces;
+        for (QStringView line : QStringView(shown).split(u'\n')) {
+            for (qsizetype end; (end = pieceEnd(line)) < line.size(); line = line.sliced(end))
+                pieces << line.first(end).toString();
+            pieces << line.toString();
+        }
+        return pieces.join(u'\n');
+    }
+
+} // namespace
+
+// A multi-line box shows long lines broken into pieces, for display only: Text() gives back the
+// text as it was set until the user edits it.
 void TextBox::setText(const QString& text)
 {
     if (line_) {
         line_->setText(text);
         return;
     }
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    multi_->setPlainText(shown);
+    multi_->setPlainText(shownText(text));
     multi_->document()->setModified(false);
     text_ = text;
 }

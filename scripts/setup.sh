@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
-          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick fonts-ipafont-gothic util-linux libjpeg-turbo-progs)
+          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux
+          libjpeg-turbo-progs)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starts the real executable in a virtual X server, waits for its main window and checks that the
-# program keeps running.
+# Starts the real executable in a virtual X server, waits for its main window, checks where it
+# opens and that the program keeps running.
 set -u
 exe="$1"
 title="HTMLファイルを解析し，画像ファイルの取得"
@@ -17,6 +17,15 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     if [ -z "$found" ]; then echo "the main window did not appear"; kill "$pid" 2>/dev/null; exit 1; fi
     geometry=$(xwininfo -root -tree | grep -F "\"$title\"")
     echo "window: $geometry"
+    # The inner area, 427 pixels high below the menu bar, starts 2 pixels from the left edge of the
+    # screen and 49 from the top (30 and 735 twips). No window manager adds a frame here.
+    id=$(echo "$geometry" | awk "{print \$1}")
+    eval "$(xwininfo -id "$id" | awk "/Absolute upper-left X/{print \"left=\" \$4} /Absolute upper-left Y/{print \"top=\" \$4} /Height:/{print \"height=\" \$2}")"
+    inner_top=$((top + height - 427))
+    if [ "$left" -ne 2 ] || [ "$inner_top" -ne 49 ]; then
+        echo "the inner area starts at $left, $inner_top instead of 2, 49"; kill "$pid"; exit 1
+    fi
+    echo "inner area at 2, 49"
     sleep 2
     if ! kill -0 "$pid" 2>/dev/null; then echo "the program stopped on its own"; exit 1; fi
     # The Japanese captions are drawn with the Japanese font: the program has its file mapped.

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QPlainTextEdit>
 #include <QTest>
 
 using namespace tl;
@@ -67,6 +68,43 @@ TEST_F(HelpWindow, ShowsTheFileOrReportsItOnceAndOpensEmpty)
         EXPECT_EQ(form.Text1.Text(), row.text) << row.name;
         EXPECT_TRUE(form.isVisible()) << row.name;
         EXPECT_EQ(reads.size(), 1) << row.name;
+        unload<frmHelp>();
+    }
+}
+
+// A help file of one long line opens at once: the box shows the line in pieces, each ending where
+// a wrap could, and gives back the text as read.
+TEST_F(HelpWindow, OpeningAFileOfOneLongLineShowsItInPieces)
+{
+    struct Row {
+        const char* name;
+        QString line;
+        std::function<bool(QStringView piece)> endsWell;
+    };
+    const Row rows[] = {
+        { "letters without a break", QString(3000, u'x'), [](QStringView p) { return p.size() == 1024; } },
+        { "words", u"word "_qs.repeated(600), [](QStringView p) { return p.endsWith(u' '); } },
+        { "Japanese sentences", u"日本語の文です。"_qs.repeated(375), [](QStringView p) { return p.endsWith(u'。'); } },
+        { "characters beyond 16 bits", u"a"_qs + u"😀"_qs.repeated(1500),
+            [](QStringView p) { return !p.back().isHighSurrogate(); } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeHelp("\xEF\xBB\xBF" + row.line.toUtf8());
+        frmHelp& form = open();
+        EXPECT_EQ(form.Text1.Text(), row.line + u"\r\n"_qs);
+
+        const QString shown = static_cast<QPlainTextEdit*>(form.Text1.widget())->toPlainText();
+        QStringList pieces = shown.split(u'\n');
+        ASSERT_GT(pieces.size(), 2);
+        EXPECT_EQ(pieces.takeLast(), QString()) << "the line's own end";
+        EXPECT_EQ(pieces.join(QString()), row.line) << "nothing lost or added";
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            EXPECT_LE(pieces[i].size(), 1024) << i;
+            if (i + 1 < pieces.size()) {
+                EXPECT_TRUE(row.endsWell(pieces[i])) << i;
+            }
+        }
         unload<frmHelp>();
     }
 }

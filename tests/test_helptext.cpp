@@ -16,7 +16,7 @@
 // Bytes of a string literal, embedded NULs and all.
 #define RAW(literal) QByteArray(literal, sizeof(literal) - 1)
 
-TEST(HelpText, DecodesAndEndsEveryLineWithCrLf)
+TEST(HelpText, DecodesAsWrittenAndEndsEveryLineWithCrLf)
 {
     struct Row {
         const char* name;
@@ -36,6 +36,15 @@ TEST(HelpText, DecodesAndEndsEveryLineWithCrLf)
             RAW("C:\x5cPictures\x5c~ \x83\x5c\x83\x74\x83\x67 \x95\x5c\x8e\xa6\r\n\xb1"),
             u"C:\\Pictures\\~ ソフト 表示\r\nｱ\r\n"_qs },
         { "file cut inside a double-byte character", RAW("A\x83"), u"A\uFFFD\r\n"_qs },
+        // A byte that is no character shows as the replacement mark instead of vanishing.
+        { "undefined single bytes", RAW("\x80\xA0\xFD\xFE\xFF"), u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\r\n"_qs },
+        { "half-width katakana at both ends", RAW("\xA1\xDF"), u"\uFF61\uFF9F\r\n"_qs },
+        { "undefined pair in an undefined row", RAW("a\x85\x40z"), u"a\uFFFDz\r\n"_qs },
+        { "undefined pair at the end of a row", RAW("a\xFC\xFCz"), u"a\uFFFDz\r\n"_qs },
+        { "lead byte before DEL", RAW("\x81\x7F"), u"\uFFFD\x7F\r\n"_qs },
+        { "lead byte before a space", RAW("\x81 x"), u"\uFFFD x\r\n"_qs },
+        { "lead byte before CR, which still ends the line", RAW("\x83\r\nB"), u"\uFFFD\r\nB\r\n"_qs },
+        { "NEC and IBM extensions", RAW("\x87\x40\xED\x40\xFA\x40"), u"\u2460\u7E8A\u2170\r\n"_qs },
         { "UTF-8 with its mark", RAW("\xEF\xBB\xBF\xE8\xA1\xA8\xE7\xA4\xBA\r\nOK"), u"表示\r\nOK\r\n"_qs },
         { "UTF-8 mark alone", RAW("\xEF\xBB\xBF"), QString() },
         { "only the first mark is dropped",
@@ -45,11 +54,23 @@ TEST(HelpText, DecodesAndEndsEveryLineWithCrLf)
     };
     for (const Row& r : rows)
         EXPECT_EQ(tl::decodeHelpText(r.in), r.out) << r.name;
+}
 
-    // A lead byte followed by CR is broken, but the CR must still end its line rather than be swallowed.
-    const QString broken = tl::decodeHelpText(RAW("\x83\r\nB"));
-    EXPECT_EQ(broken.size(), 6);
-    EXPECT_TRUE(broken.endsWith(u"\r\nB\r\n"_qs));
+// Every byte below 0x80 reads as itself: no control character turns into another.
+TEST(HelpText, EveryByteBelow0x80ReadsAsItself)
+{
+    for (int b = 0; b < 0x80; ++b) {
+        if (b == '\r')
+            continue; // it ends the line
+        const QByteArray in = QByteArray("A") + char(b) + "B";
+        EXPECT_EQ(tl::decodeHelpText(in), u"A"_qs + QChar(b) + u"B\r\n"_qs) << "byte " << b;
+    }
+}
+
+// The most lines a help text may have, each of `width` letters and then `end`.
+static QByteArray linesOf(qsizetype width, const char* end)
+{
+    return (QByteArray(width, 'x') + end).repeated(tl::MaxHelpLines);
 }
 
 TEST(HelpText, ReadsOnlyWholeRegularFiles)
@@ -81,6 +102,14 @@ TEST(HelpText, ReadsOnlyWholeRegularFiles)
                 EXPECT_TRUE(file.resize(tl::MaxHelpFileBytes + 1));
                 return file.fileName();
             },
+            std::nullopt },
+        // Lines as the help window shows them: past the limits it would take seconds to open.
+        { "at both limits",
+            [&] { return write(u"full.txt"_qs, linesOf(tl::MaxHelpFileBytes / tl::MaxHelpLines - 2, "\r\n")); },
+            QString::fromLatin1(linesOf(tl::MaxHelpFileBytes / tl::MaxHelpLines - 2, "\r\n")) },
+        { "one line too many", [&] { return write(u"cr.txt"_qs, QByteArray(tl::MaxHelpLines + 1, '\r')); },
+            std::nullopt },
+        { "lone LFs past the limit", [&] { return write(u"lf.txt"_qs, QByteArray(tl::MaxHelpLines, '\n')); },
             std::nullopt },
 #ifdef Q_OS_UNIX
         // Opening a FIFO for reading would wait for a writer forever.

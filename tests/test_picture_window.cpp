@@ -276,6 +276,74 @@ TEST_F(PictureWindow, RealInputOpensPansAndCloses)
     EXPECT_FALSE(Window<frmPicture>().Loaded());
 }
 
+// A double click as the window system delivers it: each press goes to the window on top at the
+// point, and the second press comes as a double click when it follows the first closely.
+TEST_F(PictureWindow, DoubleClickOpensThePictureWindowAndLeavesItOpen)
+{
+    writePicture(dir, "big.bmp", 1500, 1200, Qt::blue);
+    const QString folder = dir.path() + QLatin1Char('/');
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    form->mnuCget->trigger();
+    const auto previewShown = [&] {
+        for (int i = 0; i < 6; ++i)
+            if (form->Image1[i].Visible())
+                return i;
+        return -1;
+    };
+
+    struct Row {
+        const char* name;
+        QWidget* target;
+        bool pictureWindowOpen;
+        int previewShown;
+    };
+    const Row rows[] = {
+        { "a thumbnail", form->Image2[0].widget(), true, 0 },
+        { "開く", form->Command1.widget(), true, 0 },
+        { "the preview, which steps twice", form->Image1[0].widget(), false, 2 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        form->Text1.setText(folder);
+        form->Text2.setText(QStringLiteral("big.bmp"));
+        const QPoint point = row.target->mapToGlobal(row.target->rect().center());
+        const auto windowOnTop = [&]() -> QWidget* {
+            frmPicture* picture = Window<frmPicture>().Instance();
+            if (picture && picture->geometry().contains(point))
+                return picture;
+            return form;
+        };
+        const auto send = [&](QEvent::Type type, int time) {
+            QWindow* window = windowOnTop()->windowHandle();
+            const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+            qt_handleMouseEvent(
+                window, window->mapFromGlobal(QPointF(point)), QPointF(point), held, Qt::LeftButton, type, {}, time);
+            QCoreApplication::processEvents();
+        };
+        const int start = QTest::lastMouseTimestamp += 10000;
+        send(QEvent::MouseButtonPress, start);
+        send(QEvent::MouseButtonRelease, start + 60);
+        if (row.pictureWindowOpen) {
+            ASSERT_TRUE(Window<frmPicture>().Loaded());
+            const QWidget* picture = Window<frmPicture>().Instance()->Image1.widget();
+            ASSERT_TRUE(picture->rect().contains(picture->mapFromGlobal(point))) << "the second click hits the picture";
+        }
+        send(QEvent::MouseButtonPress, start + 120);
+        send(QEvent::MouseButtonRelease, start + 180);
+        EXPECT_EQ(Window<frmPicture>().Loaded(), row.pictureWindowOpen);
+        EXPECT_EQ(previewShown(), row.previewShown);
+
+        // A click of its own, later, still closes the picture window.
+        send(QEvent::MouseButtonPress, start + 5000);
+        send(QEvent::MouseButtonRelease, start + 5060);
+        EXPECT_FALSE(Window<frmPicture>().Loaded());
+        QTest::lastMouseTimestamp = start + 10000;
+        flushDeletes();
+        for (int i = 0; i < 6; ++i)
+            form->Image1[i].setVisible(i == 0);
+    }
+}
+
 TEST_F(PictureWindow, PreviewStepsThroughItsSixImages)
 {
     writePicture(dir, "chosen.bmp", 12, 12);
@@ -335,6 +403,23 @@ TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
     EXPECT_EQ(pictureWindows(), 1);
     EXPECT_TRUE(seams.messages.isEmpty());
     EXPECT_EQ(seams.ends, 0);
+}
+
+// Both texts emptied after a picture was opened: the empty path gives the empty picture, and the
+// viewport no longer shows the old one.
+TEST_F(PictureWindow, OpenWithBothTextsEmptyClearsThePictureShown)
+{
+    writePicture(dir, "blue.bmp", 300, 200, Qt::blue);
+    frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("blue.bmp"));
+    const auto shownColour = [&] { return w.Picture1.widget()->grab().toImage().pixelColor(20, 20); };
+    ASSERT_EQ(shownColour(), QColor(Qt::blue));
+
+    openFile({}, {});
+    EXPECT_TRUE(form->PicturePath.isEmpty());
+    EXPECT_TRUE(w.Image1.Picture().isEmpty());
+    EXPECT_NE(shownColour(), QColor(Qt::blue));
+    EXPECT_EQ(pictureWindows(), 1);
+    EXPECT_TRUE(seams.messages.isEmpty());
 }
 
 TEST_F(PictureWindow, OpenCommandPansAPhotoOverItsWholeExtent)
