@@ -106,11 +106,16 @@ protected:
         WindowsTest::TearDown();
     }
     // Pictures p000.bmp ..; picture i is i + 1 pixels wide, so that a cell tells which entry it shows.
-    void loadFolderOf(int count)
+    static void writePictures(const QString& folder, int count)
     {
         for (int i = 0; i < count; ++i)
-            writePicture(dir, name(i) + ".bmp", i + 1, 2);
-        ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+            writePicture(QDir(folder), name(i) + ".bmp", i + 1, 2);
+    }
+    // The folder with its pictures, opened and loaded.
+    void loadFolderOf(int count, const QString& folder)
+    {
+        writePictures(folder, count);
+        ASSERT_TRUE(form->Dir1.openFolder(folder));
         form->mnuCget->trigger();
     }
     static QString name(int entry) { return QStringLiteral("p%1").arg(entry, 3, 10, QLatin1Char('0')); }
@@ -159,8 +164,7 @@ TEST_F(PageLoading, StatusTextsArePaintedInOrderUnderTheBusyCursor)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         QTemporaryDir folder;
-        for (int i = 0; i < row.pictures; ++i)
-            writePicture(QDir(folder.path()), name(i) + ".bmp", 4, 4);
+        writePictures(folder.path(), row.pictures);
         ASSERT_TRUE(form->Dir1.openFolder(folder.path()));
         row.before(*form);
         QCoreApplication::processEvents(); // paints left over from before are not counted
@@ -187,7 +191,7 @@ TEST_F(PageLoading, StepsDecodeOnlyEntriesNotShownBefore)
         { 2400, names(30, 35), 12 }, // two rows down from the top: what was never shown
         { 1200, {}, 6 },
     };
-    loadFolderOf(40);
+    loadFolderOf(40, dir.path());
     EXPECT_EQ(decodes.takePage(), names(0, 23));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.position);
@@ -225,15 +229,11 @@ TEST_F(PageLoading, AFileChangedOrGoneBetweenStepsIsNotShownAsItWas)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        unload<frmBmpGet>();
         QTemporaryDir folder;
-        dir = QDir(folder.path());
-        form = &Window<frmBmpGet>().Show();
-        form->thumbnails.decode = decodes.decoder();
-        loadFolderOf(30);
+        loadFolderOf(30, folder.path());
         decodes.takePage();
 
-        row.change(dir.filePath(name(10) + ".bmp"));
+        row.change(QDir(folder.path()).filePath(name(10) + ".bmp"));
         form->VScroll1.setValue(1200);
         EXPECT_EQ(decodes.takePage(), row.decoded);
         EXPECT_EQ(form->Image2[4].Picture().pixelWidth(), row.shownWidth);
@@ -243,7 +243,7 @@ TEST_F(PageLoading, AFileChangedOrGoneBetweenStepsIsNotShownAsItWas)
 
 TEST_F(PageLoading, IdleTimeDecodesTheRowsAroundThePageSoThatTheNextStepDecodesNothing)
 {
-    loadFolderOf(48);
+    loadFolderOf(48, dir.path());
     form->VScroll1.setValue(2400); // entries 12 .. 35 on screen, 36 .. 41 below, 6 .. 11 above
     decodes.takePage();
     EXPECT_TRUE(decodes.takePrefetched().isEmpty()) << "nothing is prefetched inside a handler";
@@ -267,8 +267,7 @@ TEST_F(PageLoading, APrefetchNeverShowsAnOlderVersionOfAFile)
     for (const Row& row : { Row { "changed after its prefetch", false }, Row { "changed while prefetched", true } }) {
         SCOPED_TRACE(row.what);
         QTemporaryDir folder;
-        for (int i = 0; i < 30; ++i)
-            writePicture(QDir(folder.path()), name(i) + ".bmp", i + 1, 2);
+        writePictures(folder.path(), 30);
         const QString changed = QDir(folder.path()).filePath(name(24) + ".bmp");
         ASSERT_TRUE(form->Dir1.openFolder(folder.path()));
         QSemaphore entered, proceed;
@@ -320,10 +319,7 @@ TEST_F(PageLoading, ALoadAStepOrTheEndOfTheWindowCancelsThePrefetch)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         QTemporaryDir folder;
-        for (int i = 0; i < 40; ++i)
-            writePicture(QDir(folder.path()), name(i) + ".bmp", i + 1, 2);
-        ASSERT_TRUE(form->Dir1.openFolder(folder.path()));
-        form->mnuCget->trigger();
+        loadFolderOf(40, folder.path());
         form->VScroll1.setValue(static_cast<Integer>(row.position));
 
         // The prefetch of the held entry waits until it is cancelled and then until it is let go.
@@ -362,7 +358,7 @@ TEST_F(PageLoading, ALoadAStepOrTheEndOfTheWindowCancelsThePrefetch)
 
 TEST_F(PageLoading, AStepTakesOverThePrefetchOfAFileItShows)
 {
-    loadFolderOf(30);
+    loadFolderOf(30, dir.path());
     std::atomic<bool> entered = false;
     QSemaphore proceed;
     decodes.beforePrefetch = [&](const QString& file, const std::atomic<bool>*) {
@@ -387,12 +383,12 @@ TEST_F(PageLoading, AStepTakesOverThePrefetchOfAFileItShows)
 TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
 {
     const StdPicture picture(QImage(100, 100, QImage::Format_RGB32)); // 40000 bytes
-    auto key = [](const char* path) { return ThumbnailKey { path, 1, 1, QSize(10, 10) }; };
+    auto key = [](const QString& path) { return ThumbnailKey { path, 1, 1, QSize(10, 10) }; };
     struct Row {
         const char* what;
         int maxEntries;
         qsizetype maxBytes;
-        std::vector<const char*> kept;
+        QStringList kept;
     };
     const Row rows[] = {
         { "by count", 3, 1 << 30, { "a", "c", "d" } },
@@ -402,19 +398,16 @@ TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ThumbnailCache cache(row.maxEntries, row.maxBytes);
-        cache.insert(key("a"), picture);
-        cache.insert(key("b"), picture);
-        cache.insert(key("c"), picture);
+        for (const char* path : { "a", "b", "c" })
+            cache.insert(key(path), picture);
         cache.find(key("a")); // a is used again, so b is the oldest
         cache.insert(key("d"), picture);
-        std::vector<const char*> kept;
+        QStringList kept;
         for (const char* path : { "a", "b", "c", "d" })
             if (cache.find(key(path)))
-                kept.push_back(path);
-        EXPECT_EQ(kept.size(), row.kept.size());
-        for (std::size_t i = 0; i < std::min(kept.size(), row.kept.size()); ++i)
-            EXPECT_STREQ(kept[i], row.kept[i]);
-        EXPECT_EQ(cache.bytes(), static_cast<qsizetype>(row.kept.size()) * 40000);
+                kept << path;
+        EXPECT_EQ(kept, row.kept);
+        EXPECT_EQ(cache.bytes(), row.kept.size() * 40000);
     }
 
     ThumbnailCache cache(10, 1 << 30);
