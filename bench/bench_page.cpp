@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
 #include <cmath>
 
 namespace {
@@ -55,9 +56,11 @@ QStringList writePhotos(const QDir& dir, int count, int distinct, QSize size)
 
 QString djpeg() { return QStandardPaths::findExecutable(QStringLiteral("djpeg")); }
 
-void runDjpeg(const QString& path)
+void runDjpeg(const QString& path, const QStringList& options = {})
 {
-    if (QProcess::execute(djpeg(), { QStringLiteral("-outfile"), QStringLiteral("/dev/null"), path }) != 0)
+    if (QProcess::execute(
+            djpeg(), options + QStringList { QStringLiteral("-outfile"), QStringLiteral("/dev/null"), path })
+        != 0)
         std::printf("djpeg could not decode %s\n", qPrintable(path));
 }
 
@@ -91,7 +94,8 @@ void idleUntilKept(tl::frmBmpGet& form, int entries)
 }
 
 struct Figures {
-    std::vector<double> djpegPage, readerPage, djpegOne, firstPage, stepCold, stepPrefetched, stepBack, click;
+    std::vector<double> djpegPage, djpegEighths, readerPage, djpegOne, firstPage, stepCold, stepPrefetched, stepBack,
+        click;
 };
 
 void measureRound(const QString& folder, const QStringList& files, Figures& f)
@@ -100,6 +104,12 @@ void measureRound(const QString& folder, const QStringList& files, Figures& f)
     f.djpegPage.push_back(bench::seconds([&] {
         for (const QString& path : firstPage)
             runDjpeg(path);
+    }));
+    // For reference, what no scale skips: djpeg at its smallest scale, one file on each core.
+    f.djpegEighths.push_back(bench::seconds([&] {
+        QtConcurrent::blockingMap(firstPage, [](const QString& path) {
+            runDjpeg(path, { QStringLiteral("-scale"), QStringLiteral("1/8") });
+        });
     }));
     f.readerPage.push_back(bench::seconds([&] {
         for (const QString& path : firstPage)
@@ -189,6 +199,9 @@ int main(int argc, char** argv)
     std::printf(
         "yardsticks, 24 files one by one: djpeg %.4f s, QImageReader %.4f s (median of %d)\n", djpegs, readers, Rounds);
     printRatio("first page", f.firstPage, djpegs, readers, 0.35);
+    std::printf("%-34s %8.4f s   / djpeg %5.3f   (djpeg -scale 1/8 on both cores: first page %.2f x that)\n",
+        "  reference: the same at 1/8 scale", bench::median(f.djpegEighths), bench::median(f.djpegEighths) / djpegs,
+        bench::median(f.firstPage) / bench::median(f.djpegEighths));
     printRatio("row step, nothing prefetched", f.stepCold, djpegs, readers, 0.10);
     printRatio("row step after prefetch", f.stepPrefetched, djpegs, readers, 0.03);
     printRatio("step back", f.stepBack, djpegs, readers, 0.03);
