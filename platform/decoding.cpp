@@ -5,6 +5,7 @@
 
 #include <QImageReader>
 #include <QtMath>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -15,13 +16,20 @@ namespace {
     // Decodes in flight may together allocate this much; a larger one runs alone.
     constexpr qint64 DecodeBudget = qint64(PictureAllocationLimitMB) << 20;
 
+    // A share of the decode budget, held while one decode runs. A load cancelled while it waits
+    // gives up its place (the waiters look at their flags now and then) and gets no share.
     class DecodeTicket {
     public:
-        explicit DecodeTicket(qint64 cost)
+        DecodeTicket(qint64 cost, const std::atomic<bool>* cancelled)
             : cost_(std::min(cost, DecodeBudget))
         {
+            const auto given = [this] { return used_ == 0 || used_ + cost_ <= DecodeBudget; };
             std::unique_lock lock(mutex_);
-            free_.wait(lock, [this] { return used_ == 0 || used_ + cost_ <= DecodeBudget; });
+            while (!free_.wait_for(lock, std::chrono::milliseconds(20), given))
+                if (cancelled && cancelled->load()) {
+                    cost_ = 0;
+                    return;
+                }
             used_ += cost_;
         }
         ~DecodeTicket()
@@ -116,7 +124,7 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     if (reduced)
         reader.setScaledSize(turned ? cell.transposed() : cell);
 
-    const DecodeTicket ticket(decodeCost(stored, cell, reduced));
+    const DecodeTicket ticket(decodeCost(stored, cell, reduced), cancelled);
     if (cancelled && cancelled->load())
         return failure(QStringLiteral("cancelled"));
     QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
