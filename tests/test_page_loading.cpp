@@ -14,10 +14,6 @@
 using namespace tl;
 using namespace tl::test;
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
-QT_END_NAMESPACE
-
 namespace {
 
 const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
