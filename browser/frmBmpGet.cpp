@@ -48,7 +48,9 @@ frmBmpGet::frmBmpGet()
 
     Drive1.Change = [this] { Drive1_Change(); };
     Dir1.Change = [this] { Dir1_Change(); };
+    Dir1.KeyDown = [this](int KeyCode) { Dir1_KeyDown(KeyCode); };
     File1.Click = [this] { File1_Click(); };
+    File1.KeyDown = [this](int KeyCode) { File1_KeyDown(KeyCode); };
     VScroll1.Change = [this] { VScroll1_Change(); };
     Command1.Click = [this] { Command1_Click(); };
     for (int k = 0; k < layout::CellCount; ++k)
@@ -129,10 +131,10 @@ void frmBmpGet::Drive1_Change()
             return;
         }
         MsgBox(messages::Unexpected);
-        EndProgram();
+        EndProgram(EndedByError);
     } catch (const std::exception&) {
         MsgBox(messages::Unexpected);
-        EndProgram();
+        EndProgram(EndedByError);
     }
 }
 
@@ -143,13 +145,25 @@ void frmBmpGet::Dir1_Change()
         Text1.setText(Dir1.Path() + separator());
     else
         Text1.setText(Dir1.Path());
+    Drive1.showDrive(Dir1.Drive());
 }
+
+// F5 in the folder list or the file list reads the folder afresh in both.
+void frmBmpGet::Dir1_KeyDown(int KeyCode)
+{
+    if (KeyCode == Qt::Key_F5) {
+        Dir1.Refresh();
+        File1.Refresh();
+    }
+}
+
+void frmBmpGet::File1_KeyDown(int KeyCode) { Dir1_KeyDown(KeyCode); }
 
 void frmBmpGet::File1_Click()
 {
     Text2.setText(File1.List(File1.ListIndex()));
     PicturePath = Text1.Text() + Text2.Text();
-    Image1[0].setPicture(LoadPictureOrEmpty(PicturePath));
+    Image1[0].setPicture(LoadCellPicture(PicturePath, Image1[0].devicePixels()));
 }
 
 void frmBmpGet::mnuCget_Click()
@@ -219,6 +233,6 @@ void frmBmpGet::loadPage(int first, int cells)
     }
 }
 
-void frmBmpGet::mnuEnd_Click() { EndProgram(); }
+void frmBmpGet::mnuEnd_Click() { EndProgram(EndedByUser); }
 
 } // namespace tl

@@ -42,7 +42,9 @@ public:
     void Form_Load() override;
     void Drive1_Change();
     void Dir1_Change();
+    void Dir1_KeyDown(int KeyCode);
     void File1_Click();
+    void File1_KeyDown(int KeyCode);
     void mnuCget_Click();
     void VScroll1_Change();
     void Image2_Click(int Index);

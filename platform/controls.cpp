@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QStringListModel>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QWindow>
 #include <algorithm>
@@ -269,7 +270,7 @@ protected:
             painter.drawImage(rect(), picture.scaledCopy(device));
         } else {
             const QRect area = event->rect();
-            painter.drawImage(area, picture.image(), area);
+            painter.drawImage(area, owner_->shown_, area);
         }
     }
     void mousePressEvent(QMouseEvent* event) override
@@ -307,14 +308,23 @@ ImageControl::ImageControl()
 void ImageControl::setPicture(const StdPicture& picture)
 {
     picture_ = picture;
-    if (!stretch_ && !picture_.isEmpty())
-        Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
+    shown_ = stretch_ ? QImage() : picture_.fullImage();
+    if (!stretch_ && !picture_.isEmpty()) {
+        // A picture that cannot be decoded in full, being too large to hold, shows as the empty one.
+        if (shown_.isNull())
+            picture_ = {};
+        else
+            Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
+    }
     widget()->update();
 }
+
+QSize ImageControl::devicePixels() const { return widget()->size() * widget()->devicePixelRatioF(); }
 
 void ImageControl::setStretch(bool stretch)
 {
     stretch_ = stretch;
+    shown_ = stretch_ ? QImage() : picture_.fullImage();
     widget()->update();
 }
 
@@ -530,6 +540,32 @@ void StatusBar::setSimpleText(const QString& text)
     label_->setText(text);
 }
 
+// ---------------------------------------------------------------- key events
+
+namespace {
+    // Hands each key pressed in a list to its control's KeyDown, then lets the list handle it.
+    class KeyWatcher : public QObject {
+    public:
+        KeyWatcher(QWidget* widget, const KeyEvent& keyDown)
+            : QObject(widget)
+            , keyDown_(keyDown)
+        {
+            widget->installEventFilter(this);
+        }
+
+    protected:
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::KeyPress && keyDown_)
+                keyDown_(static_cast<QKeyEvent*>(event)->key());
+            return false;
+        }
+
+    private:
+        const KeyEvent& keyDown_;
+    };
+} // namespace
+
 // ---------------------------------------------------------------- DriveList
 
 namespace {
@@ -552,7 +588,7 @@ DriveList::DriveList()
     : Control(new DriveCombo)
     , combo_(static_cast<QComboBox*>(widget()))
 {
-    drive_ = driveOf(Drives->drives(), QDir::currentPath(), QDir::rootPath());
+    drive_ = driveOf(listDrives(), currentFolder(), QDir::rootPath());
     Refresh();
     static_cast<DriveCombo*>(combo_)->aboutToOpen = [this] { Refresh(); };
     QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
@@ -564,7 +600,7 @@ DriveList::DriveList()
 void DriveList::Refresh()
 {
     showing_ = true;
-    QStringList drives = Drives->drives();
+    QStringList drives = listDrives();
     if (!drives.contains(drive_))
         drives.prepend(drive_);
     combo_->clear();
@@ -577,6 +613,13 @@ void DriveList::setDrive(const QString& drive)
 {
     if (drive == drive_)
         return;
+    showDrive(drive);
+    if (Change)
+        Change();
+}
+
+void DriveList::showDrive(const QString& drive)
+{
     drive_ = drive;
     showing_ = true;
     int index = combo_->findText(drive);
@@ -586,22 +629,81 @@ void DriveList::setDrive(const QString& drive)
     }
     combo_->setCurrentIndex(index);
     showing_ = false;
-    if (Change)
-        Change();
 }
 
 // ---------------------------------------------------------------- FolderList
 
+namespace {
+    constexpr int FullPathRole = Qt::UserRole;
+    constexpr int IndentRole = Qt::UserRole + 1;
+
+    // Only the last few levels of a deep folder step to the right; the folders above them stand at
+    // the left edge, so that the folder shown and its subfolders keep room for their names in a
+    // narrow list at any depth.
+    constexpr int IndentStep = 5; // pixels
+    constexpr int IndentedLevels = 3;
+
+    // Draws a folder entry shifted right by its indentation. The entry's text is the bare folder
+    // name, which is also what a screen reader reads.
+    class IndentedFolders : public QStyledItemDelegate {
+    public:
+        using QStyledItemDelegate::QStyledItemDelegate;
+
+        void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+        {
+            QStyleOptionViewItem shifted(option);
+            shifted.rect.setLeft(option.rect.left() + index.data(IndentRole).toInt());
+            QStyledItemDelegate::paint(painter, shifted, index);
+        }
+
+        QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+        {
+            return QStyledItemDelegate::sizeHint(option, index) + QSize(index.data(IndentRole).toInt(), 0);
+        }
+    };
+} // namespace
+
+namespace {
+    // Keeps in view the folder shown and as many of its subfolders, the folders to open next, as
+    // fit. The list is filled before it has its size, so this waits for the list's layout.
+    class FolderView : public QListWidget {
+    public:
+        void bringIntoView()
+        {
+            pending_ = true;
+            updateGeometries();
+        }
+
+    protected:
+        void updateGeometries() override
+        {
+            QListWidget::updateGeometries();
+            if (!pending_ || !isVisible() || !currentItem())
+                return;
+            pending_ = false;
+            scrollToItem(item(count() - 1));
+            scrollToItem(currentItem());
+        }
+
+    private:
+        bool pending_ = false;
+    };
+} // namespace
+
 FolderList::FolderList()
-    : Control(new QListWidget)
+    : Control(new FolderView)
     , list_(static_cast<QListWidget*>(widget()))
 {
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->setTextElideMode(Qt::ElideRight);
-    path_ = QDir::toNativeSeparators(QDir::currentPath());
-    showFolders(listSubfolders(QDir::currentPath()));
+    list_->setItemDelegate(new IndentedFolders(list_));
+    const QString start = currentFolder();
+    path_ = QDir::toNativeSeparators(start);
+    drive_ = driveOf(listDrives(), start, QDir::rootPath());
+    showFolders(listSubfolders(start));
+    new KeyWatcher(list_, KeyDown);
     QObject::connect(list_, &QListWidget::itemActivated, list_,
-        [this](QListWidgetItem* item) { openFolder(item->data(Qt::UserRole).toString()); });
+        [this](QListWidgetItem* item) { openFolder(item->data(FullPathRole).toString()); });
 }
 
 static QString joinPath(const QString& folder, const QString& name)
@@ -612,25 +714,38 @@ static QString joinPath(const QString& folder, const QString& name)
 void FolderList::setPath(const QString& path)
 {
     // The drives are read once for the whole move.
-    const QStringList roots = Drives->drives();
+    const QStringList roots = listDrives();
     if (roots.contains(path))
-        moveTo(roots, currentFolderOf(roots, path), path);
+        moveTo(roots, currentFolderOf(roots, path), path, Again::Ignore);
+    else if (wasListedDrive(path))
+        // Unmounted, pulled out or no longer readable. What may be left at its place is an empty
+        // mount point, which is no drive; its remembered folder stays for when it comes back.
+        throw DeviceError(DeviceError::DeviceUnavailable, path);
     else
-        moveTo(roots, path, {});
+        moveTo(roots, path, {}, Again::Ignore);
 }
 
 bool FolderList::openFolder(const QString& path)
 {
     try {
-        moveTo(Drives->drives(), path, {});
+        moveTo(listDrives(), path, {}, Again::Reopen);
         return true;
     } catch (const DeviceError&) {
         return false;
     }
 }
 
-// Goes to a folder; `drive` names the drive when the move is to that drive's current folder.
-void FolderList::moveTo(const QStringList& roots, const QString& folder, const QString& drive)
+void FolderList::Refresh()
+{
+    bool ok = false;
+    const QStringList subfolders = listSubfolders(QDir::fromNativeSeparators(path_), &ok);
+    if (ok)
+        showFolders(subfolders);
+}
+
+// Goes to a folder; `drive` names the drive when the move is to that drive's current folder. A move
+// to the folder shown changes nothing unless it is opened again.
+void FolderList::moveTo(const QStringList& roots, const QString& folder, const QString& drive, Again again)
 {
     QString target = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
     const QString root = drive.isEmpty() ? driveOf(roots, target, QDir::rootPath()) : drive;
@@ -661,9 +776,10 @@ void FolderList::moveTo(const QStringList& roots, const QString& folder, const Q
     }
 
     const QString native = QDir::toNativeSeparators(target);
-    if (native == path_)
+    if (native == path_ && again == Again::Ignore)
         return;
     path_ = native;
+    drive_ = root;
     rememberFolder(root, target);
     showFolders(subfolders);
     if (Change)
@@ -671,7 +787,7 @@ void FolderList::moveTo(const QStringList& roots, const QString& folder, const Q
 }
 
 // The folder and the folders above it, opened, then its subfolders, closed, each indented one
-// step deeper than the one above it.
+// step deeper than the one above it, up to a bound.
 void FolderList::showFolders(const QStringList& subfolders)
 {
     const QString path = QDir::fromNativeSeparators(path_);
@@ -685,10 +801,14 @@ void FolderList::showFolders(const QStringList& subfolders)
         if (QFileInfo(p).isRoot() || QFileInfo(p).path() == p)
             break;
     }
+    // The subfolders stand one level below the last of the chain.
+    const int flush = std::max(0, static_cast<int>(chain.size()) + 1 - IndentedLevels);
     int depth = 0;
-    auto add = [&](const QString& full, const QString& shown, const QIcon& icon) {
-        auto* item = new QListWidgetItem(icon, QString(depth * 2, QLatin1Char(' ')) + shown, list_);
-        item->setData(Qt::UserRole, full);
+    auto add = [&](const QString& full, const QString& name, const QIcon& icon) {
+        auto* item = new QListWidgetItem(icon, name, list_);
+        item->setData(FullPathRole, full);
+        item->setData(IndentRole, std::max(0, depth - flush) * IndentStep);
+        item->setToolTip(QDir::toNativeSeparators(full));
     };
     for (const QString& p : chain) {
         const QString name = QFileInfo(p).fileName();
@@ -698,12 +818,28 @@ void FolderList::showFolders(const QStringList& subfolders)
     list_->setCurrentRow(list_->count() - 1);
     for (const QString& name : subfolders)
         add(joinPath(path, name), name, closed);
+    static_cast<FolderView*>(list_)->bringIntoView();
 }
 
 // ---------------------------------------------------------------- FileList
 
+namespace {
+    // Gaining the focus makes no entry current: Qt would make the first one current, and the
+    // arrow keys would then move on from it as if it had been chosen, skipping it.
+    class FileView : public QListView {
+    protected:
+        void focusInEvent(QFocusEvent* event) override
+        {
+            const bool hadCurrent = currentIndex().isValid();
+            QListView::focusInEvent(event);
+            if (!hadCurrent && selectionModel())
+                selectionModel()->clearCurrentIndex();
+        }
+    };
+} // namespace
+
 FileList::FileList()
-    : Control(new QListView)
+    : Control(new FileView)
     , view_(static_cast<QListView*>(widget()))
     , model_(new QStringListModel(view_))
 {
@@ -712,11 +848,14 @@ FileList::FileList()
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    path_ = QDir::toNativeSeparators(QDir::currentPath());
+    path_ = QDir::toNativeSeparators(currentFolder());
+    new KeyWatcher(view_, KeyDown);
+    // An entry is chosen when it becomes selected: by a click or by the keys that move the
+    // selection, never by the list only taking the focus.
     QObject::connect(
-        view_->selectionModel(), &QItemSelectionModel::currentChanged, view_, [this](const QModelIndex& current) {
-            if (!showing_ && current.isValid())
-                setListIndex(current.row());
+        view_->selectionModel(), &QItemSelectionModel::selectionChanged, view_, [this](const QItemSelection& selected) {
+            if (!showing_ && !selected.isEmpty())
+                setListIndex(selected.indexes().constFirst().row());
         });
 }
 
@@ -738,12 +877,25 @@ void FileList::setListIndex(int index)
 {
     if (index < -1 || index >= names_.size())
         return;
+    showIndex(index);
+    if (index >= 0 && Click)
+        Click();
+}
+
+void FileList::Refresh()
+{
+    const QString chosen = List(index_);
+    reload();
+    if (!chosen.isEmpty())
+        showIndex(static_cast<int>(names_.indexOf(chosen)));
+}
+
+void FileList::showIndex(int index)
+{
     index_ = index;
     showing_ = true;
     view_->setCurrentIndex(model_->index(index));
     showing_ = false;
-    if (index >= 0 && Click)
-        Click();
 }
 
 void FileList::reload()

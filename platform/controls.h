@@ -28,6 +28,8 @@ class QFrame;
 namespace tl {
 
 using Event = std::function<void()>;
+// Raised with the key's code (a Qt::Key) when a key is pressed in a control.
+using KeyEvent = std::function<void(int KeyCode)>;
 
 class Control {
 public:
@@ -98,16 +100,22 @@ public:
     ImageControl();
 
     const StdPicture& Picture() const { return picture_; }
-    // A control that is not stretched takes the picture's natural size.
+    // A control that is not stretched takes the picture's natural size and holds the full image
+    // while it shows the picture. A picture too large to decode in full shows as the empty one.
     void setPicture(const StdPicture& picture);
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
+    // What a control that is not stretched draws: the picture at its natural size.
+    const QImage& shownImage() const { return shown_; }
+    // The size a stretched control draws its picture at, in device pixels.
+    QSize devicePixels() const;
 
     Event Click;
 
 private:
     friend class ImageWidget;
     StdPicture picture_;
+    QImage shown_;
     bool stretch_ = false;
 };
 
@@ -205,6 +213,8 @@ public:
     // The chosen drive, as the list shows it.
     QString Drive() const { return drive_; }
     void setDrive(const QString& drive);
+    // Shows a drive as the chosen one without raising Change: the list follows the folder shown.
+    void showDrive(const QString& drive);
     // Reads the drives again from the drive source, keeping the chosen one.
     void Refresh();
 
@@ -222,18 +232,28 @@ public:
     // A full path, ending in the separator only for a root. Setting it to a drive, as the drive
     // list shows it, goes to that drive's current folder. Throws DeviceError when the drive or
     // the folder cannot be opened; then nothing changes.
+    // A drive that has gone since the drive list showed it is not taken for a plain folder: it
+    // throws DeviceUnavailable.
     QString Path() const { return path_; }
     void setPath(const QString& path);
-    // The user opens a folder: a folder that cannot be opened leaves the list as it was.
+    // The drive that holds the folder shown, as the drive list shows it.
+    QString Drive() const { return drive_; }
+    // The user opens a folder: a folder that cannot be opened leaves the list as it was. Opening
+    // the folder shown lists it afresh and raises Change, so that what follows it reads it again.
     bool openFolder(const QString& path);
+    // Lists the subfolders of the folder shown again, raising nothing.
+    void Refresh();
 
     Event Change;
+    KeyEvent KeyDown;
 
 private:
-    void moveTo(const QStringList& roots, const QString& folder, const QString& drive);
+    enum class Again { Ignore, Reopen };
+    void moveTo(const QStringList& roots, const QString& folder, const QString& drive, Again again);
     void showFolders(const QStringList& subfolders);
     QListWidget* list_;
     QString path_;
+    QString drive_;
 };
 
 class FileList : public Control {
@@ -246,13 +266,19 @@ public:
     int ListCount() const { return static_cast<int>(names_.size()); }
     QString List(int index) const;
     int ListIndex() const { return index_; }
-    // Choosing an entry, by code or by the user, raises Click.
+    // Choosing an entry, by code or by the user, raises Click. The user chooses with a click on an
+    // entry or with the keys that move the selection; the list gaining the focus chooses nothing.
     void setListIndex(int index);
+    // Reads the folder again: new files appear, removed ones go. The chosen file stays chosen while
+    // it is there; nothing is raised.
+    void Refresh();
 
     Event Click;
+    KeyEvent KeyDown;
 
 private:
     void reload();
+    void showIndex(int index);
     QListView* view_;
     QStringListModel* model_;
     QString path_;

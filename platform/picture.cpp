@@ -1,34 +1,117 @@
 #include "platform/picture.h"
 
-#include <QFileInfo>
-#include <QImageReader>
+#include "platform/decoding.h"
+#include "platform/regularfile.h"
+
+#include <QBuffer>
+#include <QFile>
 #include <QMutex>
 
 namespace tl {
 
 struct StdPicture::Data {
-    explicit Data(QImage img)
-        : image(std::move(img))
+    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path)
+        : natural(natural)
+        , full(std::move(full))
+        , cell(std::move(cell))
+        , bytes(std::move(bytes))
+        , path(std::move(path))
+        , scaled(this->cell)
     {
     }
-    const QImage image;
+    ~Data() { releaseHeldBytes(bytes.size()); }
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
+
+    const QSize natural;
+    const QImage full; // pictures loaded in full
+    const QImage cell; // pictures loaded for a cell: the image made for it
+    const QByteArray bytes; // counted against the held-bytes budget
+    const QString path; // when the bytes were not kept
     mutable QMutex mutex;
     mutable QImage scaled;
 };
 
-StdPicture::StdPicture(QImage image)
+namespace {
+
+    // The built-in pictures live in the program's resources; every other path is a file on disk.
+    bool openPictureFile(QFile& file, const QString& path, QString& why)
+    {
+        if (!path.startsWith(QLatin1Char(':')))
+            return openRegularFile(file, path, why);
+        file.setFileName(path);
+        if (file.open(QIODevice::ReadOnly))
+            return true;
+        why = file.errorString();
+        return false;
+    }
+
+    // Decodes the file at `path`, or says why not.
+    Decoded decodeFile(const QString& path, QSize cell, const std::atomic<bool>* cancelled = nullptr)
+    {
+        QFile file;
+        QString why;
+        if (!openPictureFile(file, path, why))
+            return { {}, {}, why };
+        return decodePicture(file, file.size(), cell, cancelled);
+    }
+
+    Decoded decodeBytes(const QByteArray& bytes, QSize cell, const std::atomic<bool>* cancelled = nullptr)
+    {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        return decodePicture(buffer, bytes.size(), cell, cancelled);
+    }
+
+    // Reads the whole file when it is small enough and the budget for held bytes allows it;
+    // the bytes read are then counted against that budget. Null when they are not kept.
+    QByteArray readToHold(QFile& file)
+    {
+        const qint64 size = file.size();
+        if (size > HeldFileLimit || !reserveHeldBytes(size))
+            return {};
+        QByteArray bytes = file.read(size);
+        releaseHeldBytes(size - bytes.size());
+        return bytes;
+    }
+
+} // namespace
+
+StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString path)
 {
-    if (!image.isNull())
-        d_ = std::make_shared<const Data>(std::move(image));
+    StdPicture picture;
+    picture.d_ = std::make_shared<const StdPicture::Data>(
+        natural, QImage(), std::move(cell), std::move(bytes), std::move(path));
+    return picture;
 }
 
-int StdPicture::pixelWidth() const { return d_ ? d_->image.width() : 0; }
-int StdPicture::pixelHeight() const { return d_ ? d_->image.height() : 0; }
+StdPicture::StdPicture(QImage image)
+{
+    if (!image.isNull()) {
+        const QSize natural = image.size();
+        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), QString());
+    }
+}
+
+int StdPicture::pixelWidth() const { return d_ ? d_->natural.width() : 0; }
+int StdPicture::pixelHeight() const { return d_ ? d_->natural.height() : 0; }
 
 const QImage& StdPicture::image() const
 {
     static const QImage none;
-    return d_ ? d_->image : none;
+    return d_ ? d_->full : none;
+}
+
+QImage StdPicture::fullImage() const
+{
+    if (!d_)
+        return {};
+    if (!d_->full.isNull())
+        return d_->full;
+    if (!d_->bytes.isNull())
+        return decodeBytes(d_->bytes, {}).image;
+    return decodeFile(d_->path, {}).image;
 }
 
 QImage StdPicture::scaledCopy(QSize size) const
@@ -36,16 +119,8 @@ QImage StdPicture::scaledCopy(QSize size) const
     if (!d_ || size.isEmpty())
         return {};
     QMutexLocker lock(&d_->mutex);
-    if (d_->scaled.size() != size) {
-        // A large picture is first thinned to twice the size cheaply, then smoothed down.
-        const QImage& full = d_->image;
-        const QSize twice = size * 2;
-        if (full.width() > 2 * twice.width() && full.height() > 2 * twice.height())
-            d_->scaled = full.scaled(twice, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                             .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        else
-            d_->scaled = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    if (d_->scaled.size() != size)
+        d_->scaled = scaledInFullColour(d_->full.isNull() ? d_->cell : d_->full, size);
     return d_->scaled;
 }
 
@@ -54,26 +129,19 @@ qsizetype StdPicture::memoryCost() const
     if (!d_)
         return 0;
     QMutexLocker lock(&d_->mutex);
-    return d_->image.sizeInBytes() + d_->scaled.sizeInBytes();
+    const bool scaledIsCell = d_->scaled.cacheKey() == d_->cell.cacheKey();
+    return d_->full.sizeInBytes() + d_->cell.sizeInBytes() + (scaledIsCell ? 0 : d_->scaled.sizeInBytes())
+        + d_->bytes.size();
 }
 
 StdPicture LoadPicture(const QString& path)
 {
     if (path.isEmpty())
         return {};
-    // Only regular files are read: a folder named like a picture or a pipe must not be opened.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        throw PictureError(info.exists() ? "not a file" : "file not found");
-    // Large photos and panoramas load; absurd headers are still refused. Set once, before any read.
-    static const bool limitSet = (QImageReader::setAllocationLimit(PictureAllocationLimitMB), true);
-    (void)limitSet;
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw PictureError(reader.errorString().toStdString());
-    return StdPicture(std::move(image));
+    Decoded decoded = decodeFile(path, {});
+    if (decoded.image.isNull())
+        throw PictureError(decoded.why.toStdString());
+    return StdPicture(std::move(decoded.image));
 }
 
 StdPicture LoadPictureOrEmpty(const QString& path)
@@ -87,11 +155,25 @@ StdPicture LoadPictureOrEmpty(const QString& path)
 
 StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
 {
-    if (cancelled && cancelled->load())
+    if (path.isEmpty() || (cancelled && cancelled->load()))
         return {};
-    StdPicture picture = LoadPictureOrEmpty(path);
-    picture.scaledCopy(cellSize);
-    return picture;
+    if (cellSize.isEmpty())
+        return LoadPictureOrEmpty(path);
+    QFile file;
+    QString why;
+    if (!openPictureFile(file, path, why))
+        return {};
+    // The picture keeps the bytes it was decoded from, so that a click shows this same picture
+    // even when the file changes later; past the budget it keeps the path and reads it again.
+    QByteArray bytes = readToHold(file);
+    Decoded decoded = bytes.isNull() ? decodePicture(file, file.size(), cellSize, cancelled)
+                                     : decodeBytes(bytes, cellSize, cancelled);
+    if (decoded.image.isNull()) {
+        releaseHeldBytes(bytes.size());
+        return {};
+    }
+    const QString keptPath = bytes.isNull() ? path : QString();
+    return makeCellPicture(decoded.natural, std::move(decoded.image), std::move(bytes), keptPath);
 }
 
 } // namespace tl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <atomic>
@@ -8,18 +9,29 @@
 
 namespace tl {
 
-// A decoded picture: a shared, immutable object. Handing it from one control to another hands
-// over the same object; the default-constructed picture is the empty one, which blanks a control.
+// A picture: a shared, immutable object. Handing it from one control to another hands over the
+// same object; the default-constructed picture is the empty one, which blanks a control.
+//
+// A picture loaded in full holds its image. A picture loaded for a thumbnail cell holds only an
+// image of the cell's size, the picture's natural size, and what a full decode needs later: the
+// file's bytes as they were read, or, past the budget for held bytes, the file's path.
 class StdPicture {
 public:
     StdPicture() = default;
     explicit StdPicture(QImage image);
 
     bool isEmpty() const { return !d_; }
+    // The natural size, orientation applied, whether or not the full image is held.
     int pixelWidth() const;
     int pixelHeight() const;
+    // The full image when the picture holds one; null for a picture loaded for a cell.
     const QImage& image() const;
     bool sameObject(const StdPicture& other) const { return d_ == other.d_; }
+
+    // The picture at its natural size: the image held, or a full decode of the bytes kept (of
+    // the file, when only the path was kept). Null when that decode fails, for instance when the
+    // picture is too large to hold in memory. Not kept: the caller holds it as long as it shows it.
+    QImage fullImage() const;
 
     // A copy scaled to `size` (aspect ratio not kept), made once and kept with the picture so that
     // a stretched control never rescales the full picture on a repaint. Safe to call from any thread.
@@ -31,22 +43,24 @@ public:
 private:
     struct Data;
     std::shared_ptr<const Data> d_;
+    friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString);
 };
 
 struct PictureError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Loads a picture file by path. An empty path gives the empty picture; a file that cannot be read
-// or decoded throws PictureError with the decoder's reason.
+// Loads a picture file by path, in full. An empty path gives the empty picture; a file that
+// cannot be read or decoded throws PictureError with the reason.
 StdPicture LoadPicture(const QString& path);
 
 // Same, but a file that cannot be read or decoded gives the empty picture.
 StdPicture LoadPictureOrEmpty(const QString& path);
 
 // Loads a picture file for a thumbnail cell of `cellSize` device pixels: the picture comes with
-// its copy of that size made. An empty path, a file that cannot be read or decoded, or a load
-// cancelled through `cancelled` gives the empty picture. Safe to call from any thread.
+// its copy of that size made, and keeps what a full decode needs later. An empty path, a file
+// that cannot be read or decoded, or a load cancelled through `cancelled` gives the empty
+// picture. Safe to call from any thread.
 StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
 
 // The largest decoded picture the loader accepts, in megabytes.

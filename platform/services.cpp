@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QMap>
 #include <QMessageBox>
+#include <QSet>
 #include <cstdlib>
 
 namespace tl {
@@ -51,12 +52,28 @@ namespace {
         return folders;
     }
 
+    QSet<QString>& listedDrives()
+    {
+        static QSet<QString> roots;
+        return roots;
+    }
+
 } // namespace
 
 std::function<void(const QString&)> MsgBox = showMessageBox;
-std::function<void()> EndProgram = [] { std::_Exit(0); };
+std::function<void(int)> EndProgram = [](int status) { std::_Exit(status); };
 std::function<QString()> ApplicationFolder = [] { return QCoreApplication::applicationDirPath(); };
 std::shared_ptr<DriveSource> Drives = std::make_shared<MountedDriveSource>();
+
+QStringList listDrives()
+{
+    const QStringList roots = Drives->drives();
+    for (const QString& root : roots)
+        listedDrives().insert(root);
+    return roots;
+}
+
+bool wasListedDrive(const QString& root) { return listedDrives().contains(root); }
 
 QChar separator() { return QDir::separator(); }
 
@@ -71,12 +88,16 @@ QString currentFolderOf(const QStringList& roots, const QString& driveRoot)
     const auto it = rememberedFolders().constFind(driveRoot);
     if (it != rememberedFolders().constEnd())
         return *it;
-    const QString cwd = QDir::currentPath();
+    const QString cwd = currentFolder();
     return driveOf(roots, cwd, QDir::rootPath()) == driveRoot ? cwd : driveRoot;
 }
 
 void rememberFolder(const QString& driveRoot, const QString& folder) { rememberedFolders().insert(driveRoot, folder); }
 
-void forgetRememberedFolders() { rememberedFolders().clear(); }
+void forgetDrives()
+{
+    rememberedFolders().clear();
+    listedDrives().clear();
+}
 
 } // namespace tl

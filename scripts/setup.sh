@@ -6,7 +6,7 @@ set -euo pipefail
 # desktop, Qt's Wayland platform plugin; the installation test checks the desktop files with the
 # validators of desktop-file-utils and appstream.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
-          xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic
+          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux
           qt6-wayland qt6-translations-l10n desktop-file-utils appstream)
 
 missing=()

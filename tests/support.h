@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMap>
 #include <QScrollBar>
@@ -18,12 +19,27 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Failures print Japanese texts and paths as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace tl::test {
 
+// Drives at folders of the tests. Like the real source, the list leaves out a root that has gone, is
+// no longer a folder or cannot be read by this user; a root taken out of `roots` is unmounted.
 struct FakeDrives : DriveSource {
     QStringList roots;
     QMap<QString, DriveStatus> status;
-    QStringList drives() override { return roots; }
+    QStringList drives() override
+    {
+        QStringList listed;
+        for (const QString& root : roots) {
+            const QFileInfo folder(root);
+            if (status.value(root) != DriveStatus::Gone && folder.isDir() && folder.isReadable()
+                && folder.isExecutable())
+                listed << root;
+        }
+        return listed;
+    }
     DriveStatus probe(const QString& root) override { return status.value(root, DriveStatus::Ready); }
 };
 
@@ -38,10 +54,13 @@ public:
         , drives(std::make_shared<FakeDrives>())
     {
         MsgBox = [this](const QString& text) { messages << text; };
-        EndProgram = [this] { ++ends; };
+        EndProgram = [this](int status) {
+            ++ends;
+            endStatus = status;
+        };
         drives->roots << QStringLiteral("/");
         Drives = drives;
-        forgetRememberedFolders();
+        forgetDrives();
     }
     ~Seams()
     {
@@ -49,14 +68,15 @@ public:
         EndProgram = savedEnd_;
         ApplicationFolder = savedFolder_;
         Drives = savedDrives_;
-        forgetRememberedFolders();
+        forgetDrives();
     }
     QStringList messages;
     int ends = 0;
+    int endStatus = -1;
 
 private:
     std::function<void(const QString&)> savedBox_;
-    std::function<void()> savedEnd_;
+    std::function<void(int)> savedEnd_;
     std::function<QString()> savedFolder_;
     std::shared_ptr<DriveSource> savedDrives_;
 

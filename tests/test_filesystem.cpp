@@ -53,8 +53,12 @@ const QStringList NaturallySorted = {
     u"001"_s,
     u"1a"_s,
     u"2"_s,
+    u"２"_s, // full-width digits count by value, after the ASCII ones of the same number
     u"9"_s,
+    u"９"_s,
     u"10"_s,
+    u"1０"_s,
+    u"１０"_s,
     u"010"_s,
     u"99"_s,
     u"100"_s,
@@ -95,7 +99,11 @@ const QStringList NaturallySorted = {
     u"äpfel"_s,
     u"写真1.jpg"_s,
     u"写真2.jpg"_s,
+    u"写真２.jpg"_s,
+    u"写真９.jpg"_s,
     u"写真10.jpg"_s,
+    u"写真１０.jpg"_s,
+    u"写真１１.jpg"_s,
 };
 
 TEST(NaturalOrder, SortsTheTableUnderEveryLocale)
@@ -126,7 +134,7 @@ TEST(NaturalOrder, SortsTheTableUnderEveryLocale)
 // punctuation below and above them, letters that fold, leading zeros.
 TEST(NaturalOrder, IsAStrictTotalOrderOnRandomNames)
 {
-    const QString alphabet = u"0019aAbB._ äÄ\u212A"_s;
+    const QString alphabet = u"0019０１９aAbB._ äÄ\u212A"_s;
     std::mt19937 random(2024);
     QStringList names = NaturallySorted;
     while (names.size() < 140) {

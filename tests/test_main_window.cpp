@@ -5,13 +5,19 @@
 #include "browser/layout.h"
 #include "windows_fixture.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFontInfo>
+#include <QListView>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QRawFont>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tl;
 using namespace tl::test;
@@ -29,6 +35,7 @@ protected:
         driveB = dir.filePath("driveB");
         driveC = dir.filePath("driveC");
         seams.drives->roots << driveA << driveB << driveC;
+        form->Drive1.Refresh(); // as when the user opens the drive list
     }
 
     QString driveA, driveB, driveC;
@@ -214,12 +221,54 @@ TEST_F(MainWindow, DriveFailuresAreReported)
     }
 }
 
-TEST_F(MainWindow, ADriveWhoseRootCannotBeListedAsksForADisk)
+// A stick pulled out stays in the drive list until the list is opened again; the arrow keys choose
+// it from there.
+TEST_F(MainWindow, ChoosingADriveThatHasGoneAsksForADiskAndKeepsItsFolder)
 {
-    QDir(driveB).removeRecursively();
-    form->Drive1.setDrive(driveB);
-    EXPECT_EQ(seams.messages, QStringList { messages::SetDisk });
-    EXPECT_EQ(seams.ends, 0);
+    struct Row {
+        const char* name;
+        std::function<void()> takeAway;
+        std::function<void()> bringBack;
+    };
+    const QByteArray rootB = QFile::encodeName(driveB);
+    const Row rows[] = {
+        { "unmounted and its mount point removed", [&] { QDir(driveB).removeRecursively(); },
+            [&] { QDir().mkpath(driveB + "/sub/deeper"); } },
+        { "unmounted, its empty mount point left",
+            [&] {
+                seams.drives->roots.removeOne(driveB);
+                QDir(driveB + "/sub").removeRecursively();
+            },
+            [&] {
+                QDir().mkpath(driveB + "/sub/deeper");
+                seams.drives->roots << driveB;
+            } },
+        { "its root made unreadable", [&] { ::chmod(rootB.constData(), 0); },
+            [&] { ::chmod(rootB.constData(), 0755); } },
+    };
+    for (const Row& row : rows) {
+        if (::geteuid() == 0 && std::string_view(row.name) == "its root made unreadable")
+            continue; // root reads folders whatever their permissions
+        SCOPED_TRACE(row.name);
+        seams.messages.clear();
+        form->Drive1.setDrive(driveB);
+        form->Dir1.setPath(driveB + "/sub/deeper");
+        form->Drive1.setDrive(driveA);
+        const QStringList shown = { form->Dir1.Path(), form->File1.Path(), form->Text1.Text() };
+
+        row.takeAway();
+        form->Drive1.setDrive(driveB);
+        EXPECT_EQ(seams.messages, QStringList { messages::SetDisk });
+        EXPECT_EQ(seams.ends, 0);
+        EXPECT_EQ((QStringList { form->Dir1.Path(), form->File1.Path(), form->Text1.Text() }), shown);
+
+        // Back again, the drive opens on the folder it had.
+        row.bringBack();
+        form->Drive1.setDrive(driveC);
+        form->Drive1.setDrive(driveB);
+        EXPECT_EQ(form->Text1.Text(), driveB + "/sub/deeper/");
+        EXPECT_EQ(seams.messages.size(), 1);
+    }
 }
 
 TEST_F(MainWindow, AFolderThatCannotBeOpenedLeavesTheListsAsTheyWere)
@@ -246,7 +295,9 @@ TEST_F(MainWindow, ChoosingAFileNamesItAndPreviewsIt)
     form->File1.setListIndex(1);
     EXPECT_EQ(form->Text2.Text(), QStringLiteral("wide.bmp"));
     EXPECT_EQ(form->PicturePath, driveA + "/wide.bmp");
-    EXPECT_EQ(form->Image1[0].Picture().image().size(), QSize(40, 10));
+    const StdPicture& preview = form->Image1[0].Picture();
+    EXPECT_EQ(QSize(preview.pixelWidth(), preview.pixelHeight()), QSize(40, 10));
+    EXPECT_EQ(preview.scaledCopy(form->Image1[0].devicePixels()).pixelColor(5, 5), QColor(Qt::blue));
     EXPECT_EQ(form->Image1[0].widget()->geometry(), pixels(1920, 5040, 720, 840)) << "stretched, never resized";
 
     // Whatever Text1 holds is the folder the file is read from.
@@ -286,10 +337,217 @@ TEST_F(MainWindow, AFileThatCannotBeDecodedBlanksThePreviewQuietly)
     EXPECT_TRUE(seams.messages.isEmpty());
 }
 
+TEST_F(MainWindow, TabbingIntoTheFileListChoosesNothingUntilTheUserPicksAnEntry)
+{
+    QDir a(driveA);
+    for (const char* name : { "1.bmp", "2.bmp", "3.bmp" })
+        writePicture(a, QLatin1String(name), 8, 8);
+    form->Drive1.setDrive(driveA);
+    const StdPicture preview = form->Image1[0].Picture();
+    QApplication::setActiveWindow(form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->Dir1.widget()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->File1.widget());
+    EXPECT_TRUE(form->Text2.Text().isEmpty());
+    EXPECT_TRUE(form->PicturePath.isEmpty());
+    EXPECT_TRUE(form->Image1[0].Picture().sameObject(preview));
+
+    auto* view = static_cast<QAbstractItemView*>(form->File1.widget());
+    const auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(view, k); }; };
+    const auto click = [&](int row) {
+        return [&, row] {
+            const QPoint centre = view->visualRect(view->model()->index(row, 0)).center();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
+        };
+    };
+    struct Step {
+        const char* action;
+        std::function<void()> act;
+        const char* chosen;
+    };
+    const Step steps[] = {
+        { "Down picks the first entry", key(Qt::Key_Down), "1.bmp" },
+        { "Down again the next", key(Qt::Key_Down), "2.bmp" },
+        { "a click on the third", click(2), "3.bmp" },
+        { "Up the one above", key(Qt::Key_Up), "2.bmp" },
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(form->Text2.Text(), QLatin1String(step.chosen)) << step.action;
+        EXPECT_EQ(form->PicturePath, driveA + "/" + step.chosen) << step.action;
+    }
+}
+
+// A protected member of the view, reached through a pointer to member, which is allowed.
+struct ViewOptions : QListView {
+    using QListView::initViewItemOption;
+};
+
+TEST_F(MainWindow, DeepFoldersAndTheirSubfoldersStayReadable)
+{
+    const QFont saved = QApplication::font();
+    SetUpFonts();
+    const QString kyoto = dir.filePath("home/user/Pictures/2024/旅行/京都");
+    for (const char* sub : { "嵐山", "金閣寺" })
+        ASSERT_TRUE(QDir().mkpath(kyoto + "/" + QString::fromUtf8(sub)));
+    form->Dir1.setPath(kyoto);
+    QCoreApplication::processEvents(); // lets the list lay out its entries and its scroll bar
+
+    QStringList paths = { kyoto + "/嵐山", kyoto + "/金閣寺" };
+    for (QString p = kyoto; p != "/"; p = QFileInfo(p).path())
+        paths.prepend(p);
+    paths.prepend("/");
+    const int shown = static_cast<int>(paths.indexOf(kyoto));
+
+    auto* list = static_cast<QListWidget*>(form->Dir1.widget());
+    ASSERT_EQ(list->count(), paths.size());
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(reader, nullptr);
+    QStyleOptionViewItem option;
+    (list->*(&ViewOptions::initViewItemOption))(&option);
+    for (int row = 0; row < list->count(); ++row) {
+        const QString name = row == 0 ? QStringLiteral("/") : QFileInfo(paths[row]).fileName();
+        SCOPED_TRACE(paths[row].toStdString());
+        EXPECT_EQ(list->item(row)->toolTip(), paths[row]);
+        ASSERT_NE(reader->child(row), nullptr);
+        EXPECT_EQ(reader->child(row)->text(QAccessible::Name), name);
+        if (row >= shown) {
+            const QSize needed = list->itemDelegate()->sizeHint(option, list->model()->index(row, 0));
+            EXPECT_LE(needed.width(), list->viewport()->width()) << "the whole name fits";
+            EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(row)))) << "in view";
+        }
+    }
+    QApplication::setFont(saved);
+}
+
+TEST_F(MainWindow, TheDriveListFollowsTheFolderIntoAndOutOfAMount)
+{
+    const QString media = dir.filePath("media");
+    const QString stick = media + "/stick";
+    ASSERT_TRUE(QDir().mkpath(stick + "/DCIM"));
+    seams.drives->roots << stick;
+    form->Drive1.setDrive(stick);
+    form->Dir1.setPath(stick + "/DCIM");
+    int changes = 0;
+    form->Drive1.Change = [&] {
+        ++changes;
+        form->Drive1_Change();
+    };
+    auto* combo = static_cast<QComboBox*>(form->Drive1.widget());
+
+    struct Row {
+        const char* action;
+        QString folder;
+        QString drive;
+    };
+    const Row rows[] = {
+        { "out of the stick", media, "/" },
+        { "into the stick", stick + "/DCIM", stick },
+        { "out again", media, "/" },
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(form->Dir1.openFolder(row.folder)) << row.action;
+        EXPECT_EQ(form->Drive1.Drive(), row.drive) << row.action;
+        EXPECT_EQ(combo->currentText(), row.drive) << row.action;
+    }
+    EXPECT_EQ(changes, 0);
+
+    // Choosing the stick now goes back to where the folder list last was on it.
+    form->Drive1.setDrive(stick);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(form->Text1.Text(), stick + "/DCIM/");
+}
+
+TEST_F(MainWindow, NewAndRemovedFilesShowWhenTheFolderIsOpenedAgainOrOnF5)
+{
+    struct Row {
+        const char* action;
+        std::function<void()> act;
+    };
+    const Row rows[] = {
+        { "Enter on the folder shown", [&] { QTest::keyClick(form->Dir1.widget(), Qt::Key_Return); } },
+        { "F5 in the folder list", [&] { QTest::keyClick(form->Dir1.widget(), Qt::Key_F5); } },
+        { "F5 in the file list", [&] { QTest::keyClick(form->File1.widget(), Qt::Key_F5); } },
+    };
+    auto* list = static_cast<QListWidget*>(form->Dir1.widget());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action);
+        QDir folder(dir.filePath(QLatin1String(row.action)));
+        ASSERT_TRUE(folder.mkpath("old folder"));
+        writePicture(folder, "kept.bmp", 4, 4);
+        writePicture(folder, "old.bmp", 4, 4);
+        form->Dir1.setPath(folder.path());
+        form->File1.setListIndex(0);
+        ASSERT_EQ(form->File1.ListCount(), 2);
+
+        writePicture(folder, "new.bmp", 4, 4);
+        QFile::remove(folder.filePath("old.bmp"));
+        folder.rmdir("old folder");
+        folder.mkdir("new folder");
+        row.act();
+
+        EXPECT_EQ(form->Dir1.Path(), folder.path());
+        EXPECT_EQ(list->item(list->count() - 1)->data(Qt::UserRole).toString(), folder.filePath("new folder"));
+        EXPECT_EQ((QStringList { form->File1.List(0), form->File1.List(1) }), (QStringList { "kept.bmp", "new.bmp" }));
+        EXPECT_EQ(form->File1.ListCount(), 2);
+    }
+}
+
 TEST_F(MainWindow, MenuEndEndsTheProgramAtOnce)
 {
     form->mnuEnd->trigger();
     EXPECT_EQ(seams.ends, 1);
+}
+
+// The real end, in a child process that runs this test again up to the end.
+TEST(EndOfProgram, TheExitStatusTellsAnUnexpectedErrorFromTheUsersEnd)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto realEnd = EndProgram;
+    Seams seams;
+    EndProgram = realEnd;
+    QTemporaryDir temp;
+    const QString failing = temp.path();
+    seams.drives->roots << failing;
+    seams.drives->status[failing] = DriveStatus::Failed;
+    frmBmpGet& form = Window<frmBmpGet>().Show();
+
+    EXPECT_EXIT(form.mnuEnd->trigger(), ::testing::ExitedWithCode(0), "") << "終わる";
+    EXPECT_EXIT(form.Drive1.setDrive(failing), ::testing::ExitedWithCode(1), "") << "the unexpected error";
+    unload<frmBmpGet>();
+}
+
+TEST(StartUp, StartedInAFolderThatWasRemovedOpensTheNearestOneLeft)
+{
+    Seams seams;
+    QTemporaryDir temp;
+    const QString other = temp.path() + "/other";
+    ASSERT_TRUE(QDir().mkpath(temp.path() + "/album/2019"));
+    ASSERT_TRUE(QDir().mkpath(other));
+    seams.drives->roots << other;
+    struct BackHome {
+        QString folder = QDir::currentPath();
+        ~BackHome() { QDir::setCurrent(folder); }
+    } backHome;
+    ASSERT_TRUE(QDir::setCurrent(temp.path() + "/album/2019"));
+    QDir(temp.path() + "/album").removeRecursively();
+
+    frmBmpGet& form = Window<frmBmpGet>().Show();
+    EXPECT_EQ(form.Dir1.Path(), temp.path());
+    EXPECT_EQ(form.File1.Path(), temp.path());
+    EXPECT_EQ(form.Drive1.Drive(), QStringLiteral("/"));
+    auto* list = static_cast<QListWidget*>(form.Dir1.widget());
+    for (int row = 0; row < list->count(); ++row)
+        EXPECT_FALSE(list->item(row)->text().trimmed().isEmpty()) << row;
+
+    // Back from another drive, "/" opens on that same folder.
+    form.Drive1.setDrive(other);
+    form.Drive1.setDrive(QStringLiteral("/"));
+    EXPECT_TRUE(seams.messages.isEmpty());
+    EXPECT_EQ(form.Text1.Text(), temp.path() + "/");
+    unload<frmBmpGet>();
 }
 
 TEST_F(MainWindow, JapaneseTextUsesAJapaneseFont)

@@ -1,0 +1,76 @@
+#include "platform/bmpheader.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <limits>
+
+namespace tl {
+
+namespace {
+
+    constexpr int FileHeader = 14;
+    constexpr int CoreHeader = 12; // the old OS/2 header: 16-bit sizes, 3-byte colours
+    constexpr int InfoHeader = 40;
+    constexpr int V4Header = 108;
+    enum Compression : quint32 { Rgb = 0, Rle8 = 1, Rle4 = 2 };
+
+    quint32 u32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+    quint16 u16(const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+
+    struct Header {
+        qint64 width = 0, height = 0;
+        int bitCount = 0;
+        quint32 compression = Rgb;
+        qint64 colours = 0; // colour-table entries
+        int colourBytes = 4; // bytes per colour-table entry
+    };
+
+    bool readHeader(const QByteArray& head, quint32 headerSize, Header& h)
+    {
+        if (headerSize == CoreHeader && head.size() >= FileHeader + CoreHeader) {
+            h.width = u16(head, 18);
+            h.height = u16(head, 20);
+            h.bitCount = u16(head, 24);
+            h.colourBytes = 3;
+        } else if (headerSize >= InfoHeader && head.size() >= FileHeader + InfoHeader) {
+            h.width = static_cast<qint32>(u32(head, 18));
+            h.height = std::abs(static_cast<qint64>(static_cast<qint32>(u32(head, 22))));
+            h.bitCount = u16(head, 28);
+            h.compression = u32(head, 30);
+            h.colours = u32(head, 46);
+        } else {
+            return false;
+        }
+        if (h.bitCount <= 8 && h.colours == 0)
+            h.colours = qint64(1) << h.bitCount;
+        if (h.bitCount > 8)
+            h.colours = 0;
+        return true;
+    }
+
+} // namespace
+
+BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
+{
+    if (head.size() < 2 || head[0] != 'B' || head[1] != 'M')
+        return {};
+    if (head.size() < FileHeader + 4)
+        return { BmpCheck::Short, {} };
+    const quint32 headerSize = u32(head, FileHeader);
+    Header h;
+    if (!readHeader(head, headerSize, h) || h.width <= 0 || h.height > std::numeric_limits<qint32>::max())
+        return { BmpCheck::Short, {} };
+    if (h.compression == Rle8 || h.compression == Rle4)
+        return { BmpCheck::RunLength, QSize(int(h.width), int(h.height)) };
+
+    // The rows start after the colour table, or further on where the file header says so; a
+    // negative offset is ignored, as the decoder does.
+    const qint64 declaredStart = std::max<qint64>(0, static_cast<qint32>(u32(head, 10)));
+    const qint64 colourStart = FileHeader + (headerSize >= V4Header ? InfoHeader : headerSize);
+    const qint64 pixelStart = std::max(declaredStart, colourStart + h.colours * h.colourBytes);
+    const qint64 rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
+    const qint64 end = pixelStart + rowBytes * h.height;
+    return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
+}
+
+} // namespace tl

@@ -1,0 +1,38 @@
+#pragma once
+
+// Decoding one picture file under the process's memory budgets. Used by the picture loaders;
+// safe to call from any thread.
+
+#include <QIODevice>
+#include <QImage>
+#include <QString>
+#include <atomic>
+
+namespace tl {
+
+struct Decoded {
+    QImage image; // null when the picture cannot be decoded
+    QSize natural; // the picture's own size, orientation applied
+    QString why; // the reason, when `image` is null
+};
+
+// Decodes the picture `device` holds (open, at its start, `size` bytes long). With an empty
+// `cell` the result is the full picture; otherwise an image of exactly `cell`'s size in full
+// colour, decoded at reduced size where the format allows. EXIF orientation is applied either
+// way. A decode that would pass the memory budget waits for others to end; a load cancelled
+// through `cancelled` while it waits gives no picture.
+Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled = nullptr);
+
+// `image` scaled to `size` in full colour (indexed and 1-bit pictures are not dithered).
+QImage scaledInFullColour(QImage image, QSize size);
+
+// File bytes that pictures keep for a full decode later, counted across all live pictures.
+// A reservation that would pass the budget is refused; a refused picture keeps its path instead.
+constexpr qint64 HeldBytesBudget = qint64(512) << 20;
+// A file larger than this is never read whole into memory: the picture keeps its path.
+constexpr qint64 HeldFileLimit = qint64(128) << 20;
+bool reserveHeldBytes(qint64 bytes);
+void releaseHeldBytes(qint64 bytes);
+qint64 heldBytes();
+
+} // namespace tl

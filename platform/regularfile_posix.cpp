@@ -1,0 +1,35 @@
+#include "platform/regularfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tl {
+
+bool openRegularFile(QFile& file, const QString& path, QString& why)
+{
+    // Opened without blocking, so that a pipe with no writer cannot hang the load, then checked
+    // on the opened descriptor itself, so that what is checked is what is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = errno == ENOENT ? QStringLiteral("file not found") : QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        why = QStringLiteral("not a file");
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace tl

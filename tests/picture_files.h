@@ -1,0 +1,206 @@
+#pragma once
+
+// Picture files made byte by byte for the loading tests: formats and variants Qt does not write
+// (BMP of 16 and 32 bits, run-length BMP, GIF, CMYK and EXIF-turned JPEG) and hostile files.
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageWriter>
+#include <QList>
+#include <QtEndian>
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace tl::test {
+
+inline void putLe(QByteArray& out, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xff));
+}
+
+// A BMP with a 40-byte info header. `pixels` holds the rows bottom up, each padded to 4 bytes
+// (or the run-length codes); a file may hold fewer rows than it declares.
+inline QByteArray bmpFile(
+    int width, int height, int bits, const QList<QRgb>& palette, const QByteArray& pixels, int compression = 0)
+{
+    QByteArray info;
+    putLe(info, 40, 4);
+    putLe(info, quint32(width), 4);
+    putLe(info, quint32(height), 4);
+    putLe(info, 1, 2);
+    putLe(info, quint32(bits), 2);
+    putLe(info, quint32(compression), 4);
+    putLe(info, quint32(pixels.size()), 4);
+    putLe(info, 2835, 4);
+    putLe(info, 2835, 4);
+    putLe(info, quint32(palette.size()), 4);
+    putLe(info, 0, 4);
+    for (QRgb colour : palette)
+        putLe(info, colour & 0xffffff, 4); // blue, green, red, 0
+    QByteArray file("BM");
+    putLe(file, quint32(14 + info.size() + pixels.size()), 4);
+    putLe(file, 0, 4);
+    putLe(file, quint32(14 + info.size()), 4);
+    return file + info + pixels;
+}
+
+// Rows of a picture packed at `bits` per pixel, bottom up, each padded to 4 bytes; `value(x, y)`
+// gives a palette index or, for 16 bits and more, the pixel's little-endian value.
+template <class Value> QByteArray bmpRows(int width, int height, int bits, Value value)
+{
+    QByteArray rows;
+    for (int y = height - 1; y >= 0; --y) {
+        QByteArray row;
+        quint32 acc = 0;
+        int filled = 0;
+        for (int x = 0; x < width; ++x) {
+            if (bits >= 8) {
+                putLe(row, quint32(value(x, y)), bits / 8);
+                continue;
+            }
+            acc = (acc << bits) | quint32(value(x, y));
+            filled += bits;
+            if (filled == 8) {
+                row.append(char(acc));
+                acc = 0;
+                filled = 0;
+            }
+        }
+        if (filled)
+            row.append(char(acc << (8 - filled)));
+        while (row.size() % 4)
+            row.append('\0');
+        rows += row;
+    }
+    return rows;
+}
+
+// A GIF with a 256-colour table, its LZW stream written as literals only (a clear code every
+// 250 pixels keeps the codes 9 bits wide).
+inline QByteArray gifFile(int width, int height, const QList<QRgb>& palette, const QByteArray& indices)
+{
+    QByteArray file("GIF89a");
+    putLe(file, quint32(width), 2);
+    putLe(file, quint32(height), 2);
+    file.append(char(0xf7)).append('\0').append('\0');
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < palette.size() ? palette[i] : 0;
+        file.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+    file.append(char(0x2c));
+    putLe(file, 0, 4);
+    putLe(file, quint32(width), 2);
+    putLe(file, quint32(height), 2);
+    file.append('\0').append(char(8));
+    QByteArray codes;
+    quint32 acc = 0;
+    int bits = 0;
+    auto put = [&](quint32 code) {
+        acc |= code << bits;
+        for (bits += 9; bits >= 8; bits -= 8, acc >>= 8)
+            codes.append(char(acc & 0xff));
+    };
+    for (int i = 0; i < indices.size(); ++i) {
+        if (i % 250 == 0)
+            put(256);
+        put(quint8(indices[i]));
+    }
+    put(257);
+    if (bits)
+        codes.append(char(acc & 0xff));
+    for (int at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        file.append(char(block.size())).append(block);
+    }
+    return file.append('\0').append(char(0x3b));
+}
+
+// A GIF whose header and frame declare `width` x `height` and that holds no pixel at all.
+inline QByteArray headerOnlyGif(int width, int height)
+{
+    QByteArray file("GIF89a");
+    putLe(file, quint32(width), 2);
+    putLe(file, quint32(height), 2);
+    file.append(char(0x80)).append('\0').append('\0');
+    file.append(QByteArray::fromHex("000000ffffff"));
+    file.append(char(0x2c));
+    putLe(file, 0, 4);
+    putLe(file, quint32(width), 2);
+    putLe(file, quint32(height), 2);
+    file.append('\0').append(char(2)).append('\0').append(char(0x3b));
+    return file;
+}
+
+inline QByteArray jpegBytes(const QImage& image, bool progressive = false)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(95);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return buffer.data();
+}
+
+// A JPEG with an EXIF orientation (6: the stored picture is turned a quarter clockwise to show).
+inline QByteArray withExifOrientation(QByteArray jpeg, int orientation)
+{
+    QByteArray exif = QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
+    exif.append('\0').append(char(orientation)).append('\0').append('\0');
+    putLe(exif, 0, 4);
+    QByteArray segment = QByteArray::fromHex("ffe1");
+    segment.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xff)).append(exif);
+    return jpeg.insert(2, segment);
+}
+
+// A JPEG whose frame header declares `width` x `height`: a small file's scan, cut short.
+inline QByteArray jpegDeclaring(int width, int height)
+{
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    QByteArray jpeg = jpegBytes(small);
+    const int frame = jpeg.indexOf(QByteArray::fromHex("ffc0"));
+    qToBigEndian<quint16>(quint16(height), jpeg.data() + frame + 5);
+    qToBigEndian<quint16>(quint16(width), jpeg.data() + frame + 7);
+    return jpeg;
+}
+
+// A four-channel (CMYK, Adobe) JPEG written with libjpeg, since Qt writes none.
+inline QByteArray cmykJpeg(int width, int height)
+{
+    jpeg_compress_struct info {};
+    jpeg_error_mgr errors {};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&info, &out, &outSize);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    QByteArray row(width * 4, '\0');
+    while (info.next_scanline < info.image_height) {
+        const int y = int(info.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            row[4 * x] = char(255 - x * 255 / width);
+            row[4 * x + 1] = char(255 - y * 255 / height);
+            row[4 * x + 2] = char(200);
+            row[4 * x + 3] = char(230);
+        }
+        JSAMPROW rows[] = { reinterpret_cast<JSAMPLE*>(row.data()) };
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    jpeg_destroy_compress(&info);
+    free(out);
+    return bytes;
+}
+
+} // namespace tl::test

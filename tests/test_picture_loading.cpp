@@ -1,0 +1,411 @@
+#include "picture_files.h"
+#include "platform/decoding.h"
+#include "windows_fixture.h"
+
+#include <QImageReader>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QThread>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+const QSize Cell(105, 81);
+
+QImage gradient(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+    return image;
+}
+
+QList<QRgb> palette(int count)
+{
+    QList<QRgb> colours;
+    for (int i = 0; i < count; ++i)
+        colours << qRgb(i * 37 % 256, i * 91 % 256, 255 - i * 53 % 256);
+    return colours;
+}
+
+// Blocks of ten pixels cycling through `count` palette indices.
+int block(int x, int y, int count) { return (x / 10 + y / 10 * 3) % count; }
+
+// Run-length rows, bottom up: each row a list of (count, index) runs, then end of line.
+QByteArray rle8Rows(int width, int height)
+{
+    QByteArray codes;
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; x += 10)
+            codes.append(char(std::min(10, width - x))).append(char(block(x, y, 64)));
+        codes.append('\0').append('\0');
+    }
+    return codes.append('\0').append(char(1));
+}
+
+QByteArray rle4Rows(int width, int height)
+{
+    QByteArray codes;
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; x += 10) {
+            const int index = block(x, y, 16);
+            codes.append(char(std::min(10, width - x))).append(char(index << 4 | index));
+        }
+        codes.append('\0').append('\0');
+    }
+    return codes.append('\0').append(char(1));
+}
+
+quint32 rgb555(int x, int y) { return quint32((x * 31 / 200) << 10 | (y * 31 / 150) << 5 | 16); }
+
+QByteArray icoBytes()
+{
+    QImage image = gradient(64, 64).convertToFormat(QImage::Format_ARGB32);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(QImageWriter(&buffer, "ico").write(image));
+    return buffer.data();
+}
+
+QImage fullDecode(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+QImage inFullColour(const QImage& image)
+{
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+}
+
+int largestChannelDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 256;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
+        }
+    return largest;
+}
+
+struct PictureFile {
+    const char* name;
+    std::function<QByteArray()> bytes;
+};
+
+// One file of each kind the program reads, with smooth or blocky content so that a reduced
+// decode and a full one scaled down agree closely.
+const PictureFile Kinds[] = {
+    { "photo.jpg", [] { return jpegBytes(gradient(640, 480)); } },
+    { "progressive.jpg", [] { return jpegBytes(gradient(640, 480), true); } },
+    { "grey.jpg", [] { return jpegBytes(gradient(640, 480).convertToFormat(QImage::Format_Grayscale8)); } },
+    { "cmyk.jpg", [] { return cmykJpeg(640, 480); } },
+    { "exif-turned.jpg", [] { return withExifOrientation(jpegBytes(gradient(640, 400)), 6); } },
+    { "1-bit.bmp",
+        [] {
+            return bmpFile(200, 150, 1, palette(2), bmpRows(200, 150, 1, [](int x, int y) { return block(x, y, 2); }));
+        } },
+    { "4-bit.bmp",
+        [] {
+            return bmpFile(
+                200, 150, 4, palette(16), bmpRows(200, 150, 4, [](int x, int y) { return block(x, y, 16); }));
+        } },
+    { "8-bit.bmp",
+        [] {
+            return bmpFile(
+                200, 150, 8, palette(256), bmpRows(200, 150, 8, [](int x, int y) { return block(x, y, 256); }));
+        } },
+    { "16-bit.bmp", [] { return bmpFile(200, 150, 16, {}, bmpRows(200, 150, 16, rgb555)); } },
+    { "24-bit.bmp",
+        [] {
+            return bmpFile(200, 150, 24, {},
+                bmpRows(200, 150, 24, [](int x, int y) { return qRgb(x * 255 / 200, y * 255 / 150, 128); }));
+        } },
+    { "32-bit.bmp",
+        [] {
+            return bmpFile(200, 150, 32, {}, bmpRows(200, 150, 32, [](int x, int y) { return qRgb(x, y, x ^ y); }));
+        } },
+    { "rle8.bmp", [] { return bmpFile(200, 150, 8, palette(64), rle8Rows(200, 150), 1); } },
+    { "rle4.bmp", [] { return bmpFile(200, 150, 4, palette(16), rle4Rows(200, 150), 2); } },
+    { "picture.gif",
+        [] {
+            QByteArray indices;
+            for (int y = 0; y < 150; ++y)
+                for (int x = 0; x < 200; ++x)
+                    indices.append(char(block(x, y, 256)));
+            return gifFile(200, 150, palette(256), indices);
+        } },
+    { "icon.ico", icoBytes },
+};
+
+class LoadingFiles : public ::testing::Test {
+protected:
+    QString write(const PictureFile& file) { return writeBytes(dir, QLatin1String(file.name), file.bytes()); }
+    QTemporaryDir temp;
+    QDir dir { temp.path() };
+};
+
+TEST_F(LoadingFiles, ACellMatchesAFullDecodeScaledToIt)
+{
+    for (const PictureFile& file : Kinds) {
+        const QString path = write(file);
+        const QImage full = fullDecode(path);
+        ASSERT_FALSE(full.isNull()) << file.name;
+        const StdPicture picture = LoadCellPicture(path, Cell);
+        ASSERT_FALSE(picture.isEmpty()) << file.name;
+        EXPECT_EQ(QSize(picture.pixelWidth(), picture.pixelHeight()), full.size()) << file.name;
+        EXPECT_EQ(picture.memoryCost(), QFileInfo(path).size() + 4 * Cell.width() * Cell.height())
+            << file.name << ": a cell keeps its bytes and its cell image, not the full picture";
+        const QImage expected = inFullColour(full).scaled(Cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_LE(largestChannelDifference(picture.scaledCopy(Cell), expected), 12) << file.name;
+    }
+}
+
+TEST_F(LoadingFiles, HostileFiles)
+{
+    const QList<QRgb> fourColours = palette(4);
+    struct Row {
+        const char* file;
+        QByteArray bytes;
+        bool cell; // a cell picture is made
+        QRgb cellColour = 0; // what the cell shows in its middle, when not 0
+        bool indexed = false; // the full picture keeps its colour table
+    };
+    const Row rows[] = {
+        // 8 x 4 pixels and 4 colours declared, no pixel in the file.
+        { "short-pixel-data.bmp", bmpFile(8, 4, 8, fourColours, {}), false },
+        { "half-the-rows.bmp", bmpFile(40, 40, 24, {}, QByteArray(40 * 3 * 20, '\x7f')), false },
+        { "16834040x12.bmp", bmpFile(16834040, 12, 24, {}, QByteArray(9, '\0')), false },
+        { "cut-headers.bmp", bmpFile(8, 4, 8, fourColours, QByteArray(32, '\0')).left(30), false },
+        // Pixels that name colours past the table show as black, never as stray memory.
+        { "indices-past-table.bmp", bmpFile(8, 8, 8, palette(2), QByteArray(64, char(200))), true, qRgb(0, 0, 0),
+            true },
+        // Runs that end early leave the rest of the picture in colour 0.
+        { "runs-ending-early.bmp",
+            bmpFile(40, 40, 8, { qRgb(0, 255, 0), qRgb(255, 0, 0) },
+                QByteArray::fromHex("0501") + QByteArray::fromHex("0001"), 1),
+            true, qRgb(0, 255, 0) },
+        // Two blues: the cell is blue, not dithered to black and white.
+        { "blue-1bit.bmp",
+            bmpFile(64, 64, 1, { qRgb(0, 0, 160), qRgb(0, 0, 255) },
+                bmpRows(64, 64, 1, [](int x, int y) { return (x + y) % 2; })),
+            true, qRgb(0, 0, 208) },
+        { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), true, qRgb(0, 0, 0) },
+        { "header-only-20000x20000.jpg", jpegDeclaring(20000, 20000), true },
+        { "not-a-picture.jpg", QByteArray("just text"), false },
+        { "empty.gif", QByteArray(), false },
+    };
+    for (const Row& row : rows) {
+        const QString path = writeBytes(dir, QLatin1String(row.file), row.bytes);
+        const StdPicture picture = LoadCellPicture(path, Cell);
+        EXPECT_EQ(!picture.isEmpty(), row.cell) << row.file;
+        if (!row.cell) {
+            EXPECT_THROW(LoadPicture(path), PictureError) << row.file;
+            continue;
+        }
+        EXPECT_LT(picture.memoryCost(), 1 << 20) << row.file << ": a cell holds a cell, whatever the file declares";
+        // Drawn as it is, an indexed picture looks its colours up in its table: every index must be in it.
+        if (row.indexed) {
+            EXPECT_EQ(picture.fullImage().colorCount(), 256) << row.file;
+        }
+        const QColor middle = picture.scaledCopy(Cell).pixelColor(Cell.width() / 2, Cell.height() / 2);
+        if (row.cellColour) {
+            const QColor expected(row.cellColour);
+            EXPECT_NEAR(middle.red(), expected.red(), 8) << row.file;
+            EXPECT_NEAR(middle.green(), expected.green(), 8) << row.file;
+            EXPECT_NEAR(middle.blue(), expected.blue(), 8) << row.file;
+        }
+    }
+}
+
+TEST_F(LoadingFiles, MangledFilesLoadOrFailButNeverReadStrayMemory)
+{
+    // Bytes changed and files cut short at fixed places: each load gives a picture or none, and
+    // what it gives can be drawn. Run under a memory checker, no read leaves what was allocated.
+    QRandomGenerator random(8);
+    QImage canvas(64, 64, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    for (const PictureFile& file : Kinds) {
+        const QByteArray original = file.bytes();
+        for (int trial = 0; trial < 12; ++trial) {
+            QByteArray bytes = original;
+            for (int change = 0; change < 4; ++change)
+                bytes[random.bounded(int(std::min<qsizetype>(bytes.size(), 160)))] = char(random.bounded(256));
+            if (trial % 3 == 0)
+                bytes.truncate(random.bounded(int(bytes.size())));
+            const StdPicture picture = LoadCellPicture(writeBytes(dir, QLatin1String(file.name), bytes), Cell);
+            painter.drawImage(canvas.rect(), picture.scaledCopy(Cell));
+            const QImage full = picture.fullImage();
+            if (full.width() <= 4096 && full.height() <= 4096)
+                painter.drawImage(0, 0, full);
+        }
+    }
+}
+
+TEST_F(LoadingFiles, OnlyRegularFilesAreRead)
+{
+    const QString fifo = dir.filePath("fifo.jpg");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    dir.mkdir("folder.jpg");
+    for (const QString& path : { fifo, dir.filePath("folder.jpg"), dir.filePath("missing.jpg") }) {
+        EXPECT_TRUE(LoadCellPicture(path, Cell).isEmpty()) << path.toStdString();
+        EXPECT_THROW(LoadPicture(path), PictureError) << path.toStdString();
+    }
+}
+
+TEST_F(LoadingFiles, AFileTooLargeToHoldIsReadAgainFromItsPath)
+{
+    // 256 MB of 8-bit pixels, sparse on disk: never read whole into memory.
+    const QString path = dir.filePath("sparse.bmp");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bmpFile(16000, 16000, 8, palette(256), {}));
+        ASSERT_TRUE(file.resize(file.size() + qint64(16000) * 16000));
+    }
+    const qint64 heldBefore = heldBytes();
+    const StdPicture picture = LoadCellPicture(path, Cell);
+    ASSERT_FALSE(picture.isEmpty());
+    EXPECT_EQ(heldBytes(), heldBefore);
+    EXPECT_LT(picture.memoryCost(), 1 << 20);
+    EXPECT_EQ(picture.fullImage().size(), QSize(16000, 16000));
+}
+
+TEST_F(LoadingFiles, HeldBytesStayWithinTheirBudgetAndGoWithTheirPictures)
+{
+    const QString path = writeBytes(dir, "photo.jpg", jpegBytes(gradient(320, 240)));
+    const qint64 size = QFileInfo(path).size();
+    const qint64 heldBefore = heldBytes();
+    qsizetype costWithBytes = 0;
+    {
+        const StdPicture picture = LoadCellPicture(path, Cell);
+        costWithBytes = picture.memoryCost();
+        const StdPicture same = picture;
+        EXPECT_EQ(heldBytes(), heldBefore + size);
+    }
+    EXPECT_EQ(heldBytes(), heldBefore) << "the bytes are counted until the last holder lets go";
+
+    // With the budget spent, a picture keeps its path and reads the file again when opened.
+    const qint64 rest = HeldBytesBudget - heldBytes();
+    ASSERT_TRUE(reserveHeldBytes(rest));
+    const StdPicture picture = LoadCellPicture(path, Cell);
+    releaseHeldBytes(rest);
+    ASSERT_FALSE(picture.isEmpty());
+    EXPECT_EQ(picture.memoryCost(), costWithBytes - size);
+    EXPECT_EQ(picture.fullImage().size(), QSize(320, 240));
+    EXPECT_EQ(heldBytes(), heldBefore);
+
+    std::atomic<bool> cancelled { true };
+    EXPECT_TRUE(LoadCellPicture(path, Cell, &cancelled).isEmpty());
+    EXPECT_EQ(heldBytes(), heldBefore) << "a cancelled load keeps nothing";
+}
+
+// Run as an ordinary user (root reads every file): see CMakeLists.txt.
+TEST_F(LoadingFiles, AnUnreadableFileIsNotReplacedByItsNamesake)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    const QString path = writePicture(dir, "photo.jpg", 30, 20, Qt::red);
+    writePicture(dir, "photo.jpg.png", 30, 20, Qt::blue);
+    ASSERT_TRUE(QFile::setPermissions(path, {}));
+    EXPECT_TRUE(LoadCellPicture(path, Cell).isEmpty());
+    EXPECT_THROW(LoadPicture(path), PictureError);
+}
+
+class OpeningFromCells : public WindowsTest {
+protected:
+    void loadFolder()
+    {
+        ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+        form->mnuCget->trigger();
+    }
+    const ImageControl& windowImage() { return Window<frmPicture>().Instance()->Image1; }
+};
+
+TEST_F(OpeningFromCells, ThePictureWindowShowsExactlyAFullDecode)
+{
+    for (const PictureFile& file : Kinds)
+        writeBytes(dir, QLatin1String(file.name), file.bytes());
+    loadFolder();
+    for (int k = 0; k < form->List1.ListCount(); ++k) {
+        const QString path = form->List1.List(k);
+        form->Image2_Click(k);
+        EXPECT_TRUE(windowImage().Picture().sameObject(form->Image2[k].Picture())) << path.toStdString();
+        const QImage full = fullDecode(path);
+        EXPECT_EQ(inFullColour(windowImage().shownImage()), inFullColour(full)) << path.toStdString();
+        EXPECT_EQ(windowImage().Width(), full.width() * 15) << path.toStdString();
+    }
+}
+
+TEST_F(OpeningFromCells, AChangedOrRemovedFileOpensAsTheCellShowsIt)
+{
+    writePicture(dir, "changed.jpg", 300, 200, Qt::red);
+    writePicture(dir, "removed.bmp", 120, 90, Qt::green);
+    loadFolder();
+    writePicture(dir, "changed.jpg", 50, 60, Qt::blue);
+    QFile::remove(dir.filePath("removed.bmp"));
+
+    form->Image2_Click(0);
+    EXPECT_EQ(windowImage().shownImage().size(), QSize(300, 200));
+    EXPECT_EQ(windowImage().shownImage().pixelColor(150, 100).red(), 254);
+    form->Image2_Click(1);
+    EXPECT_EQ(windowImage().shownImage().size(), QSize(120, 90));
+    EXPECT_EQ(windowImage().shownImage().pixelColor(60, 45), QColor(Qt::green));
+}
+
+TEST_F(OpeningFromCells, APictureTooLargeToOpenShowsTheEmptyPicture)
+{
+    writeBytes(dir, "header-only-20000x20000.jpg", jpegDeclaring(20000, 20000));
+    loadFolder();
+    ASSERT_FALSE(form->Image2[0].Picture().isEmpty()) << "its reduced decode fits";
+    form->Image2_Click(0);
+    frmPicture* window = Window<frmPicture>().Instance();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->Image1.Picture().isEmpty());
+    EXPECT_EQ(window->VScroll1.Max(), 0);
+    EXPECT_EQ(window->HScroll1.Max(), 0);
+    EXPECT_TRUE(seams.messages.isEmpty());
+}
+
+qint64 statusKilobytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+TEST_F(OpeningFromCells, APageOfHugeHeaderOnlyGifsStaysWithinMemory)
+{
+    for (int i = 0; i < 24; ++i)
+        writeBytes(dir, QStringLiteral("huge%1.gif").arg(i, 2, 10, QLatin1Char('0')), headerOnlyGif(16000, 16000));
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    // The peak is counted from here on: writing 5 resets it to what the process holds now.
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        GTEST_SKIP() << "the peak memory cannot be reset here";
+    clear.close();
+    const qint64 idle = statusKilobytes("VmRSS:");
+    form->mnuCget->trigger();
+    const qint64 peak = statusKilobytes("VmHWM:");
+    for (const ImageControl& cell : form->Image2)
+        EXPECT_FALSE(cell.Picture().isEmpty());
+    RecordProperty("peakAboveIdleKB", QByteArray::number(peak - idle).constData());
+    EXPECT_LT(peak - idle, 2500 * 1024) << "kB above idle";
+}
+
+} // namespace
