@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace tl {
 
@@ -15,9 +17,24 @@ void SetUpFonts()
     QApplication::setFont(QFont(PGothic, 9));
 }
 
+bool TranslateQtIntoJapanese()
+{
+    // The program speaks Japanese whatever the desktop's language, so the translation is chosen by name, not
+    // by the system locale. It belongs to the application, which outlives every window.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
+
 void StartProgram()
 {
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
+    // Wayland compositors match the windows to the installed desktop entry, and so to its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessaline"));
+    TranslateQtIntoJapanese();
     SetUpFonts();
     Window<frmBmpGet>().Show();
 }

@@ -6,7 +6,11 @@ namespace tl {
 // at 9 points.
 void SetUpFonts();
 
-// Sets up fonts and creates the main window: its Form_Load runs, then it is shown.
+// Loads Qt's own Japanese translation, so that the standard buttons and the text boxes' context menus read in
+// Japanese. Without it installed the program runs on with Qt's English texts; returns whether it was loaded.
+bool TranslateQtIntoJapanese();
+
+// Translates Qt's texts, sets up fonts and creates the main window: its Form_Load runs, then it is shown.
 void StartProgram();
 
 } // namespace tl

@@ -48,20 +48,29 @@ inline double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// A memory figure of the process's status ("VmHWM", "VmRSS"), in bytes.
-inline double statusMemory(const QByteArray& field)
+// A field of /proc/self/status given in kB (VmHWM, VmRSS), in bytes.
+inline double statusBytes(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').first().toDouble() * 1024;
+        if (line.startsWith(field) && line.mid(qstrlen(field)).startsWith(':'))
+            return line.mid(qstrlen(field) + 1).trimmed().split(' ').first().toDouble() * 1024;
     return 0;
 }
 
 // The process's peak resident memory, in bytes.
-inline double peakMemory() { return statusMemory("VmHWM"); }
+inline double peakMemory() { return statusBytes("VmHWM"); }
+
+// Starts the peak afresh from what the process holds now, and returns that.
+inline double restartPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    return statusBytes("VmRSS");
+}
 
 // Runs the yardstick and the measured work in turn, `rounds` times, and prints both medians and
 // their ratio.

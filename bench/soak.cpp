@@ -175,7 +175,7 @@ int main(int argc, char** argv)
             openPictureWindows(form);
             openHelpWindows(form);
         });
-        resident.push_back(bench::statusMemory("VmRSS"));
+        resident.push_back(bench::statusBytes("VmRSS"));
         std::printf(
             "pass %d: %d pictures, %d row steps filling %d cells, %d + %d windows opened and closed, %d windows "
             "left, %.0f s, resident memory %.1f MB\n",

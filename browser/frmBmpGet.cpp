@@ -4,8 +4,10 @@
 #include "browser/layout.h"
 #include "browser/pagedecoder.h"
 #include "browser/paging.h"
+#include "platform/busycursor.h"
 #include "platform/services.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <algorithm>
 
@@ -57,6 +59,14 @@ frmBmpGet::frmBmpGet()
         Image2[k].Click = [this, k] { Image2_Click(k); };
     for (int i = 0; i < layout::PreviewCount; ++i)
         Image1[i].Click = [this, i] { Image1_Click(i); };
+
+    // The rows around a page are decoded once the program is idle again, never inside a handler.
+    prefetchTimer_.setSingleShot(true);
+    connect(&prefetchTimer_, &QTimer::timeout, this, [this] { prefetchNeighbours(); });
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+        thumbnails.cancelPrefetch();
+        thumbnails.waitForPrefetch();
+    });
 }
 
 Control* frmBmpGet::controlNamed(const QString& name)
@@ -172,6 +182,8 @@ void frmBmpGet::mnuCget_Click()
         MsgBox(messages::NoFolder);
         return;
     }
+    const BusyCursor busy;
+    thumbnails.cancelPrefetch();
     // Back to the top first: when the grid was scrolled this pages the previous list once.
     VScroll1.setValue(0);
     List1.Clear();
@@ -212,6 +224,7 @@ void frmBmpGet::mnuCget_Click()
 // The grid pages by whole rows: every cell is reloaded from the entry the position gives on.
 void frmBmpGet::VScroll1_Change()
 {
+    const BusyCursor busy;
     SB.setSimpleText(Reloading);
     for (ImageControl& cell : Image2)
         cell.setPicture({});
@@ -219,19 +232,38 @@ void frmBmpGet::VScroll1_Change()
     SB.setSimpleText(MoreToScroll);
 }
 
-// Fills the first `cells` cells from list entry `first` on, decoding on all cores; entries past
-// the end of the list leave their cells blank. Cells and PicturePath are set in order.
+// Fills the first `cells` cells from list entry `first` on; entries past the end of the list leave
+// their cells blank. Pictures of unchanged files are reused, a prefetch of one of them is taken over,
+// the rest of the prefetch stops, and what is new is decoded on all cores. Cells and PicturePath
+// are set in order.
 void frmBmpGet::loadPage(int first, int cells)
 {
     QStringList paths;
     for (int k = 0; k < cells; ++k)
         paths << List1.List(first + k);
-    PageDecoder page(paths, Image2[0].widget()->size() * Image2[0].widget()->devicePixelRatioF());
+    PageDecoder page(paths, cellSize(), thumbnails);
+    thumbnails.cancelPrefetch();
     for (int k = 0; k < cells; ++k) {
         PicturePath = paths.at(k);
         Image2[k].setPicture(page.take(k));
     }
+    pageFirst_ = first;
+    prefetchTimer_.start(0);
 }
+
+// The row below the page and the row above it, which a step of the scroll bar shows next.
+void frmBmpGet::prefetchNeighbours()
+{
+    QStringList paths;
+    for (int e = pageFirst_ + layout::CellCount; e < pageFirst_ + layout::CellCount + layout::GridColumns; ++e)
+        paths << List1.List(e);
+    for (int e = std::max(0, pageFirst_ - layout::GridColumns); e < pageFirst_; ++e)
+        paths << List1.List(e);
+    thumbnails.prefetch(paths, cellSize());
+}
+
+// A cell's picture is made for the device pixels it covers.
+QSize frmBmpGet::cellSize() const { return Image2[0].devicePixels(); }
 
 void frmBmpGet::mnuEnd_Click() { EndProgram(EndedByUser); }
 

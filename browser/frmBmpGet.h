@@ -1,7 +1,10 @@
 #pragma once
 
 #include "app/form.h"
+#include "browser/thumbnailloader.h"
 #include "platform/controls.h"
+
+#include <QTimer>
 
 #include <array>
 
@@ -37,6 +40,8 @@ public:
     // Counts are plain ints: a folder may hold more than 32767 pictures.
     int PictureCount = 0;
     int ScrollRows = 0;
+    // The pictures of the cells, kept and prefetched.
+    ThumbnailLoader thumbnails;
 
     // Handlers.
     void Form_Load() override;
@@ -58,6 +63,11 @@ public:
 private:
     void buildLayout();
     void loadPage(int first, int cells);
+    void prefetchNeighbours();
+    QSize cellSize() const;
+
+    QTimer prefetchTimer_;
+    int pageFirst_ = 0;
 };
 
 } // namespace tl

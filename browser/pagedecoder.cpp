@@ -1,19 +1,12 @@
 #include "browser/pagedecoder.h"
 
-#include <QtConcurrent/QtConcurrentRun>
-
 namespace tl {
 
-PageDecoder::PageDecoder(const QStringList& paths, QSize cellSize)
+PageDecoder::PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader)
 {
     pictures_.reserve(paths.size());
-    for (const QString& path : paths) {
-        if (path.isEmpty()) {
-            pictures_.push_back(QtFuture::makeReadyFuture(StdPicture()));
-            continue;
-        }
-        pictures_.push_back(QtConcurrent::run([path, cellSize] { return LoadCellPicture(path, cellSize); }));
-    }
+    for (const QString& path : paths)
+        pictures_.push_back(loader.request(path, cellSize));
 }
 
 PageDecoder::~PageDecoder()

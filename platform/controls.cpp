@@ -538,6 +538,8 @@ void StatusBar::setSimpleText(const QString& text)
 {
     text_ = text;
     label_->setText(text);
+    // Loading holds the event loop until it ends: the text is painted now, or the user never sees it.
+    label_->repaint();
 }
 
 // ---------------------------------------------------------------- key events

@@ -4,8 +4,8 @@
 Only the standard library is used: every file format is laid out byte by byte with struct.
 The JPEG preview is drawn here as a BMP and converted with ImageMagick's `convert`.
 
-    python3 scripts/make_assets.py            # writes into <repository>/assets
-    python3 scripts/make_assets.py OUTDIR
+    python3 scripts/make_assets.py                    # writes into <repository>/assets and <repository>/dist/icons
+    python3 scripts/make_assets.py OUTDIR [ICONDIR]   # the desktop icons go to ICONDIR, or OUTDIR/icons
 """
 
 import math
@@ -16,6 +16,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 # --------------------------------------------------------------------------------------------
 # File formats
@@ -624,46 +625,160 @@ def mosaic_flower(width=110, height=161):
 # --------------------------------------------------------------------------------------------
 
 
+# The application icon: a wooden photo frame holding a tiny mountain landscape laid out in mosaic tiles. One
+# design in a square of 32 units, drawn as the window icon, as PNG icons of any size and as an SVG.
+
+ICON_UNITS = 32
+FRAME_EDGE = (0.32, 0.18, 0.08)
+FRAME_INNER_EDGE = (0.30, 0.18, 0.09)
+WOOD_TOP, WOOD_BOTTOM = (0.82, 0.58, 0.32), (0.56, 0.35, 0.17)
+WOOD_LIT, WOOD_SHADED = 1.12, 0.88  # the upper left half of the frame catches the light
+PICTURE_FROM, PICTURE_TO = 4, 28  # the picture fills 4..28 both ways
+TILE_PITCH = 4  # a tile is 3 units wide, followed by a joint of 1
+JOINT_SHADE = 0.72
+SHOW_THROUGH = 0.35  # each tile is mostly one colour, the picture underneath showing through a little
+SKY_TOP, SKY_BOTTOM, SKY_FROM, SKY_TO = (0.34, 0.60, 0.94), (0.76, 0.88, 0.99), 4, 20
+SUN_CENTRE, SUN_RADIUS, SUN = (21.5, 9), 3.6, (1.0, 0.86, 0.20)
+MOUNTAIN_PEAK, MOUNTAIN_SLOPE, MOUNTAIN = (11, 7), 1.5, (0.40, 0.46, 0.74)
+SNOW_LINE, SNOW = 12, (0.97, 0.97, 1.0)
+HILL_TOP, HILL_SLOPE, HILL = (23, 15), 0.5, (0.36, 0.62, 0.44)
+SHORE, GRASS = 22, (0.30, 0.62, 0.28)
+LAKE_BOX, LAKE = (15, 22, 28, 25), (0.26, 0.56, 0.84)
+
+
+def below_ridge(peak, slope, x, y):
+    return y > peak[1] + abs(x - peak[0]) * slope
+
+
+def icon_landscape(x, y):
+    if math.hypot(x - SUN_CENTRE[0], y - SUN_CENTRE[1]) < SUN_RADIUS:
+        return SUN
+    if y >= SHORE:
+        x0, _, x1, y1 = LAKE_BOX
+        return LAKE if x0 < x < x1 and y < y1 else GRASS
+    if below_ridge(MOUNTAIN_PEAK, MOUNTAIN_SLOPE, x, y):
+        return SNOW if y < SNOW_LINE else MOUNTAIN
+    if below_ridge(HILL_TOP, HILL_SLOPE, x, y):
+        return HILL
+    return vertical(SKY_TOP, SKY_BOTTOM, SKY_FROM, SKY_TO)(x, y)
+
+
+def app_icon_colour(u, v):
+    """The icon's colour at the point u, v of its square of 32 units."""
+    n, lo, hi = ICON_UNITS, PICTURE_FROM, PICTURE_TO
+    if u < 1 or v < 1 or u >= n - 1 or v >= n - 1:
+        return FRAME_EDGE
+    if not (lo - 1 <= u < hi + 1 and lo - 1 <= v < hi + 1):
+        wood = vertical(WOOD_TOP, WOOD_BOTTOM, 0, n)(u, v)
+        return scale(wood, WOOD_LIT if u + v < n else WOOD_SHADED)
+    if not (lo <= u < hi and lo <= v < hi):
+        return FRAME_INNER_EDGE
+    if (u - lo) % TILE_PITCH >= TILE_PITCH - 1 or (v - lo) % TILE_PITCH >= TILE_PITCH - 1:
+        return scale(icon_landscape(u, v), JOINT_SHADE)
+    tile_centre = (TILE_PITCH - 1) / 2
+    tx = lo + (u - lo) // TILE_PITCH * TILE_PITCH + tile_centre
+    ty = lo + (v - lo) // TILE_PITCH * TILE_PITCH + tile_centre
+    return lerp(icon_landscape(tx, ty), icon_landscape(u, v), SHOW_THROUGH)
+
+
+def app_icon_pixels(size):
+    """The design drawn at size x size pixels. At its own 32 pixels one sample a pixel keeps every edge sharp; other
+    sizes average 4 x 4 samples a pixel, so that thin frame lines blend in instead of dropping out and the sun and
+    the mountains get smooth edges."""
+    samples = 1 if size == ICON_UNITS else 4
+    unit = ICON_UNITS / size
+    offsets = [(i + 0.5) / samples for i in range(samples)]
+    pixels = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            colours = [app_icon_colour((x + dx) * unit, (y + dy) * unit) for dy in offsets for dx in offsets]
+            row.append(tuple(sum(c[k] for c in colours) / len(colours) for k in range(3)))
+        pixels.append(row)
+    return pixels
+
+
 def app_icon():
-    """A wooden photo frame holding a tiny mountain landscape laid out in mosaic tiles.
+    """The window icon at 32 x 32.
 
     The frame fills the whole square: Qt ignores the AND mask of 24-bit icons, so a masked pixel would show as
     its black XOR colour there. The mask is still written, all opaque, for readers that use it.
     """
-    size = 32
-    wood = vertical((0.82, 0.58, 0.32), (0.56, 0.35, 0.17), 0, size)
+    size = ICON_UNITS
+    return ico_image_24(app_icon_pixels(size), [[False] * size for _ in range(size)])
 
-    def landscape(x, y):
-        if math.hypot(x - 21.5, y - 9) < 3.6:
-            return (1.0, 0.86, 0.20)
-        if y >= 22:
-            return (0.26, 0.56, 0.84) if 15 < x < 28 and y < 25 else (0.30, 0.62, 0.28)
-        if y > 7 + abs(x - 11) * 1.5:
-            return (0.97, 0.97, 1.0) if y < 12 else (0.40, 0.46, 0.74)
-        if y > 15 + abs(x - 23) * 0.5:
-            return (0.36, 0.62, 0.44)
-        return lerp((0.34, 0.60, 0.94), (0.76, 0.88, 0.99), clamp01((y - 4) / 16))
 
-    pixels = [[(0.0, 0.0, 0.0)] * size for _ in range(size)]
-    mask = [[False] * size for _ in range(size)]
-    inner, pitch = 4, 4  # the picture fills 4..27, cut into tiles 4 pixels apart
-    for y in range(size):
-        for x in range(size):
-            fx, fy = x + 0.5, y + 0.5
-            if x in (0, size - 1) or y in (0, size - 1):
-                pixels[y][x] = (0.32, 0.18, 0.08)
-            elif not (inner - 1 <= x <= size - inner and inner - 1 <= y <= size - inner):
-                pixels[y][x] = scale(wood(fx, fy), 1.12 if x + y < size - 1 else 0.88)
-            elif not (inner <= x < size - inner and inner <= y < size - inner):
-                pixels[y][x] = (0.30, 0.18, 0.09)
-            elif (x - inner) % pitch == pitch - 1 or (y - inner) % pitch == pitch - 1:
-                pixels[y][x] = scale(landscape(fx, fy), 0.72)  # the joint between two tiles
-            else:
-                # Each tile is mostly one colour, the picture underneath showing through a little.
-                tx = inner + (x - inner) // pitch * pitch + 1.5
-                ty = inner + (y - inner) // pitch * pitch + 1.5
-                pixels[y][x] = lerp(landscape(tx, ty), landscape(fx, fy), 0.35)
-    return ico_image_24(pixels, mask)
+def app_icon_svg():
+    """The same design as scalable paths: the landscape in shapes, the joints darkening it and the tiles laid over it
+    with the landscape showing through."""
+    n, lo, hi = ICON_UNITS, PICTURE_FROM, PICTURE_TO
+
+    def colour(c):
+        return "#%02x%02x%02x" % tuple(to_byte(v) for v in c)
+
+    def points(ps):
+        return " ".join(f"{x:g},{y:g}" for x, y in ps)
+
+    def gradient(name, top, bottom, y0, y1):
+        return (f'<linearGradient id="{name}" gradientUnits="userSpaceOnUse" x1="0" y1="{y0:g}" x2="0" y2="{y1:g}">'
+                f'<stop offset="0" stop-color="{colour(top)}"/><stop offset="1" stop-color="{colour(bottom)}"/>'
+                '</linearGradient>')
+
+    def ridge(peak, slope, cut):
+        half = (cut - peak[1]) / slope
+        return [peak, (peak[0] + half, cut), (peak[0] - half, cut)]
+
+    lit = [(1, 1), (n - 1, 1), (hi + 1, lo - 1), (lo - 1, lo - 1), (lo - 1, hi + 1), (1, n - 1)]
+    shaded = [(n - 1, 1), (n - 1, n - 1), (1, n - 1), (lo - 1, hi + 1), (hi + 1, hi + 1), (hi + 1, lo - 1)]
+    lx0, ly0, lx1, ly1 = LAKE_BOX
+    width = hi - lo
+    joints = "".join(f"M{lo + k + TILE_PITCH - 1} {lo}h1v{width}h-1z M{lo} {lo + k + TILE_PITCH - 1}h{width}v1h-{width}z "
+                     for k in range(0, width, TILE_PITCH))
+    tile = TILE_PITCH - 1
+    tiles = "".join(
+        f'<rect x="{x}" y="{y}" width="{tile}" height="{tile}" fill="{colour(icon_landscape(x + tile / 2, y + tile / 2))}"/>'
+        for y in range(lo, hi, TILE_PITCH) for x in range(lo, hi, TILE_PITCH))
+    lines = [
+        f'<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 {n} {n}">',
+        "<defs>",
+        gradient("wood-lit", scale(WOOD_TOP, WOOD_LIT), scale(WOOD_BOTTOM, WOOD_LIT), 0, n),
+        gradient("wood-shaded", scale(WOOD_TOP, WOOD_SHADED), scale(WOOD_BOTTOM, WOOD_SHADED), 0, n),
+        gradient("sky", SKY_TOP, SKY_BOTTOM, SKY_FROM, SKY_TO),
+        f'<clipPath id="picture"><rect x="{lo}" y="{lo}" width="{width}" height="{width}"/></clipPath>',
+        "</defs>",
+        f'<rect width="{n}" height="{n}" fill="{colour(FRAME_EDGE)}"/>',
+        f'<polygon points="{points(lit)}" fill="url(#wood-lit)"/>',
+        f'<polygon points="{points(shaded)}" fill="url(#wood-shaded)"/>',
+        f'<rect x="{lo - 1}" y="{lo - 1}" width="{width + 2}" height="{width + 2}" fill="{colour(FRAME_INNER_EDGE)}"/>',
+        '<g clip-path="url(#picture)">',
+        f'<rect x="{lo}" y="{lo}" width="{width}" height="{width}" fill="url(#sky)"/>',
+        f'<polygon points="{points(ridge(HILL_TOP, HILL_SLOPE, SHORE))}" fill="{colour(HILL)}"/>',
+        f'<polygon points="{points(ridge(MOUNTAIN_PEAK, MOUNTAIN_SLOPE, SHORE))}" fill="{colour(MOUNTAIN)}"/>',
+        f'<polygon points="{points(ridge(MOUNTAIN_PEAK, MOUNTAIN_SLOPE, SNOW_LINE))}" fill="{colour(SNOW)}"/>',
+        f'<rect x="{lo}" y="{SHORE}" width="{width}" height="{hi - SHORE}" fill="{colour(GRASS)}"/>',
+        f'<rect x="{lx0}" y="{ly0}" width="{lx1 - lx0}" height="{ly1 - ly0}" fill="{colour(LAKE)}"/>',
+        f'<circle cx="{SUN_CENTRE[0]:g}" cy="{SUN_CENTRE[1]:g}" r="{SUN_RADIUS:g}" fill="{colour(SUN)}"/>',
+        f'<path d="{joints.strip()}" fill="#000000" fill-opacity="{1 - JOINT_SHADE:g}"/>',
+        f'<g opacity="{1 - SHOW_THROUGH:g}">{tiles}</g>',
+        "</g>",
+        "</svg>",
+    ]
+    return ("\n".join(lines) + "\n").encode("ascii")
+
+
+DESKTOP_ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def png_bytes(pixels):
+    """An 8-bit RGB PNG, every row unfiltered."""
+    height, width = len(pixels), len(pixels[0])
+    raw = b"".join(b"\0" + bytes(to_byte(v) for p in row for v in p) for row in pixels)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
 # The standard 16-colour palette, in the usual order.
@@ -759,7 +874,10 @@ def write_jpeg(path, pixels):
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "assets")
+    icons = sys.argv[2] if len(sys.argv) > 2 else os.path.join(out, "icons") if len(sys.argv) > 1 else os.path.join(
+        root, "dist", "icons")
     os.makedirs(out, exist_ok=True)
+    os.makedirs(icons, exist_ok=True)
 
     def at(name):
         return os.path.join(out, name)
@@ -774,6 +892,10 @@ def main():
     write(at("preview3.bmp"), bmp_bytes(seaside()), 253494)
     write(at("preview4.bmp"), bmp_bytes(night_town()), 229494)
     write(at("preview5.bmp"), bmp_bytes(tulips_and_windmill()), 38334)
+    # The same design as the window icon, for the desktop's icon theme.
+    for size in DESKTOP_ICON_SIZES:
+        write(os.path.join(icons, f"tessaline-{size}.png"), png_bytes(app_icon_pixels(size)))
+    write(os.path.join(icons, "tessaline.svg"), app_icon_svg())
 
 
 if __name__ == "__main__":

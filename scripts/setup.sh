@@ -2,8 +2,12 @@
 # Installs what the build, the tests and the program need on Debian 12, and only what is missing.
 set -euo pipefail
 
+# The program itself needs the Japanese font, Qt's Japanese translation and, on a Wayland-only
+# desktop, Qt's Wayland platform plugin; the installation test checks the desktop files with the
+# validators of desktop-file-utils and appstream; the page benchmark compares against libjpeg-turbo's djpeg.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
-          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux)
+          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux
+          qt6-wayland qt6-translations-l10n desktop-file-utils appstream libjpeg-turbo-progs)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,9 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
+#include <algorithm>
+#include <memory>
 
 using namespace tl;
 using namespace tl::test;
@@ -56,21 +61,54 @@ TEST(MessageBox, ShowsTheTextUnderTheProgramsNameWithOnlyAnOkButton)
     EXPECT_TRUE(seen.modal);
 }
 
+// Starts the program as main() does, and puts back what start-up changes for the whole process.
+class ProgramStart : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        unload<frmBmpGet>();
+        QApplication::setFont(font_);
+        QApplication::setApplicationName(name_);
+        qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly));
+    }
+    Seams seams;
+
+private:
+    QFont font_ = QApplication::font();
+    QString name_ = QApplication::applicationName();
+};
+
 // The main window opens at the screen's top-left corner, its inner area 30 twips from the left
 // edge and 735 from the top.
-TEST(ProgramStart, PutsTheMainWindowsInnerAreaNearTheTopLeftCorner)
+TEST_F(ProgramStart, PutsTheMainWindowsInnerAreaNearTheTopLeftCorner)
 {
-    Seams seams;
-    const QFont font = QApplication::font();
-    const QString name = QApplication::applicationName();
     StartProgram();
     frmBmpGet* form = Window<frmBmpGet>().Instance();
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->client()->mapToGlobal(QPoint(0, 0)), QPoint(2, 49));
-    unload<frmBmpGet>();
-    QApplication::setFont(font);
-    QApplication::setApplicationName(name);
+}
+
+// Qt draws the text boxes' context menu itself: without its Japanese translation the menu of a
+// Japanese program reads "&Undo", "&Copy", "Select All".
+TEST_F(ProgramStart, TheTextBoxContextMenuReadsInJapanese)
+{
+    StartProgram();
+    auto* box = qobject_cast<QLineEdit*>(Window<frmBmpGet>().Instance()->Text1.widget());
+    ASSERT_NE(box, nullptr);
+    const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+    QStringList english;
+    int commands = 0;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            continue;
+        ++commands;
+        const QString text = action->text();
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            english << text;
+    }
+    EXPECT_GE(commands, 6);
+    EXPECT_TRUE(english.isEmpty()) << english.join(u", ").toStdString();
 }
 
 } // namespace

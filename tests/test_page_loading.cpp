@@ -1,0 +1,417 @@
+// Loading pages as the user sees it: the status texts as painted, the busy cursor, pictures kept
+// between steps, and the rows around the page decoded while idle.
+
+#include "browser/frmBmpGet.h"
+#include "windows_fixture.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QMutex>
+#include <QSemaphore>
+#include <QTest>
+#include <thread>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
+const QString Reloading = QStringLiteral("画像の読み込み中です");
+const QString NoPictures = QStringLiteral("ここには画像がありません。");
+const QString AllShown = QStringLiteral("表示完了");
+const QString MoreToScroll = QStringLiteral("表示ＯＫ");
+
+// The status bar's text each time it is painted, and whether the busy cursor showed then.
+class PaintedTexts : public QObject {
+public:
+    explicit PaintedTexts(const StatusBar& bar)
+        : label_(bar.widget()->findChild<QLabel*>())
+    {
+        label_->installEventFilter(this);
+    }
+    QStringList texts;
+    QList<bool> busy;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            texts << label_->text();
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            busy << (cursor && cursor->shape() == Qt::WaitCursor);
+        }
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
+
+// Every decode of a cell picture, by file name; prefetches apart from decodes for a page.
+struct Decodes {
+    QMutex mutex;
+    QStringList forPage;
+    QStringList prefetched;
+    // Runs before a prefetch decodes; a test may hold it there.
+    std::function<void(const QString& name, const std::atomic<bool>* cancelled)> beforePrefetch;
+
+    CellDecoder decoder()
+    {
+        return [this](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+            const QString name = QFileInfo(path).completeBaseName();
+            if (cancelled && beforePrefetch)
+                beforePrefetch(name, cancelled);
+            {
+                QMutexLocker lock(&mutex);
+                (cancelled ? prefetched : forPage) << name;
+            }
+            return LoadCellPicture(path, cellSize, cancelled);
+        };
+    }
+    // Sorted: the decodes of a page run on several threads at once.
+    QStringList takePage() { return take(forPage); }
+    QStringList takePrefetched() { return take(prefetched); }
+    qsizetype prefetchCount()
+    {
+        QMutexLocker lock(&mutex);
+        return prefetched.size();
+    }
+
+private:
+    QStringList take(QStringList& names)
+    {
+        QMutexLocker lock(&mutex);
+        QStringList taken = std::exchange(names, {});
+        taken.sort();
+        return taken;
+    }
+};
+
+class PageLoading : public WindowsTest {
+protected:
+    void SetUp() override
+    {
+        WindowsTest::SetUp();
+        form->thumbnails.decode = decodes.decoder();
+    }
+    void TearDown() override
+    {
+        if (Window<frmBmpGet>().Loaded())
+            form->thumbnails.waitForPrefetch();
+        WindowsTest::TearDown();
+    }
+    // Pictures p000.bmp ..; picture i is i + 1 pixels wide, so that a cell tells which entry it shows.
+    static void writePictures(const QString& folder, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            writePicture(QDir(folder), name(i) + ".bmp", i + 1, 2);
+    }
+    // The folder with its pictures, opened and loaded.
+    void loadFolderOf(int count, const QString& folder)
+    {
+        writePictures(folder, count);
+        ASSERT_TRUE(form->Dir1.openFolder(folder));
+        form->mnuCget->trigger();
+    }
+    static QString name(int entry) { return QStringLiteral("p%1").arg(entry, 3, 10, QLatin1Char('0')); }
+    static QStringList names(int first, int last)
+    {
+        QStringList result;
+        for (int e = first; e <= last; ++e)
+            result << name(e);
+        return result;
+    }
+    int shownEntry(int cell) const
+    {
+        const StdPicture& picture = form->Image2[cell].Picture();
+        return picture.isEmpty() ? -1 : picture.pixelWidth() - 1;
+    }
+    // Lets the program go idle until the prefetch it starts then is done.
+    void idleUntilPrefetched(int expectedDecodes)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return decodes.prefetchCount() == expectedDecodes; }, 10000))
+            << decodes.prefetchCount() << " decodes";
+        form->thumbnails.waitForPrefetch();
+    }
+
+    Decodes decodes;
+};
+
+TEST_F(PageLoading, StatusTextsArePaintedInOrderUnderTheBusyCursor)
+{
+    struct Row {
+        const char* what;
+        int pictures;
+        std::function<void(frmBmpGet&)> before;
+        std::function<void(frmBmpGet&)> action;
+        QStringList painted;
+    };
+    auto load = [](frmBmpGet& f) { f.mnuCget->trigger(); };
+    auto none = [](frmBmpGet&) {};
+    const Row rows[] = {
+        { "a load with more than a page", 30, none, load, { Loading, Loading, MoreToScroll } },
+        { "a load of one page", 3, none, load, { Loading, Loading, AllShown } },
+        { "a load of a folder without pictures", 0, none, load, { Loading, NoPictures } },
+        { "a row step", 30, load, [](frmBmpGet& f) { f.VScroll1.setValue(1200); }, { Reloading, MoreToScroll } },
+        { "a load while scrolled down", 30, [](frmBmpGet& f) { f.mnuCget->trigger(), f.VScroll1.setValue(1200); }, load,
+            { Reloading, MoreToScroll, Loading, Loading, MoreToScroll } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir folder;
+        writePictures(folder.path(), row.pictures);
+        ASSERT_TRUE(form->Dir1.openFolder(folder.path()));
+        row.before(*form);
+        QCoreApplication::processEvents(); // paints left over from before are not counted
+
+        PaintedTexts painted(form->SB);
+        row.action(*form);
+        EXPECT_EQ(painted.texts, row.painted);
+        EXPECT_EQ(painted.busy, QList<bool>(row.painted.size(), true));
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the cursor is back once the load ends";
+        form->thumbnails.waitForPrefetch();
+    }
+}
+
+TEST_F(PageLoading, StepsDecodeOnlyEntriesNotShownBefore)
+{
+    struct Row {
+        int position;
+        QStringList decoded;
+        int firstShown;
+    };
+    const Row rows[] = {
+        { 1200, names(24, 29), 6 }, // one row down: only the new row
+        { 0, {}, 0 }, // back up: nothing
+        { 2400, names(30, 35), 12 }, // two rows down from the top: what was never shown
+        { 1200, {}, 6 },
+    };
+    loadFolderOf(40, dir.path());
+    EXPECT_EQ(decodes.takePage(), names(0, 23));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.position);
+        form->VScroll1.setValue(static_cast<Integer>(row.position));
+        EXPECT_EQ(decodes.takePage(), row.decoded);
+        for (int k = 0; k < 24; ++k)
+            EXPECT_EQ(shownEntry(k), row.firstShown + k) << "cell " << k;
+        EXPECT_EQ(form->PicturePath, form->List1.List(row.firstShown + 23));
+    }
+}
+
+TEST_F(PageLoading, AFileChangedOrGoneBetweenStepsIsNotShownAsItWas)
+{
+    struct Row {
+        const char* what;
+        std::function<void(const QString& path)> change;
+        int shownWidth; // of entry 10 after the step, 0 for a blank cell
+        QStringList decoded;
+    };
+    const Row rows[] = {
+        { "overwritten by a wider picture",
+            [](const QString& path) { writePicture(QFileInfo(path).dir(), QFileInfo(path).fileName(), 50, 2); }, 50,
+            names(10, 10) + names(24, 29) },
+        { "rewritten with the same size, later",
+            [](const QString& path) {
+                QFile file(path);
+                ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                ASSERT_TRUE(
+                    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+            },
+            11, names(10, 10) + names(24, 29) },
+        { "removed", [](const QString& path) { QFile::remove(path); }, 0, names(24, 29) },
+        { "replaced by a folder", [](const QString& path) { QFile::remove(path), QDir().mkdir(path); }, 0,
+            names(24, 29) },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir folder;
+        loadFolderOf(30, folder.path());
+        decodes.takePage();
+
+        row.change(QDir(folder.path()).filePath(name(10) + ".bmp"));
+        form->VScroll1.setValue(1200);
+        EXPECT_EQ(decodes.takePage(), row.decoded);
+        EXPECT_EQ(form->Image2[4].Picture().pixelWidth(), row.shownWidth);
+        EXPECT_EQ(shownEntry(5), 11);
+    }
+}
+
+TEST_F(PageLoading, IdleTimeDecodesTheRowsAroundThePageSoThatTheNextStepDecodesNothing)
+{
+    loadFolderOf(48, dir.path());
+    form->VScroll1.setValue(2400); // entries 12 .. 35 on screen, 36 .. 41 below, 6 .. 11 above
+    decodes.takePage();
+    EXPECT_TRUE(decodes.takePrefetched().isEmpty()) << "nothing is prefetched inside a handler";
+
+    idleUntilPrefetched(6);
+    EXPECT_EQ(decodes.takePrefetched(), names(36, 41)) << "the row above was kept from the first page";
+    form->VScroll1.setValue(3600);
+    EXPECT_TRUE(decodes.takePage().isEmpty());
+    EXPECT_EQ(shownEntry(23), 41);
+
+    idleUntilPrefetched(6);
+    EXPECT_EQ(decodes.takePrefetched(), names(42, 47));
+}
+
+TEST_F(PageLoading, APrefetchNeverShowsAnOlderVersionOfAFile)
+{
+    struct Row {
+        const char* what;
+        bool whilePrefetching; // else after the prefetch has finished
+    };
+    for (const Row& row : { Row { "changed after its prefetch", false }, Row { "changed while prefetched", true } }) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir folder;
+        writePictures(folder.path(), 30);
+        const QString changed = QDir(folder.path()).filePath(name(24) + ".bmp");
+        ASSERT_TRUE(form->Dir1.openFolder(folder.path()));
+        QSemaphore entered, proceed;
+        decodes.beforePrefetch = [&](const QString& file, const std::atomic<bool>*) {
+            if (row.whilePrefetching && file == name(24)) {
+                entered.release();
+                proceed.tryAcquire(1, 10000);
+            }
+        };
+        form->mnuCget->trigger();
+        decodes.takePage();
+        if (row.whilePrefetching) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return entered.tryAcquire(); }, 10000));
+            writePicture(QFileInfo(changed).dir(), QFileInfo(changed).fileName(), 77, 2);
+            proceed.release();
+        }
+        idleUntilPrefetched(6);
+        decodes.takePrefetched();
+        if (!row.whilePrefetching)
+            writePicture(QFileInfo(changed).dir(), QFileInfo(changed).fileName(), 77, 2);
+
+        form->VScroll1.setValue(1200);
+        EXPECT_EQ(form->Image2[18].Picture().pixelWidth(), 77);
+        EXPECT_EQ(decodes.takePage(), names(24, 24));
+        decodes.beforePrefetch = {};
+    }
+}
+
+TEST_F(PageLoading, ALoadAStepOrTheEndOfTheWindowCancelsThePrefetch)
+{
+    QTemporaryDir empty;
+    struct Row {
+        const char* what;
+        int position; // the page whose prefetch is under way
+        int blocked; // the entry whose prefetch is held, which the action does not show
+        std::function<void(frmBmpGet&)> action;
+        bool waitsForThePrefetch; // only the end of the window does, so that no decode outlives it
+    };
+    const Row rows[] = {
+        { "a load of a folder without pictures", 0, 24,
+            [&](frmBmpGet& f) {
+                ASSERT_TRUE(f.Dir1.openFolder(empty.path()));
+                f.mnuCget->trigger();
+            },
+            false },
+        { "a step back up", 1200, 30, [](frmBmpGet& f) { f.VScroll1.setValue(0); }, false },
+        { "closing the window", 1200, 30, [](frmBmpGet&) { unload<frmBmpGet>(); }, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir folder;
+        loadFolderOf(40, folder.path());
+        form->VScroll1.setValue(static_cast<Integer>(row.position));
+
+        // The prefetch of the held entry waits until it is cancelled and then until it is let go.
+        std::atomic<bool> waiting = false, sawCancel = false;
+        QSemaphore letGo, done;
+        if (row.waitsForThePrefetch)
+            letGo.release();
+        decodes.beforePrefetch = [&](const QString& file, const std::atomic<bool>* cancelled) {
+            if (file != name(row.blocked))
+                return;
+            waiting = true;
+            for (int i = 0; i < 1000 && !cancelled->load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            sawCancel = cancelled->load();
+            letGo.tryAcquire(1, 10000);
+            done.release();
+        };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return waiting.load(); }, 10000));
+        row.action(*form);
+        EXPECT_EQ(done.available(), row.waitsForThePrefetch ? 1 : 0);
+        letGo.release();
+        EXPECT_TRUE(done.tryAcquire(1, 20000));
+        EXPECT_TRUE(sawCancel.load());
+        if (row.waitsForThePrefetch)
+            break;
+        form->thumbnails.waitForPrefetch();
+        decodes.beforePrefetch = {};
+        decodes.takePrefetched();
+        if (form->List1.ListCount() > 0) {
+            decodes.takePage();
+            form->VScroll1.setValue(2400);
+            EXPECT_TRUE(decodes.takePage().contains(name(row.blocked))) << "a cancelled decode is not kept";
+        }
+    }
+}
+
+TEST_F(PageLoading, AStepTakesOverThePrefetchOfAFileItShows)
+{
+    loadFolderOf(30, dir.path());
+    std::atomic<bool> entered = false;
+    QSemaphore proceed;
+    decodes.beforePrefetch = [&](const QString& file, const std::atomic<bool>*) {
+        if (file == name(24)) {
+            entered = true;
+            proceed.tryAcquire(1, 10000);
+        }
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entered.load(); }, 10000));
+    // Let the prefetch go on only once the step has had time to wait for it.
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        proceed.release();
+    });
+    decodes.takePage();
+    form->VScroll1.setValue(1200);
+    later.join();
+    EXPECT_FALSE(decodes.takePage().contains(name(24))) << "decoded once, by the prefetch";
+    EXPECT_EQ(shownEntry(18), 24);
+}
+
+TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
+{
+    const StdPicture picture(QImage(100, 100, QImage::Format_RGB32)); // 40000 bytes
+    auto key = [](const QString& path) { return ThumbnailKey { path, 1, 1, QSize(10, 10) }; };
+    struct Row {
+        const char* what;
+        int maxEntries;
+        qsizetype maxBytes;
+        QStringList kept;
+    };
+    const Row rows[] = {
+        { "by count", 3, 1 << 30, { "a", "c", "d" } },
+        { "by bytes", 100, 3 * 40000, { "a", "c", "d" } },
+        { "one entry over the budget", 100, 30000, {} },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ThumbnailCache cache(row.maxEntries, row.maxBytes);
+        for (const char* path : { "a", "b", "c" })
+            cache.insert(key(path), picture);
+        cache.find(key("a")); // a is used again, so b is the oldest
+        cache.insert(key("d"), picture);
+        QStringList kept;
+        for (const char* path : { "a", "b", "c", "d" })
+            if (cache.find(key(path)))
+                kept << path;
+        EXPECT_EQ(kept, row.kept);
+        EXPECT_EQ(cache.bytes(), row.kept.size() * 40000);
+    }
+
+    ThumbnailCache cache(10, 1 << 30);
+    cache.insert(key("a"), picture);
+    ThumbnailKey newer = key("a");
+    newer.modified = 2;
+    EXPECT_FALSE(cache.find(newer)) << "another version of the file";
+    EXPECT_EQ(cache.count(), 0) << "the older version is dropped";
+}
+
+} // namespace
