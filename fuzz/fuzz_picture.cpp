@@ -31,11 +31,13 @@ void fail(const char* what)
 }
 
 // The decoders pick a handler by the name's suffix first: the input's length picks the suffix,
-// so that every input keeps its name from one run to the next and every suffix gets its share.
+// so that every suffix gets its share. Each input gets a name of its own, so that a picture the
+// grid keeps from an earlier input of the same length is never taken for this one.
 QString nameFor(std::size_t size)
 {
-    static const char* const names[] = { "input.bmp", "input.jpg", "input.gif", "input.ico" };
-    return QLatin1String(names[size % std::size(names)]);
+    static const char* const suffixes[] = { "bmp", "jpg", "gif", "ico" };
+    static int inputs = 0;
+    return QStringLiteral("input%1.%2").arg(++inputs).arg(QLatin1String(suffixes[size % std::size(suffixes)]));
 }
 
 void draw(QWidget* widget)
@@ -60,11 +62,11 @@ struct Roads {
             fail("no folder to work in");
     }
 
-    // The folder holds the input alone, under the name its length gives.
+    // The folder holds the input alone.
     void putFile(const QByteArray& bytes)
     {
         const QString name = nameFor(std::size_t(bytes.size()));
-        if (!lastName.isEmpty() && lastName != name)
+        if (!lastName.isEmpty())
             QFile::remove(folder.filePath(lastName));
         lastName = name;
         QFile file(folder.filePath(name));
