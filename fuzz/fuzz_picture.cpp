@@ -56,7 +56,7 @@ struct Roads {
     {
         MsgBox = [](const QString& text) { std::fprintf(stderr, "message box: %s\n", qPrintable(text)); };
         EndProgram = [](int) { fail("the program ended on an unexpected error"); };
-        SetUpFonts();
+        setUpFonts();
         form = &Window<frmBmpGet>().Show();
         if (!folder.isValid() || !form->Dir1.openFolder(folder.path()))
             fail("no folder to work in");
