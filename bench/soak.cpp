@@ -112,7 +112,7 @@ struct Paging {
 void arrowSteps(frmBmpGet& form, QAbstractSlider::SliderAction arrow, Paging& paging)
 {
     auto* bar = static_cast<QScrollBar*>(form.VScroll1.widget());
-    const Integer end = arrow == QAbstractSlider::SliderSingleStepAdd ? form.VScroll1.Max() : form.VScroll1.Min();
+    const Int16 end = arrow == QAbstractSlider::SliderSingleStepAdd ? form.VScroll1.Max() : form.VScroll1.Min();
     while (form.VScroll1.Value() != end) {
         bar->triggerAction(arrow);
         QCoreApplication::processEvents();
