@@ -14,9 +14,10 @@ done
 "$python" -c "import pyatspi" 2>/dev/null || { echo "python3-pyatspi is not installed"; exit 1; }
 [ -e /usr/libexec/at-spi-bus-launcher ] || { echo "at-spi2-core is not installed"; exit 1; }
 
-# Every wait inside is bounded; this bounds the whole run as well, so that it never hangs. The search
-# for a free display starts at a random number: two servers started at once on one number collide.
-timeout -k 5 150 xvfb-run -a -n $((200 + RANDOM % 600)) -s "-screen 0 1280x800x24" \
+# Every wait inside is bounded; this bounds the whole run as well, so that it never hangs. The server
+# must not reset when its last client goes: the accessibility bus's launcher leaves it just as the
+# program starts, and a program that connects during the reset cannot start.
+timeout -k 5 150 xvfb-run -a -s "-screen 0 1280x800x24 -noreset" \
     dbus-run-session -- "$python" "$here/e2e/end_to_end.py" "$exe" "$shots" 2>&1 |
     grep -v -e "Failed to set fd limit" -e "XDG_RUNTIME_DIR not set" -e "Activating service" \
         -e "Successfully activated" -e "SpiRegistry daemon is running"
