@@ -64,6 +64,23 @@ void Form::setInnerPosition(int left, int top)
     setGeometry(QRect(QPoint(toPixels(left), toPixels(top) - menuBarHeight()), size()));
 }
 
+void Form::layOut(std::initializer_list<LayoutRow> rows)
+{
+    QWidget* previous = nullptr;
+    for (const LayoutRow& row : rows) {
+        row.control.attach(client_);
+        row.control.Move(row.left, row.top, row.width, row.height);
+        QWidget* widget = row.control.widget();
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            setTabOrder(previous, widget);
+        else
+            widget->setFocus();
+        previous = widget;
+    }
+}
+
 QAction* Form::addMenuCommand(const QString& caption, std::function<void()> handler)
 {
     if (!menuWidget())

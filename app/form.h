@@ -1,12 +1,21 @@
 #pragma once
 
+#include "platform/controls/control.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <initializer_list>
 
 class QAction;
 
 namespace tl {
+
+// One control's place in a window, in twips.
+struct LayoutRow {
+    Control& control;
+    int left, top, width, height;
+};
 
 // A window of the program. It is created on its first Show, runs Form_Load before it appears,
 // runs Form_Resize whenever its inner area changes size, and is destroyed when it is closed.
@@ -30,6 +39,9 @@ public:
     void setInnerPosition(int left, int top);
 
     QWidget* client() const { return client_; }
+    // Puts the controls in the inner area at their places. The rows stand in tab order: Tab moves
+    // from each control that takes the focus to the next one, and the first of them has the focus.
+    void layOut(std::initializer_list<LayoutRow> rows);
     // A top-level menu command with no drop-down below it.
     QAction* addMenuCommand(const QString& caption, std::function<void()> handler);
 

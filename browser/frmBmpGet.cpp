@@ -2,14 +2,15 @@
 
 #include "app/messages.h"
 #include "browser/layout.h"
-#include "browser/pagedecoder.h"
 #include "browser/paging.h"
+#include "help/frmHelp.h"
 #include "platform/busycursor.h"
 #include "platform/services.h"
+#include "viewer/frmPicture.h"
 
 #include <QCoreApplication>
-#include <QMenuBar>
 #include <algorithm>
+#include <exception>
 
 namespace tl {
 
@@ -69,58 +70,52 @@ frmBmpGet::frmBmpGet()
     });
 }
 
-Control* frmBmpGet::controlNamed(const QString& name)
-{
-    Control* const controls[] = { &SB, &Label3, &Dir1, &Drive1, &File1, &Text1, &Text2, &Picture1, &VScroll1, &Label1,
-        &List1, &Label2, &Command1 };
-    for (std::size_t i = 0; i < std::size(controls); ++i)
-        if (name == QLatin1String(layout::MainWindow[i].name))
-            return controls[i];
-    return nullptr;
-}
-
 void frmBmpGet::buildLayout()
 {
+    using namespace layout;
     QWidget* area = client();
-    area->setFixedSize(toPixels(layout::ClientWidth), toPixels(layout::ClientHeight));
-    setInnerSize(layout::ClientWidth, layout::ClientHeight);
+    area->setFixedSize(toPixels(ClientWidth), toPixels(ClientHeight));
+    setInnerSize(ClientWidth, ClientHeight);
     setFixedSize(size());
-    setInnerPosition(layout::ClientLeft, layout::ClientTop);
+    setInnerPosition(ClientLeft, ClientTop);
 
-    QWidget* previous = nullptr;
-    for (const layout::Row& row : layout::MainWindow) {
-        Control* control = controlNamed(QLatin1String(row.name));
-        control->attach(area);
-        control->Move(row.left, row.top, row.width, row.height);
-        QWidget* w = control->widget();
-        if (w->focusPolicy() == Qt::NoFocus)
-            continue;
-        if (previous)
-            QWidget::setTabOrder(previous, w);
-        previous = w;
-    }
+    // The rows stand in tab order.
+    layOut({
+        { SB, 0, ClientHeight - StatusBarHeight, ClientWidth, StatusBarHeight }, // docked at the bottom
+        { Label3, 240, 120, 1452, 252 },
+        { Dir1, 120, 720, 1572, 2520 },
+        { Drive1, 120, 360, 1572, 276 },
+        { File1, 120, 3240, 1572, 2610 },
+        { Text1, 4200, 5160, 2892, 372 },
+        { Text2, 4200, 5640, 2892, 264 },
+        { Picture1, 1800, 0, 9492, 4932 },
+        { VScroll1, 11400, 0, 252, 4932 },
+        { Label1, 2880, 5280, 1332, 252 },
+        { List1, 8040, 5040, 2532, 780 },
+        { Label2, 2880, 5640, 1212, 252 },
+        { Command1, 7200, 5520, 612, 375 },
+    });
     List1.setVisible(false);
     Label1.setBuddy(Text1);
     Label2.setBuddy(Text2);
-    Picture1.setPicture(LoadPictureOrEmpty(BlankGif));
+    Picture1.setPicture(loadPictureOrEmpty(BlankGif));
 
-    for (int k = 0; k < layout::CellCount; ++k) {
-        const int row = k / layout::GridColumns;
-        const int column = k % layout::GridColumns;
+    for (int k = 0; k < CellCount; ++k) {
+        const int row = k / GridColumns;
+        const int column = k % GridColumns;
         Image2[k].attach(Picture1.inner());
         Image2[k].setStretch(true);
-        Image2[k].Move(layout::ColumnPitch * column, layout::RowPitch * row, layout::CellWidth, layout::CellHeight);
+        Image2[k].Move(ColumnPitch * column, RowPitch * row, CellWidth, CellHeight);
     }
-    for (int k : layout::BlankCells)
+    for (int k : BlankCells)
         Image2[k].setPicture(Picture1.Picture());
 
-    for (int i = 0; i < layout::PreviewCount; ++i) {
+    for (int i = 0; i < PreviewCount; ++i) {
         Image1[i].attach(area);
         Image1[i].setStretch(true);
-        Image1[i].Move(layout::Preview.left, layout::Preview.top, layout::Preview.width, layout::Preview.height);
-        Image1[i].setPicture(LoadPictureOrEmpty(PreviewPictures[i]));
+        Image1[i].Move(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
+        Image1[i].setPicture(loadPictureOrEmpty(PreviewPictures[i]));
     }
-    Dir1.widget()->setFocus();
 }
 
 void frmBmpGet::Form_Load()
@@ -176,6 +171,18 @@ void frmBmpGet::File1_Click()
     Image1[0].setPicture(LoadCellPicture(PicturePath, Image1[0].devicePixels()));
 }
 
+// The preview stack shows its next member; the pictures stay where they are.
+void frmBmpGet::Image1_Click(int)
+{
+    for (int i = 0; i < layout::PreviewCount; ++i) {
+        if (Image1[i].Visible()) {
+            Image1[i].setVisible(false);
+            Image1[(i + 1) % layout::PreviewCount].setVisible(true);
+            return;
+        }
+    }
+}
+
 void frmBmpGet::mnuCget_Click()
 {
     if (Text1.Text().isEmpty()) {
@@ -212,10 +219,10 @@ void frmBmpGet::mnuCget_Click()
         VScroll1.setMax(0);
     } else {
         ScrollRows = paging::scrollRows(count);
-        VScroll1.setMax(static_cast<Integer>(paging::scrollMax(count)));
+        VScroll1.setMax(static_cast<Int16>(paging::scrollMax(count)));
     }
-    VScroll1.setSmallChange(static_cast<Integer>(paging::rowUnit(count)));
-    VScroll1.setLargeChange(static_cast<Integer>(paging::rowUnit(count)));
+    VScroll1.setSmallChange(static_cast<Int16>(paging::rowUnit(count)));
+    VScroll1.setLargeChange(static_cast<Int16>(paging::rowUnit(count)));
 
     loadPage(0, std::min(count, layout::CellCount));
     SB.setSimpleText(count > layout::CellCount ? MoreToScroll : AllShown);
@@ -232,38 +239,30 @@ void frmBmpGet::VScroll1_Change()
     SB.setSimpleText(MoreToScroll);
 }
 
-// Fills the first `cells` cells from list entry `first` on; entries past the end of the list leave
-// their cells blank. Pictures of unchanged files are reused, a prefetch of one of them is taken over,
-// the rest of the prefetch stops, and what is new is decoded on all cores. Cells and PicturePath
-// are set in order.
-void frmBmpGet::loadPage(int first, int cells)
+// The cell's own picture goes to the picture window: the file is not read again.
+void frmBmpGet::Image2_Click(int Index)
 {
-    QStringList paths;
-    for (int k = 0; k < cells; ++k)
-        paths << List1.List(first + k);
-    PageDecoder page(paths, cellSize(), thumbnails);
-    thumbnails.cancelPrefetch();
-    for (int k = 0; k < cells; ++k) {
-        PicturePath = paths.at(k);
-        Image2[k].setPicture(page.take(k));
+    frmPicture& window = Window<frmPicture>().Show();
+    window.Image1.setPicture(Image2[Index].Picture());
+    fitScrollRanges(window);
+}
+
+// Opens the file the two texts name. Nothing here is reported: a file that cannot be loaded
+// leaves the window's previous picture in place, and the ranges are fitted to what it shows.
+void frmBmpGet::Command1_Click()
+{
+    frmPicture& window = Window<frmPicture>().Show();
+    PicturePath = Text1.Text() + Text2.Text();
+    try {
+        window.Image1.setPicture(LoadPicture(PicturePath));
+    } catch (const std::exception&) {
+        // Unreadable, not a picture, or too large to hold in memory: keep the previous picture.
     }
-    pageFirst_ = first;
-    prefetchTimer_.start(0);
+    fitScrollRanges(window);
 }
 
-// The row below the page and the row above it, which a step of the scroll bar shows next.
-void frmBmpGet::prefetchNeighbours()
-{
-    QStringList paths;
-    for (int e = pageFirst_ + layout::CellCount; e < pageFirst_ + layout::CellCount + layout::GridColumns; ++e)
-        paths << List1.List(e);
-    for (int e = std::max(0, pageFirst_ - layout::GridColumns); e < pageFirst_; ++e)
-        paths << List1.List(e);
-    thumbnails.prefetch(paths, cellSize());
-}
-
-// A cell's picture is made for the device pixels it covers.
-QSize frmBmpGet::cellSize() const { return Image2[0].devicePixels(); }
+// Modeless and without an owner: the main window stays usable beside the help window.
+void frmBmpGet::mnuHelp_Click() { Window<frmHelp>().Show(); }
 
 void frmBmpGet::mnuEnd_Click() { EndProgram(EndedByUser); }
 

@@ -43,22 +43,20 @@ public:
     // The pictures of the cells, kept and prefetched.
     ThumbnailLoader thumbnails;
 
-    // Handlers.
+    // Handlers, in the order a user meets them.
     void Form_Load() override;
     void Drive1_Change();
     void Dir1_Change();
     void Dir1_KeyDown(int KeyCode);
-    void File1_Click();
     void File1_KeyDown(int KeyCode);
+    void File1_Click();
+    void Image1_Click(int Index);
     void mnuCget_Click();
     void VScroll1_Change();
     void Image2_Click(int Index);
-    void Image1_Click(int Index);
     void Command1_Click();
-    void mnuEnd_Click();
     void mnuHelp_Click();
-
-    Control* controlNamed(const QString& name);
+    void mnuEnd_Click();
 
 private:
     void buildLayout();

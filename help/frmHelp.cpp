@@ -8,21 +8,13 @@
 
 #include <QFont>
 #include <QIcon>
-#include <utility>
 
 namespace tl {
 
 namespace {
 
-    // The layout in twips, rows in tab order; both controls use PGothic at their own size.
-    struct Row {
-        int left, top, width, height;
-        int points;
-    };
     constexpr int InnerWidth = 7875;
     constexpr int InnerHeight = 6495;
-    constexpr Row Text1Row = { 120, 0, 7695, 6015, 12 };
-    constexpr Row Command1Row = { 3360, 6120, 1092, 372, 9 };
 
     const QString HelpFileName = QStringLiteral("Help.txt");
 
@@ -45,20 +37,14 @@ frmHelp::frmHelp()
 void frmHelp::buildLayout()
 {
     setInnerSize(InnerWidth, InnerHeight);
-
     // Nothing is laid out again when the window is resized: the controls keep these places.
-    const std::pair<Control*, Row> rows[] = { { &Text1, Text1Row }, { &Command1, Command1Row } };
-    QWidget* previous = nullptr;
-    for (const auto& [control, row] : rows) {
-        control->attach(client());
-        control->Move(row.left, row.top, row.width, row.height);
-        QWidget* w = control->widget();
-        w->setFont(QFont(PGothic, row.points));
-        if (previous)
-            QWidget::setTabOrder(previous, w);
-        previous = w;
-    }
-    Text1.widget()->setFocus();
+    layOut({
+        { Text1, 120, 0, 7695, 6015 },
+        { Command1, 3360, 6120, 1092, 372 },
+    });
+    // Both controls use PGothic, each at its own size.
+    Text1.widget()->setFont(QFont(PGothic, 12));
+    Command1.widget()->setFont(QFont(PGothic, 9));
 }
 
 void frmHelp::Form_Load()

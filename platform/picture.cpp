@@ -144,7 +144,7 @@ StdPicture LoadPicture(const QString& path)
     return StdPicture(std::move(decoded.image));
 }
 
-StdPicture LoadPictureOrEmpty(const QString& path)
+StdPicture loadPictureOrEmpty(const QString& path)
 {
     try {
         return LoadPicture(path);
@@ -158,7 +158,7 @@ StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomi
     if (path.isEmpty() || (cancelled && cancelled->load()))
         return {};
     if (cellSize.isEmpty())
-        return LoadPictureOrEmpty(path);
+        return loadPictureOrEmpty(path);
     QFile file;
     QString why;
     if (!openPictureFile(file, path, why))

@@ -55,7 +55,7 @@ struct PictureError : std::runtime_error {
 StdPicture LoadPicture(const QString& path);
 
 // Same, but a file that cannot be read or decoded gives the empty picture.
-StdPicture LoadPictureOrEmpty(const QString& path);
+StdPicture loadPictureOrEmpty(const QString& path);
 
 // Loads a picture file for a thumbnail cell of `cellSize` device pixels: the picture comes with
 // its copy of that size made, and keeps what a full decode needs later. An empty path, a file

@@ -1,7 +1,5 @@
 #include "platform/services.h"
 
-#include "platform/filesystem.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QMap>
@@ -21,29 +19,8 @@ namespace {
     }
 
     struct MountedDriveSource : DriveSource {
-        QStringList drives() override
-        {
-            QStringList roots;
-            for (const MountedDrive& d : mountedDrives())
-                roots << d.root;
-            return roots;
-        }
-        DriveStatus probe(const QString& root) override
-        {
-            switch (probeDrive(root)) {
-            case DriveState::Ready:
-                return DriveStatus::Ready;
-            case DriveState::Gone:
-                return DriveStatus::Gone;
-            case DriveState::NoMedium:
-                return DriveStatus::NoMedium;
-            case DriveState::Unreadable:
-                return DriveStatus::Unreadable;
-            case DriveState::Failed:
-                break;
-            }
-            return DriveStatus::Failed;
-        }
+        QStringList drives() override { return rootsOf(mountedDrives()); }
+        DriveStatus probe(const QString& root) override { return probeDrive(root); }
     };
 
     QMap<QString, QString>& rememberedFolders()
@@ -76,12 +53,6 @@ QStringList listDrives()
 bool wasListedDrive(const QString& root) { return listedDrives().contains(root); }
 
 QChar separator() { return QDir::separator(); }
-
-QString driveOf(const QStringList& roots, const QString& absolutePath, QString fallback)
-{
-    const QString root = tl::driveOf(roots, QDir::fromNativeSeparators(absolutePath));
-    return root.isEmpty() ? fallback : root;
-}
 
 QString currentFolderOf(const QStringList& roots, const QString& driveRoot)
 {

@@ -3,6 +3,8 @@
 // The seams through which the program reaches the platform's services. Each is one function
 // object that tests replace from C++.
 
+#include "platform/files/drives.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -22,7 +24,6 @@ extern std::function<void(int status)> EndProgram;
 extern std::function<QString()> ApplicationFolder;
 
 // The drives a user browses, and whether one can be read now.
-enum class DriveStatus { Ready, Gone, NoMedium, Unreadable, Failed };
 struct DriveSource {
     virtual ~DriveSource() = default;
     // Roots of the drives, the root of the file system first.
@@ -39,9 +40,6 @@ bool wasListedDrive(const QString& root);
 
 // The separator that ends folder texts: "/" here, "\" on Windows.
 QChar separator();
-
-// The root, among `roots`, of the drive that holds an absolute path; `fallback` when none does.
-QString driveOf(const QStringList& roots, const QString& absolutePath, QString fallback);
 
 // The current folder of a drive: the process's current folder (the nearest one left, should it have
 // been removed) for the drive that holds it, the root for the others, then wherever the folder list

@@ -12,7 +12,7 @@ constexpr int TwipsPerPixel = 15;
 int toPixels(int twips);
 
 // Scroll ranges, values and positions are 16-bit signed integers.
-using Integer = std::int16_t;
+using Int16 = std::int16_t;
 
 struct OverflowError : std::range_error {
     OverflowError()
@@ -23,6 +23,6 @@ struct OverflowError : std::range_error {
 
 // A fraction converted to a 16-bit integer: nearest, a half going to the even neighbour.
 // Leaving -32768..32767 is an overflow error, never a wrap-around.
-Integer toInteger(double value);
+Int16 toInt16(double value);
 
 } // namespace tl

@@ -18,11 +18,29 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
+#include <vector>
+
+// A list of names as gtest prints it in full.
+inline std::vector<std::string> toStd(const QStringList& list)
+{
+    std::vector<std::string> out;
+    for (const QString& s : list)
+        out.push_back(s.toStdString());
+    return out;
+}
 
 // Failures print Japanese texts and paths as text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace tl::test {
+
+// What the main window's status bar says while and after it loads the grid.
+inline const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
+inline const QString Reloading = QStringLiteral("画像の読み込み中です");
+inline const QString NoPictures = QStringLiteral("ここには画像がありません。");
+inline const QString AllShown = QStringLiteral("表示完了");
+inline const QString MoreToScroll = QStringLiteral("表示ＯＫ");
 
 // Drives at folders of the tests. Like the real source, the list leaves out a root that has gone, is
 // no longer a folder or cannot be read by this user; a root taken out of `roots` is unmounted.

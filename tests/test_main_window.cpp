@@ -50,25 +50,26 @@ TEST_F(MainWindow, EveryControlStandsWhereTheLayoutPutsIt)
 {
     struct Row {
         const char* name;
+        const Control& control;
         QRect expected;
     };
     const Row rows[] = {
-        { "SB", { 0, 403, 786, 24 } },
-        { "Label3", { 16, 8, 97, 17 } },
-        { "Dir1", { 8, 48, 105, 168 } },
-        { "Drive1", { 8, 24, 105, 18 } },
-        { "File1", { 8, 216, 105, 174 } },
-        { "Text1", { 280, 344, 193, 25 } },
-        { "Text2", { 280, 376, 193, 18 } },
-        { "Picture1", { 120, 0, 633, 329 } },
-        { "VScroll1", { 760, 0, 17, 329 } },
-        { "Label1", { 192, 352, 89, 17 } },
-        { "List1", { 536, 336, 169, 52 } },
-        { "Label2", { 192, 376, 81, 17 } },
-        { "Command1", { 480, 368, 41, 25 } },
+        { "SB", form->SB, { 0, 403, 786, 24 } },
+        { "Label3", form->Label3, { 16, 8, 97, 17 } },
+        { "Dir1", form->Dir1, { 8, 48, 105, 168 } },
+        { "Drive1", form->Drive1, { 8, 24, 105, 18 } },
+        { "File1", form->File1, { 8, 216, 105, 174 } },
+        { "Text1", form->Text1, { 280, 344, 193, 25 } },
+        { "Text2", form->Text2, { 280, 376, 193, 18 } },
+        { "Picture1", form->Picture1, { 120, 0, 633, 329 } },
+        { "VScroll1", form->VScroll1, { 760, 0, 17, 329 } },
+        { "Label1", form->Label1, { 192, 352, 89, 17 } },
+        { "List1", form->List1, { 536, 336, 169, 52 } },
+        { "Label2", form->Label2, { 192, 376, 81, 17 } },
+        { "Command1", form->Command1, { 480, 368, 41, 25 } },
     };
     for (const Row& row : rows)
-        EXPECT_EQ(form->controlNamed(QLatin1String(row.name))->widget()->geometry(), row.expected) << row.name;
+        EXPECT_EQ(row.control.widget()->geometry(), row.expected) << row.name;
 
     for (int k = 0; k < layout::CellCount; ++k) {
         const int r = k / 6, c = k % 6;

@@ -16,12 +16,6 @@ using namespace tl::test;
 
 namespace {
 
-const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
-const QString Reloading = QStringLiteral("画像の読み込み中です");
-const QString NoPictures = QStringLiteral("ここには画像がありません。");
-const QString AllShown = QStringLiteral("表示完了");
-const QString MoreToScroll = QStringLiteral("表示ＯＫ");
-
 // The status bar's text each time it is painted, and whether the busy cursor showed then.
 class PaintedTexts : public QObject {
 public:
@@ -191,7 +185,7 @@ TEST_F(PageLoading, StepsDecodeOnlyEntriesNotShownBefore)
     EXPECT_EQ(decodes.takePage(), names(0, 23));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.position);
-        form->VScroll1.setValue(static_cast<Integer>(row.position));
+        form->VScroll1.setValue(static_cast<Int16>(row.position));
         EXPECT_EQ(decodes.takePage(), row.decoded);
         for (int k = 0; k < 24; ++k)
             EXPECT_EQ(shownEntry(k), row.firstShown + k) << "cell " << k;
@@ -316,7 +310,7 @@ TEST_F(PageLoading, ALoadAStepOrTheEndOfTheWindowCancelsThePrefetch)
         SCOPED_TRACE(row.what);
         QTemporaryDir folder;
         loadFolderOf(40, folder.path());
-        form->VScroll1.setValue(static_cast<Integer>(row.position));
+        form->VScroll1.setValue(static_cast<Int16>(row.position));
 
         // The prefetch of the held entry waits until it is cancelled and then until it is let go.
         std::atomic<bool> waiting = false, sawCancel = false;

@@ -408,4 +408,32 @@ TEST_F(OpeningFromCells, APageOfHugeHeaderOnlyGifsStaysWithinMemory)
     EXPECT_LT(peak - idle, 2500 * 1024) << "kB above idle";
 }
 
+TEST(PictureLoading, EmptyPathIsTheEmptyPictureAndFailuresSayWhy)
+{
+    QTemporaryDir temp;
+    QDir dir(temp.path());
+    EXPECT_TRUE(LoadPicture({}).isEmpty());
+    EXPECT_THROW(LoadPicture(dir.filePath("missing.bmp")), PictureError);
+    EXPECT_THROW(LoadPicture(temp.path()), PictureError) << "a folder is not a picture";
+    writeBytes(dir, "png-with-jpeg-extension.jpg", QByteArray());
+    QImage png(5, 4, QImage::Format_RGB32);
+    png.fill(Qt::white);
+    png.save(dir.filePath("png-with-jpeg-extension.jpg"), "PNG");
+    EXPECT_EQ(LoadPicture(dir.filePath("png-with-jpeg-extension.jpg")).pixelWidth(), 5) << "decided by content";
+    EXPECT_EQ(LoadPicture(writeBytes(dir, "tiny.gif", tinyGif())).pixelHeight(), 1);
+}
+
+TEST(PictureLoading, PhotosBeyondQtsDefaultLimitStillLoad)
+{
+    // 8200 x 8200 decodes to 269 MB, past Qt's default 256 MB allocation limit.
+    QTemporaryDir temp;
+    const QString path = QDir(temp.path()).filePath("panorama.jpg");
+    {
+        QImage big(8200, 8200, QImage::Format_RGB32);
+        big.fill(Qt::darkYellow);
+        ASSERT_TRUE(big.save(path, "JPG", 30));
+    }
+    EXPECT_EQ(LoadPicture(path).pixelWidth(), 8200);
+}
+
 } // namespace

@@ -131,7 +131,7 @@ TEST_F(PictureWindow, AnOverhangPastTheBarsRangeSpreadsOverIt)
         int value, left;
     };
     for (Row row : { Row { 100, -249 }, Row { 16384, -40861 }, Row { 32766, -81718 }, Row { 0, 0 } }) {
-        w.HScroll1.setValue(static_cast<Integer>(row.value));
+        w.HScroll1.setValue(static_cast<Int16>(row.value));
         EXPECT_EQ(w.Image1.Left(), row.left) << row.value;
     }
     // A value kept across a new picture stands for that picture's own offset.

@@ -14,11 +14,6 @@ using namespace tl::test;
 
 namespace {
 
-const QString Loading = QStringLiteral("ただいま画像の読み込み中です");
-const QString NoPictures = QStringLiteral("ここには画像がありません。");
-const QString AllShown = QStringLiteral("表示完了");
-const QString MoreToScroll = QStringLiteral("表示ＯＫ");
-
 class Thumbnails : public WindowsTest {
 protected:
     // Pictures pic00000.bmp .. in file-list order; picture i is i + 1 pixels wide so that a cell
@@ -229,7 +224,7 @@ TEST_F(Thumbnails, ScrollingPagesByWholeRows)
         makePictures(row.pictures, row.pictures, folder.path());
         openFolder(folder.path());
         form->mnuCget->trigger();
-        form->VScroll1.setValue(static_cast<Integer>(row.position));
+        form->VScroll1.setValue(static_cast<Int16>(row.position));
         EXPECT_EQ(shownEntries(), entriesFrom(row.first, row.pictures - 1));
         EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
         EXPECT_EQ(form->PicturePath, form->List1.List(row.first + 23));

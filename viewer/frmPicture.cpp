@@ -16,10 +16,10 @@ namespace {
     constexpr int InnerTop = 630;
     // Each bar ends this far short of the far corner, and sits this far in from the far edge.
     constexpr int Inset = 255;
-    constexpr Integer ArrowStep = 100;
-    constexpr Integer PageStep = 200;
-    constexpr int LargestRange = std::numeric_limits<Integer>::max();
-    constexpr int SmallestRange = std::numeric_limits<Integer>::min();
+    constexpr Int16 ArrowStep = 100;
+    constexpr Int16 PageStep = 200;
+    constexpr int LargestRange = std::numeric_limits<Int16>::max();
+    constexpr int SmallestRange = std::numeric_limits<Int16>::min();
 } // namespace
 
 frmPicture::frmPicture()
@@ -34,14 +34,13 @@ frmPicture::frmPicture()
     setInnerSize(InnerWidth, InnerHeight);
     setInnerPosition(InnerLeft, InnerTop);
 
-    Picture1.attach(client());
-    Picture1.Move(0, 0, 7932, 5892);
+    layOut({
+        { Picture1, 0, 0, 7932, 5892 },
+        { VScroll1, 8040, 0, 252, 6012 },
+        { HScroll1, 0, 6000, 7932, 252 },
+    });
     Image1.attach(Picture1.inner());
     Image1.Move(120, 0, 4932, 3252);
-    VScroll1.attach(client());
-    VScroll1.Move(8040, 0, 252, 6012);
-    HScroll1.attach(client());
-    HScroll1.Move(0, 6000, 7932, 252);
     // The bars lie over the viewport's right and bottom edges.
     VScroll1.widget()->raise();
     HScroll1.widget()->raise();
@@ -50,10 +49,6 @@ frmPicture::frmPicture()
         bar->setSmallChange(ArrowStep);
         bar->setLargeChange(PageStep);
     }
-
-    QWidget::setTabOrder(Picture1.widget(), VScroll1.widget());
-    QWidget::setTabOrder(VScroll1.widget(), HScroll1.widget());
-    Picture1.widget()->setFocus();
 
     HScroll1.Change = [this] { HScroll1_Change(); };
     VScroll1.Change = [this] { VScroll1_Change(); };
@@ -83,15 +78,15 @@ void frmPicture::Form_Resize()
     HScroll1.setWidth(width - Inset);
 }
 
-void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), HReach)); }
+void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), hReach)); }
 
-void frmPicture::VScroll1_Change() { Image1.setTop(-panOffset(VScroll1.Value(), VReach)); }
+void frmPicture::VScroll1_Change() { Image1.setTop(-panOffset(VScroll1.Value(), vReach)); }
 
 void frmPicture::Image1_Click() { Unload(); }
 
 void frmPicture::mnuBack_Click() { Unload(); }
 
-int panOffset(Integer value, int reach)
+int panOffset(Int16 value, int reach)
 {
     if (reach <= LargestRange)
         return value;
@@ -106,11 +101,11 @@ namespace {
     {
         reach = std::max(overhang, 0);
         if (overhang > LargestRange) {
-            bar.setMax(static_cast<Integer>(LargestRange));
+            bar.setMax(static_cast<Int16>(LargestRange));
         } else if (overhang < SmallestRange) {
             bar.setMax(0);
         } else {
-            bar.setMax(toInteger(overhang));
+            bar.setMax(toInt16(overhang));
             if (bar.Max() < 0)
                 bar.setMax(0);
         }
@@ -119,8 +114,8 @@ namespace {
 
 void fitScrollRanges(frmPicture& form)
 {
-    fitBar(form.VScroll1, form.VReach, form.Image1.Height() - form.Picture1.Height());
-    fitBar(form.HScroll1, form.HReach, form.Image1.Width() - form.Picture1.Width());
+    fitBar(form.VScroll1, form.vReach, form.Image1.Height() - form.Picture1.Height());
+    fitBar(form.HScroll1, form.hReach, form.Image1.Width() - form.Picture1.Width());
     // A bar whose value stayed may now stand for a different offset: the picture follows.
     form.VScroll1_Change();
     form.HScroll1_Change();

@@ -21,8 +21,8 @@ public:
     // How many twips of overhang each bar's range stands for. Up to 32767 a step of the bar is
     // a twip; a larger overhang is spread over the bar's 16-bit range so that its far edge stays
     // reachable. Set together with the ranges by fitScrollRanges.
-    int HReach = 0;
-    int VReach = 0;
+    int hReach = 0;
+    int vReach = 0;
 
     // Handlers.
     void Form_Load() override;
@@ -34,7 +34,7 @@ public:
 };
 
 // The pan offset, in twips, for a bar's value when its range stands for `reach` twips.
-int panOffset(Integer value, int reach);
+int panOffset(Int16 value, int reach);
 
 // Sets both scroll ranges of the picture window to the picture's overhang beyond the viewport,
 // 0 where the picture is the smaller. The bars keep their values unless a range falls below

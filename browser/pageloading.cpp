@@ -1,0 +1,44 @@
+// Filling the grid's cells from the list of pictures, and prefetching the rows around the page.
+
+#include "browser/frmBmpGet.h"
+#include "browser/layout.h"
+#include "browser/pagedecoder.h"
+
+#include <algorithm>
+
+namespace tl {
+
+// Fills the first `cells` cells from list entry `first` on; entries past the end of the list leave
+// their cells blank. Pictures of unchanged files are reused, a prefetch of one of them is taken over,
+// the rest of the prefetch stops, and what is new is decoded on all cores. Cells and PicturePath
+// are set in order.
+void frmBmpGet::loadPage(int first, int cells)
+{
+    QStringList paths;
+    for (int k = 0; k < cells; ++k)
+        paths << List1.List(first + k);
+    PageDecoder page(paths, cellSize(), thumbnails);
+    thumbnails.cancelPrefetch();
+    for (int k = 0; k < cells; ++k) {
+        PicturePath = paths.at(k);
+        Image2[k].setPicture(page.take(k));
+    }
+    pageFirst_ = first;
+    prefetchTimer_.start(0);
+}
+
+// The row below the page and the row above it, which a step of the scroll bar shows next.
+void frmBmpGet::prefetchNeighbours()
+{
+    QStringList paths;
+    for (int e = pageFirst_ + layout::CellCount; e < pageFirst_ + layout::CellCount + layout::GridColumns; ++e)
+        paths << List1.List(e);
+    for (int e = std::max(0, pageFirst_ - layout::GridColumns); e < pageFirst_; ++e)
+        paths << List1.List(e);
+    thumbnails.prefetch(paths, cellSize());
+}
+
+// A cell's picture is made for the device pixels it covers.
+QSize frmBmpGet::cellSize() const { return Image2[0].devicePixels(); }
+
+} // namespace tl

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/controls/control.h"
+#include "platform/picture.h"
+
+namespace tl {
+
+class ImageControl : public Control {
+public:
+    ImageControl();
+
+    const StdPicture& Picture() const { return picture_; }
+    // A control that is not stretched takes the picture's natural size and holds the full image
+    // while it shows the picture. A picture too large to decode in full shows as the empty one.
+    void setPicture(const StdPicture& picture);
+    bool Stretch() const { return stretch_; }
+    void setStretch(bool stretch);
+    // What a control that is not stretched draws: the picture at its natural size.
+    const QImage& shownImage() const { return shown_; }
+    // The size a stretched control draws its picture at, in device pixels.
+    QSize devicePixels() const;
+
+    Event Click;
+
+private:
+    friend class ImageWidget;
+    StdPicture picture_;
+    QImage shown_;
+    bool stretch_ = false;
+};
+
+// A picture box used as a clipping container; its own picture is drawn at its natural size.
+class PictureBox : public Control {
+public:
+    PictureBox();
+    const StdPicture& Picture() const { return picture_; }
+    void setPicture(const StdPicture& picture);
+    // Client area for child controls (inside the border).
+    QWidget* inner() const;
+
+private:
+    friend class PictureBoxWidget;
+    StdPicture picture_;
+};
+
+} // namespace tl

@@ -1,0 +1,68 @@
+#include "platform/files/folderlisting.h"
+
+#include "platform/files/folderscan.h"
+#include "platform/files/naturalorder.h"
+
+#include <algorithm>
+
+namespace tl {
+
+namespace files {
+
+    NameFilter::NameFilter(const QStringList& patterns)
+    {
+        if (patterns.isEmpty()) {
+            all_ = true;
+            return;
+        }
+        for (const QString& pattern : patterns) {
+            if (pattern.isEmpty())
+                continue;
+            const QStringView rest = QStringView(pattern).mid(1);
+            const auto isWild = [](QChar c) { return c == u'*' || c == u'?' || c == u'['; };
+            if (pattern.front() == u'*' && std::none_of(rest.begin(), rest.end(), isWild)) {
+                if (rest.isEmpty())
+                    all_ = true;
+                else
+                    suffixes_.append(rest.toString());
+            } else if (std::none_of(pattern.begin(), pattern.end(), isWild)) {
+                exact_.append(pattern);
+            } else {
+                QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
+                    QRegularExpression::CaseInsensitiveOption);
+                re.optimize();
+                regexes_.push_back(std::move(re));
+            }
+        }
+    }
+
+} // namespace files
+
+namespace {
+
+    QStringList listFolder(const QString& folder, files::Kind kind, const files::NameFilter* filter, bool* ok)
+    {
+        QStringList names;
+        const bool success = files::scanFolder(folder, kind, filter, names);
+        if (ok)
+            *ok = success;
+        if (!success)
+            return {};
+        std::sort(names.begin(), names.end(), [](const QString& x, const QString& y) { return naturalLess(x, y); });
+        return names;
+    }
+
+} // namespace
+
+QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok)
+{
+    const files::NameFilter filter(patterns);
+    return listFolder(folder, files::Kind::File, &filter, ok);
+}
+
+QStringList listSubfolders(const QString& folder, bool* ok)
+{
+    return listFolder(folder, files::Kind::Folder, nullptr, ok);
+}
+
+} // namespace tl

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tl {
+
+// Bare names of the folder's files that match any of the patterns, naturally sorted. Patterns are
+// wildcards matched case-insensitively ("*.jpg", "img?.png", "photo[0-9]*"); "*.ext" is the fast path.
+// An empty list matches every file. Only regular files and symbolic links to regular files are listed;
+// hidden names (starting with '.') are left out, and so are names that cannot be represented as a
+// QString that opens the same file again (bytes that are not valid in the file name encoding).
+// A folder that is missing or cannot be read gives an empty list and *ok == false.
+QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok = nullptr);
+
+// Bare names of the folder's subfolders (symbolic links to folders included, hidden ones left out),
+// naturally sorted. A folder that is missing or cannot be read gives an empty list and *ok == false.
+QStringList listSubfolders(const QString& folder, bool* ok = nullptr);
+
+} // namespace tl

@@ -1,0 +1,25 @@
+#include "platform/files/folderscan.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+
+namespace tl::files {
+
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable())
+        return false;
+    // Without QDir::Hidden and QDir::System, hidden, system and dangling entries are skipped.
+    QDirIterator it(folder, (kind == Kind::File ? QDir::Files : QDir::Dirs) | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (name.startsWith(u'.') || (filter && !filter->matches(name)))
+            continue;
+        names.append(name);
+    }
+    return true;
+}
+
+} // namespace tl::files
