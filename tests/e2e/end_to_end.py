@@ -89,6 +89,10 @@ def click(x, y, times=1):
     run("xdotool", "mousemove", str(round(x)), str(round(y)), "click", "--repeat", str(times), "--delay", "80", "1")
 
 
+def key(*names):
+    run("xdotool", "key", "--delay", "80", *names)
+
+
 def until(what, test, timeout=WAIT):
     """Waits for test() to give a true value and returns it; fails after `timeout` seconds."""
     end = time.monotonic() + timeout
@@ -168,7 +172,7 @@ def find(root, role, name=None, within=None, showing=True):
     for a in descendants(root):
         if a == root:
             continue
-        if a.getRoleName() != role or (name is not None and a.name != name):
+        if (role is not None and a.getRoleName() != role) or (name is not None and a.name != name):
             continue
         if within is not None and not within(a):
             continue
@@ -234,6 +238,25 @@ def gone(app, title):
     until(f"the window {title} to close", lambda: title not in frames(app))
 
 
+def unnamed(window):
+    """The controls on the screen that take the keyboard and that a screen reader cannot name."""
+    return [f"{a.getRoleName()} at {extents(a)}" for a in find(window, None)
+            if a.getState().contains(pyatspi.STATE_FOCUSABLE) and not a.name.strip()]
+
+
+def expect_all_named(window, title):
+    missing = unnamed(window)
+    expect(not missing, f"every control of {title} that takes the keyboard has a name" + (f"; unnamed: {missing}" if missing else ""))
+
+
+def cell_names(main):
+    grid = one(main, "frame", "画像一覧")
+    cells = [a.name for a in find(grid, "image")]
+    if len(cells) != CELLS:
+        raise Failure(f"the grid shows {len(cells)} cells to a screen reader, not {CELLS}")
+    return cells
+
+
 def click_on(accessible, times=1):
     click(*centre(accessible), times=times)
 
@@ -272,6 +295,9 @@ def walk(app, program, pictures, few):
     print("1. the main window at start")
     shot = Screen("start")
     expect(grid_pictures(shot) == [None] * CELLS, "every cell is empty")
+    expect(cell_names(main) == [""] * CELLS, "no cell has a name")
+    expect_all_named(main, "the main window")
+    expect(one(main, "image", "プレビュー"), "the preview is named プレビュー")
     expect(extents(one(main, "filler"))[:2] == CLIENT, "the inner area starts at 2, 49")
 
     print("2. the picture folder opened in the folder list")
@@ -288,6 +314,7 @@ def walk(app, program, pictures, few):
     until("the status text 表示ＯＫ", lambda: status() == "表示ＯＫ")
     shot = until("the first page on the screen", lambda: (s := Screen("loaded")) and grid_pictures(s) == list(range(CELLS)) and s)
     expect(True, "cells 0 to 23 show pictures 1 to 24, row by row; the status bar reads 表示ＯＫ")
+    expect(cell_names(main) == names[:CELLS], "each cell is named by the file of its picture")
 
     print("4. the scroll bar's lower arrow")
     bar = one(main, "scroll bar")
@@ -296,6 +323,7 @@ def walk(app, program, pictures, few):
     shot = until("the second page on the screen",
                  lambda: (s := Screen("scrolled")) and grid_pictures(s) == list(range(6, 6 + CELLS)) and s)
     expect(True, "one click pages down by a row: cells 0 to 23 show pictures 7 to 30")
+    expect(cell_names(main) == names[6:6 + CELLS], "the cells' names follow the page")
     expect(value_of(bar) == 1200, f"the scroll bar stands at 1200 (it reads {value_of(bar)})")
     expect(status() == "表示ＯＫ", "the status bar reads 表示ＯＫ")
 
@@ -304,6 +332,8 @@ def walk(app, program, pictures, few):
     click(*cell_centre(k))
     picture = frame(app, PICTURE_TITLE)
     view = one(picture, "frame")
+    expect_all_named(picture, "the picture window")
+    expect(one(view, "image").name == names[6 + k], f"the picture is named {names[6 + k]}")
     pan_picture(picture, view, expected=6 + k)
 
     print("6. the picture closes its window when clicked")
@@ -335,12 +365,30 @@ def walk(app, program, pictures, few):
     first_line = help_first_line(program)
     help_text = one(help_window, "text")
     expect(text_of(help_text).startswith(first_line), f"the help text begins with {first_line!r}")
+    expect_all_named(help_window, "the help window")
     Screen("help")
     click_on(one(help_window, "push button", "戻る"))
     gone(app, HELP_TITLE)
     expect(True, "戻る closed the help window")
 
-    print("9. a folder that fits on one page")
+    print("9. F10 reaches the menu bar")
+    # No window manager gives the main window the keyboard back when the help window goes: the
+    # user clicks it, here on its status bar, which does nothing.
+    click_on(status_bar)
+    key("F10")
+    lit = lambda: [a.name for a in find(main, "menu item") if a.getState().contains(pyatspi.STATE_FOCUSED)]
+    until("the first menu command to take the keyboard", lambda: lit() == ["画像読み込み"])
+    expect(True, "F10 gives the keyboard to 画像読み込み")
+    Screen("f10")
+    key("Right", "Right")
+    until("HELP to take the keyboard", lambda: lit() == ["HELP"])
+    key("Return")
+    help_window = frame(app, HELP_TITLE)
+    expect(True, "→ → Enter chose HELP")
+    click_on(one(help_window, "push button", "戻る"))
+    gone(app, HELP_TITLE)
+
+    print("10. a folder that fits on one page")
     parent = os.path.basename(os.path.dirname(pictures))
     click_on(one(main, "list item", parent), times=2)
     until("the work folder", lambda: text_of(folder_text) == os.path.dirname(pictures) + "/")
@@ -351,8 +399,10 @@ def walk(app, program, pictures, few):
     wanted = [PICTURES - 1 - 2 * i for i in range(FEW)] + [None] * (CELLS - FEW)
     until("the short page on the screen", lambda: grid_pictures(Screen("few")) == wanted)
     expect(True, f"cells 0 to {FEW - 1} show the {FEW} pictures, the others are blank; the status bar reads 表示完了")
+    wanted = [f"few{i + 1}.bmp" for i in range(FEW)] + [""] * (CELLS - FEW)
+    expect(cell_names(main) == wanted, "the cells left blank have no name")
 
-    print("10. 終わる")
+    print("11. 終わる")
     Screen("before-end")
     click_on(one(main, "menu item", "終わる"))
 
