@@ -257,6 +257,19 @@ def cell_names(main):
     return cells
 
 
+def give_keyboard(window, spot):
+    """Makes `window` the one that takes the keys, as a window manager would when the window above
+    it closes; there is none here. A click on `spot` of the window, which must do nothing else, or
+    failing that the X focus set directly."""
+    active = lambda: fresh(window).getState().contains(pyatspi.STATE_ACTIVE)
+    click_on(spot)
+    try:
+        until("the window to take the keyboard after a click", active, timeout=3)
+    except Failure:
+        run("xdotool", "search", "--name", f"^{window.name}$", "windowfocus", "--sync")
+        until(f"the window {window.name} to take the keyboard", active)
+
+
 def click_on(accessible, times=1):
     click(*centre(accessible), times=times)
 
@@ -287,10 +300,8 @@ def walk(app, program, pictures, few):
     main = frame(app, MAIN_TITLE)
     status_bar = one(main, "status bar")
     status = lambda: next((a.name for a in descendants(status_bar) if a.getRoleName() == "label"), "")
-    texts = find(main, "text")
     folder_text = one(main, "text", "参照デイレクトリ")
     name_text = one(main, "text", "ファイル名")
-    expect(len(texts) == 2, "the main window has two text boxes")
 
     print("1. the main window at start")
     shot = Screen("start")
@@ -372,9 +383,7 @@ def walk(app, program, pictures, few):
     expect(True, "戻る closed the help window")
 
     print("9. F10 reaches the menu bar")
-    # No window manager gives the main window the keyboard back when the help window goes: the
-    # user clicks it, here on its status bar, which does nothing.
-    click_on(status_bar)
+    give_keyboard(main, status_bar)
     key("F10")
     lit = lambda: [a.name for a in find(main, "menu item") if a.getState().contains(pyatspi.STATE_FOCUSED)]
     until("the first menu command to take the keyboard", lambda: lit() == ["画像読み込み"])
