@@ -5,6 +5,6 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    tl::StartProgram();
+    tl::startProgram();
     return app.exec();
 }

@@ -10,14 +10,14 @@
 
 namespace tl {
 
-void SetUpFonts()
+void setUpFonts()
 {
     substituteJapaneseFonts();
     // The user-interface font of the Japanese desktop the layouts were drawn for.
     QApplication::setFont(QFont(PGothic, 9));
 }
 
-bool TranslateQtIntoJapanese()
+bool translateQtIntoJapanese()
 {
     // The program speaks Japanese whatever the desktop's language, so the translation is chosen by name, not
     // by the system locale. It belongs to the application, which outlives every window.
@@ -29,13 +29,13 @@ bool TranslateQtIntoJapanese()
     return false;
 }
 
-void StartProgram()
+void startProgram()
 {
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
     // Wayland compositors match the windows to the installed desktop entry, and so to its icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaline"));
-    TranslateQtIntoJapanese();
-    SetUpFonts();
+    translateQtIntoJapanese();
+    setUpFonts();
     Window<frmBmpGet>().Show();
 }
 

@@ -82,7 +82,7 @@ private:
 // edge and 735 from the top.
 TEST_F(ProgramStart, PutsTheMainWindowsInnerAreaNearTheTopLeftCorner)
 {
-    StartProgram();
+    startProgram();
     frmBmpGet* form = Window<frmBmpGet>().Instance();
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(form->isVisible());
@@ -93,7 +93,7 @@ TEST_F(ProgramStart, PutsTheMainWindowsInnerAreaNearTheTopLeftCorner)
 // Japanese program reads "&Undo", "&Copy", "Select All".
 TEST_F(ProgramStart, TheTextBoxContextMenuReadsInJapanese)
 {
-    StartProgram();
+    startProgram();
     auto* box = qobject_cast<QLineEdit*>(Window<frmBmpGet>().Instance()->Text1.widget());
     ASSERT_NE(box, nullptr);
     const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());

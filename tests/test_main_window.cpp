@@ -389,7 +389,7 @@ struct ViewOptions : QListView {
 TEST_F(MainWindow, DeepFoldersAndTheirSubfoldersStayReadable)
 {
     const QFont saved = QApplication::font();
-    SetUpFonts();
+    setUpFonts();
     const QString kyoto = dir.filePath("home/user/Pictures/2024/旅行/京都");
     for (const char* sub : { "嵐山", "金閣寺" })
         ASSERT_TRUE(QDir().mkpath(kyoto + "/" + QString::fromUtf8(sub)));
@@ -554,7 +554,7 @@ TEST(StartUp, StartedInAFolderThatWasRemovedOpensTheNearestOneLeft)
 TEST_F(MainWindow, JapaneseTextUsesAJapaneseFont)
 {
     const QFont saved = QApplication::font();
-    SetUpFonts();
+    setUpFonts();
     EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("IPAPGothic"));
     EXPECT_EQ(QApplication::font().pointSize(), 9);
     const QRawFont raw = QRawFont::fromFont(QApplication::font(form->menuBar()), QFontDatabase::Japanese);
