@@ -1,5 +1,6 @@
 #include "app/form.h"
 
+#include "app/menukeys.h"
 #include "platform/twips.h"
 
 #include <QAction>
@@ -81,10 +82,18 @@ void Form::layOut(std::initializer_list<LayoutRow> rows)
     }
 }
 
+void Form::nameForScreenReaders(std::initializer_list<SpokenName> names)
+{
+    for (const SpokenName& spoken : names)
+        spoken.control.widget()->setAccessibleName(spoken.name);
+}
+
 QAction* Form::addMenuCommand(const QString& caption, std::function<void()> handler)
 {
-    if (!menuWidget())
+    if (!menuWidget()) {
         menuBar()->setNativeMenuBar(false);
+        reachMenuBarWithF10(menuBar());
+    }
     QAction* action = menuBar()->addAction(caption);
     connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
     return action;

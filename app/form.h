@@ -17,6 +17,12 @@ struct LayoutRow {
     int left, top, width, height;
 };
 
+// What a screen reader calls a control that shows no caption of its own.
+struct SpokenName {
+    Control& control;
+    QString name;
+};
+
 // A window of the program. It is created on its first Show, runs Form_Load before it appears,
 // runs Form_Resize whenever its inner area changes size, and is destroyed when it is closed.
 class Form : public QMainWindow {
@@ -42,6 +48,8 @@ public:
     // Puts the controls in the inner area at their places. The rows stand in tab order: Tab moves
     // from each control that takes the focus to the next one, and the first of them has the focus.
     void layOut(std::initializer_list<LayoutRow> rows);
+    // Names the controls that a screen reader could not name from a caption or a label.
+    static void nameForScreenReaders(std::initializer_list<SpokenName> names);
     // A top-level menu command with no drop-down below it.
     QAction* addMenuCommand(const QString& caption, std::function<void()> handler);
 

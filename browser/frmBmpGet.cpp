@@ -116,6 +116,19 @@ void frmBmpGet::buildLayout()
         Image1[i].Move(PreviewLeft, PreviewTop, PreviewWidth, PreviewHeight);
         Image1[i].setPicture(loadPictureOrEmpty(PreviewPictures[i]));
     }
+
+    // The text boxes take their names from their labels, and each grid cell says the file of the
+    // picture it shows.
+    nameForScreenReaders({
+        { Drive1, QStringLiteral("ドライブ") },
+        { Dir1, QStringLiteral("フォルダー") },
+        { File1, QStringLiteral("ファイル") },
+        { Picture1, QStringLiteral("画像一覧") },
+        { VScroll1, QStringLiteral("画像一覧のスクロール") },
+        { List1, QStringLiteral("画像のパス") },
+    });
+    for (ImageControl& preview : Image1)
+        nameForScreenReaders({ { preview, QStringLiteral("プレビュー") } });
 }
 
 void frmBmpGet::Form_Load()

@@ -45,6 +45,7 @@ void frmHelp::buildLayout()
     // Both controls use PGothic, each at its own size.
     Text1.widget()->setFont(QFont(PGothic, 12));
     Command1.widget()->setFont(QFont(PGothic, 9));
+    nameForScreenReaders({ { Text1, QStringLiteral("ヘルプ") } });
 }
 
 void frmHelp::Form_Load()

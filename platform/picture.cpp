@@ -5,17 +5,19 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 
 namespace tl {
 
 struct StdPicture::Data {
-    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path)
+    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString fileName)
         : natural(natural)
         , full(std::move(full))
         , cell(std::move(cell))
         , bytes(std::move(bytes))
         , path(std::move(path))
+        , fileName(std::move(fileName))
         , scaled(this->cell)
     {
     }
@@ -28,6 +30,7 @@ struct StdPicture::Data {
     const QImage cell; // pictures loaded for a cell: the image made for it
     const QByteArray bytes; // counted against the held-bytes budget
     const QString path; // when the bytes were not kept
+    const QString fileName;
     mutable QMutex mutex;
     mutable QImage scaled;
 };
@@ -35,9 +38,13 @@ struct StdPicture::Data {
 namespace {
 
     // The built-in pictures live in the program's resources; every other path is a file on disk.
+    bool isBuiltIn(const QString& path) { return path.startsWith(QLatin1Char(':')); }
+
+    QString spokenName(const QString& path) { return isBuiltIn(path) ? QString() : QFileInfo(path).fileName(); }
+
     bool openPictureFile(QFile& file, const QString& path, QString& why)
     {
-        if (!path.startsWith(QLatin1Char(':')))
+        if (!isBuiltIn(path))
             return openRegularFile(file, path, why);
         file.setFileName(path);
         if (file.open(QIODevice::ReadOnly))
@@ -78,21 +85,24 @@ namespace {
 
 } // namespace
 
-StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString path)
+StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString fileName)
 {
     StdPicture picture;
     picture.d_ = std::make_shared<const StdPicture::Data>(
-        natural, QImage(), std::move(cell), std::move(bytes), std::move(path));
+        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(fileName));
     return picture;
 }
 
-StdPicture::StdPicture(QImage image)
+StdPicture::StdPicture(QImage image, const QString& path)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
-        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), QString());
+        d_ = std::make_shared<const Data>(
+            natural, std::move(image), QImage(), QByteArray(), QString(), spokenName(path));
     }
 }
+
+QString StdPicture::fileName() const { return d_ ? d_->fileName : QString(); }
 
 int StdPicture::pixelWidth() const { return d_ ? d_->natural.width() : 0; }
 int StdPicture::pixelHeight() const { return d_ ? d_->natural.height() : 0; }
@@ -141,7 +151,7 @@ StdPicture LoadPicture(const QString& path)
     Decoded decoded = decodeFile(path, {});
     if (decoded.image.isNull())
         throw PictureError(decoded.why.toStdString());
-    return StdPicture(std::move(decoded.image));
+    return StdPicture(std::move(decoded.image), path);
 }
 
 StdPicture loadPictureOrEmpty(const QString& path)
@@ -173,7 +183,7 @@ StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomi
         return {};
     }
     const QString keptPath = bytes.isNull() ? path : QString();
-    return makeCellPicture(decoded.natural, std::move(decoded.image), std::move(bytes), keptPath);
+    return makeCellPicture(decoded.natural, std::move(decoded.image), std::move(bytes), keptPath, spokenName(path));
 }
 
 } // namespace tl

@@ -18,7 +18,8 @@ namespace tl {
 class StdPicture {
 public:
     StdPicture() = default;
-    explicit StdPicture(QImage image);
+    // `path` is the file the image was read from, if any: its name is what a screen reader says.
+    explicit StdPicture(QImage image, const QString& path = {});
 
     bool isEmpty() const { return !d_; }
     // The natural size, orientation applied, whether or not the full image is held.
@@ -27,6 +28,9 @@ public:
     // The full image when the picture holds one; null for a picture loaded for a cell.
     const QImage& image() const;
     bool sameObject(const StdPicture& other) const { return d_ == other.d_; }
+    // The name of the file the picture was read from, without its folder; empty for the empty
+    // picture and for the built-in ones, which have no file the user knows.
+    QString fileName() const;
 
     // The picture at its natural size: the image held, or a full decode of the bytes kept (of
     // the file, when only the path was kept). Null when that decode fails, for instance when the
@@ -43,7 +47,7 @@ public:
 private:
     struct Data;
     std::shared_ptr<const Data> d_;
-    friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString);
+    friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString, QString);
 };
 
 struct PictureError : std::runtime_error {

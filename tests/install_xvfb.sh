@@ -74,7 +74,7 @@ echo "   both validators pass; the entry, the metainfo, the icons and the man pa
 
 echo "3. the installed link, started from another folder, finds Help.txt"
 mkdir "$work/elsewhere"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
     link="$1"; cd "$2"
     main="HTMLファイルを解析し，画像ファイルの取得"
     fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null; exit 1; }

@@ -6,7 +6,7 @@ exe="$1"
 title="HTMLファイルを解析し，画像ファイルの取得"
 command -v xvfb-run >/dev/null || { echo "xvfb-run is not installed"; exit 1; }
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
     exe="$1"; title="$2"
     "$exe" & pid=$!
     found=""

@@ -1,7 +1,6 @@
 #include "platform/controls.h"
 #include "support.h"
 
-
 using namespace tl;
 using namespace tl::test;
 

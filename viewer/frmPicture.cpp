@@ -41,6 +41,12 @@ frmPicture::frmPicture()
     });
     Image1.attach(Picture1.inner());
     Image1.Move(120, 0, 4932, 3252);
+    // The picture itself says the name of its file.
+    nameForScreenReaders({
+        { Picture1, QStringLiteral("画像") },
+        { VScroll1, QStringLiteral("上下のスクロール") },
+        { HScroll1, QStringLiteral("左右のスクロール") },
+    });
     // The bars lie over the viewport's right and bottom edges.
     VScroll1.widget()->raise();
     HScroll1.widget()->raise();

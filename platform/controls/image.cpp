@@ -1,5 +1,7 @@
 #include "platform/controls/image.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,6 +57,8 @@ public:
     {
         setAttribute(Qt::WA_OpaquePaintEvent, false);
         PressedWindows::instance();
+        static const bool spoken = (QAccessible::installFactory(accessibleImage), true);
+        (void)spoken;
     }
 
 protected:
@@ -95,6 +99,32 @@ protected:
     }
 
 private:
+    // A screen reader meets an image control as a picture, named by the file of the picture it
+    // shows unless the window gave the control a name of its own.
+    class Spoken : public QAccessibleWidget {
+    public:
+        explicit Spoken(ImageWidget* widget)
+            : QAccessibleWidget(widget, QAccessible::Graphic)
+            , owner_(widget->owner_)
+        {
+        }
+        QString text(QAccessible::Text kind) const override
+        {
+            if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+                return owner_->Picture().fileName();
+            return QAccessibleWidget::text(kind);
+        }
+
+    private:
+        const ImageControl* owner_;
+    };
+
+    static QAccessibleInterface* accessibleImage(const QString&, QObject* object)
+    {
+        auto* image = dynamic_cast<ImageWidget*>(object);
+        return image ? new Spoken(image) : nullptr;
+    }
+
     ImageControl* owner_;
     bool pressed_ = false;
 };
@@ -106,6 +136,7 @@ ImageControl::ImageControl()
 
 void ImageControl::setPicture(const StdPicture& picture)
 {
+    const QString spoken = picture_.fileName();
     picture_ = picture;
     shown_ = stretch_ ? QImage() : picture_.fullImage();
     if (!stretch_ && !picture_.isEmpty()) {
@@ -116,6 +147,10 @@ void ImageControl::setPicture(const StdPicture& picture)
             Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
     }
     widget()->update();
+    if (picture_.fileName() != spoken && QAccessible::isActive()) {
+        QAccessibleEvent renamed(widget(), QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
 }
 
 QSize ImageControl::devicePixels() const { return widget()->size() * widget()->devicePixelRatioF(); }
