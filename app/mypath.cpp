@@ -8,7 +8,7 @@ namespace tl {
 
 QString MyPath()
 {
-    QString path = QDir::toNativeSeparators(ApplicationFolder());
+    QString path = QDir::toNativeSeparators(applicationFolder());
     if (!path.endsWith(separator()))
         path += separator();
     return path;

@@ -38,7 +38,7 @@ int main(int argc, char** argv)
 {
     bench::OffscreenApp app(argc, argv);
     QTemporaryDir temp;
-    tl::ApplicationFolder = [&] { return temp.path(); };
+    tl::applicationFolder = [&] { return temp.path(); };
     tl::MsgBox = [](const QString& text) { std::printf("message: %s\n", qPrintable(text)); };
     const qint64 size = tl::MaxHelpFileBytes;
     const qint64 lineBytes = size / tl::MaxHelpLines; // CR LF included

@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     int messages = 0;
     MsgBox = [&messages](const QString&) { ++messages; };
-    EndProgram = [](int) {
+    endProgram = [](int) {
         std::printf("the program ended on an unexpected error\n");
         std::exit(2);
     };

@@ -149,10 +149,10 @@ void frmBmpGet::Drive1_Change()
             return;
         }
         MsgBox(messages::Unexpected);
-        EndProgram(EndedByError);
+        endProgram(EndedByError);
     } catch (const std::exception&) {
         MsgBox(messages::Unexpected);
-        EndProgram(EndedByError);
+        endProgram(EndedByError);
     }
 }
 
@@ -181,7 +181,7 @@ void frmBmpGet::File1_Click()
 {
     Text2.setText(File1.List(File1.ListIndex()));
     PicturePath = Text1.Text() + Text2.Text();
-    Image1[0].setPicture(LoadCellPicture(PicturePath, Image1[0].devicePixels()));
+    Image1[0].setPicture(loadCellPicture(PicturePath, Image1[0].devicePixels()));
 }
 
 // The preview stack shows its next member; the pictures stay where they are.
@@ -277,6 +277,6 @@ void frmBmpGet::Command1_Click()
 // Modeless and without an owner: the main window stays usable beside the help window.
 void frmBmpGet::mnuHelp_Click() { Window<frmHelp>().Show(); }
 
-void frmBmpGet::mnuEnd_Click() { EndProgram(EndedByUser); }
+void frmBmpGet::mnuEnd_Click() { endProgram(EndedByUser); }
 
 } // namespace tl

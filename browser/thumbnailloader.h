@@ -26,7 +26,7 @@ public:
     ThumbnailLoader& operator=(const ThumbnailLoader&) = delete;
 
     // Decodes every cell picture; tests count decodes through it. Set it only while nothing loads.
-    CellDecoder decode = LoadCellPicture;
+    CellDecoder decode = loadCellPicture;
 
     // The picture for a cell showing `path`. A path that is empty or names no regular file gives
     // the empty picture at once.

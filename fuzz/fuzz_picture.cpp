@@ -55,7 +55,7 @@ struct Roads {
     Roads()
     {
         MsgBox = [](const QString& text) { std::fprintf(stderr, "message box: %s\n", qPrintable(text)); };
-        EndProgram = [](int) { fail("the program ended on an unexpected error"); };
+        endProgram = [](int) { fail("the program ended on an unexpected error"); };
         setUpFonts();
         form = &Window<frmBmpGet>().Show();
         if (!folder.isValid() || !form->Dir1.openFolder(folder.path()))

@@ -20,7 +20,7 @@ namespace {
 
 } // namespace
 
-std::function<std::optional<QString>(const QString&)> HelpFileReader = readHelpFile;
+std::function<std::optional<QString>(const QString&)> helpFileReader = readHelpFile;
 
 frmHelp::frmHelp()
 {
@@ -50,7 +50,7 @@ void frmHelp::buildLayout()
 
 void frmHelp::Form_Load()
 {
-    const std::optional<QString> text = HelpFileReader(MyPath() + HelpFileName);
+    const std::optional<QString> text = helpFileReader(MyPath() + HelpFileName);
     if (!text) {
         MsgBox(messages::NoHelpFile);
         return;

@@ -29,6 +29,6 @@ private:
 
 // Reads the help file at a path: its text, or nullopt whatever the failure. Tests replace it to
 // see which path the window asks for and how often.
-extern std::function<std::optional<QString>(const QString& path)> HelpFileReader;
+extern std::function<std::optional<QString>(const QString& path)> helpFileReader;
 
 } // namespace tl

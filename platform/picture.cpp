@@ -163,7 +163,7 @@ StdPicture loadPictureOrEmpty(const QString& path)
     }
 }
 
-StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
+StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
 {
     if (path.isEmpty() || (cancelled && cancelled->load()))
         return {};

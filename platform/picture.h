@@ -65,7 +65,7 @@ StdPicture loadPictureOrEmpty(const QString& path);
 // its copy of that size made, and keeps what a full decode needs later. An empty path, a file
 // that cannot be read or decoded, or a load cancelled through `cancelled` gives the empty
 // picture. Safe to call from any thread.
-StdPicture LoadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
+StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
 
 // The largest decoded picture the loader accepts, in megabytes.
 constexpr int PictureAllocationLimitMB = 1024;

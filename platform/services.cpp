@@ -38,13 +38,13 @@ namespace {
 } // namespace
 
 std::function<void(const QString&)> MsgBox = showMessageBox;
-std::function<void(int)> EndProgram = [](int status) { std::_Exit(status); };
-std::function<QString()> ApplicationFolder = [] { return QCoreApplication::applicationDirPath(); };
-std::shared_ptr<DriveSource> Drives = std::make_shared<MountedDriveSource>();
+std::function<void(int)> endProgram = [](int status) { std::_Exit(status); };
+std::function<QString()> applicationFolder = [] { return QCoreApplication::applicationDirPath(); };
+std::shared_ptr<DriveSource> driveSource = std::make_shared<MountedDriveSource>();
 
 QStringList listDrives()
 {
-    const QStringList roots = Drives->drives();
+    const QStringList roots = driveSource->drives();
     for (const QString& root : roots)
         listedDrives().insert(root);
     return roots;

@@ -18,10 +18,10 @@ extern std::function<void(const QString& text)> MsgBox;
 // Ends the process at once with an exit status: no handler of any window runs. The user's own end
 // reports success; the end after an unexpected error reports the failure to whoever started us.
 enum ExitStatus : int { EndedByUser = 0, EndedByError = 1 };
-extern std::function<void(int status)> EndProgram;
+extern std::function<void(int status)> endProgram;
 
 // The folder that holds the running executable, as a full path.
-extern std::function<QString()> ApplicationFolder;
+extern std::function<QString()> applicationFolder;
 
 // The drives a user browses, and whether one can be read now.
 struct DriveSource {
@@ -30,9 +30,9 @@ struct DriveSource {
     virtual QStringList drives() = 0;
     virtual DriveStatus probe(const QString& root) = 0;
 };
-extern std::shared_ptr<DriveSource> Drives;
+extern std::shared_ptr<DriveSource> driveSource;
 
-// The drives listed now, read from Drives. Each root listed is remembered as a drive, so that one
+// The drives listed now, read from driveSource. Each root listed is remembered as a drive, so that one
 // which has gone since (a stick pulled out, its mount point left as an empty folder or removed) is
 // still known for a drive and not taken for a plain folder.
 QStringList listDrives();

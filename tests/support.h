@@ -66,26 +66,26 @@ class Seams {
 public:
     Seams()
         : savedBox_(MsgBox)
-        , savedEnd_(EndProgram)
-        , savedFolder_(ApplicationFolder)
-        , savedDrives_(Drives)
+        , savedEnd_(endProgram)
+        , savedFolder_(applicationFolder)
+        , savedDrives_(driveSource)
         , drives(std::make_shared<FakeDrives>())
     {
         MsgBox = [this](const QString& text) { messages << text; };
-        EndProgram = [this](int status) {
+        endProgram = [this](int status) {
             ++ends;
             endStatus = status;
         };
         drives->roots << QStringLiteral("/");
-        Drives = drives;
+        driveSource = drives;
         forgetDrives();
     }
     ~Seams()
     {
         MsgBox = savedBox_;
-        EndProgram = savedEnd_;
-        ApplicationFolder = savedFolder_;
-        Drives = savedDrives_;
+        endProgram = savedEnd_;
+        applicationFolder = savedFolder_;
+        driveSource = savedDrives_;
         forgetDrives();
     }
     QStringList messages;

@@ -21,8 +21,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(temp.isValid());
-        ApplicationFolder = [this] { return temp.path(); };
-        HelpFileReader = [this](const QString& path) {
+        applicationFolder = [this] { return temp.path(); };
+        helpFileReader = [this](const QString& path) {
             reads << path;
             return readHelpFile(path);
         };
@@ -31,7 +31,7 @@ protected:
     {
         unload<frmHelp>();
         unload<frmBmpGet>();
-        HelpFileReader = savedReader;
+        helpFileReader = savedReader;
     }
     void writeHelp(const QByteArray& bytes) { writeBytes(QDir(temp.path()), "Help.txt", bytes); }
     frmHelp& open() { return Window<frmHelp>().Show(); }
@@ -39,7 +39,7 @@ protected:
     Seams seams;
     QTemporaryDir temp;
     QStringList reads;
-    std::function<std::optional<QString>(const QString&)> savedReader = HelpFileReader;
+    std::function<std::optional<QString>(const QString&)> savedReader = helpFileReader;
 };
 
 TEST_F(HelpWindow, ShowsTheFileOrReportsItOnceAndOpensEmpty)
@@ -117,7 +117,7 @@ TEST_F(HelpWindow, ReadsHelpTxtInTheApplicationFolderWithOneSeparator)
     };
     for (const Row& row : { Row { "/", "/Help.txt" }, Row { "/opt/tessaline", "/opt/tessaline/Help.txt" } }) {
         reads.clear();
-        ApplicationFolder = [&] { return QString::fromLatin1(row.folder); };
+        applicationFolder = [&] { return QString::fromLatin1(row.folder); };
         open();
         EXPECT_EQ(reads, QStringList { QString::fromLatin1(row.path) });
         unload<frmHelp>();

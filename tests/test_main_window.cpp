@@ -506,9 +506,9 @@ TEST_F(MainWindow, MenuEndEndsTheProgramAtOnce)
 TEST(EndOfProgram, TheExitStatusTellsAnUnexpectedErrorFromTheUsersEnd)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto realEnd = EndProgram;
+    const auto realEnd = endProgram;
     Seams seams;
-    EndProgram = realEnd;
+    endProgram = realEnd;
     QTemporaryDir temp;
     const QString failing = temp.path();
     seams.drives->roots << failing;
@@ -570,7 +570,7 @@ TEST(MyPathTest, EndsInExactlyOneSeparator)
         const char* expected;
     };
     for (const Row& row : { Row { "/", "/" }, Row { "/opt/tessaline", "/opt/tessaline/" } }) {
-        ApplicationFolder = [&] { return QString::fromLatin1(row.folder); };
+        applicationFolder = [&] { return QString::fromLatin1(row.folder); };
         EXPECT_EQ(MyPath(), QString::fromLatin1(row.expected));
     }
 }

@@ -60,7 +60,7 @@ struct Decodes {
                 QMutexLocker lock(&mutex);
                 (cancelled ? prefetched : forPage) << name;
             }
-            return LoadCellPicture(path, cellSize, cancelled);
+            return loadCellPicture(path, cellSize, cancelled);
         };
     }
     // Sorted: the decodes of a page run on several threads at once.

@@ -163,7 +163,7 @@ TEST_F(LoadingFiles, ACellMatchesAFullDecodeScaledToIt)
         const QString path = write(file);
         const QImage full = fullDecode(path);
         ASSERT_FALSE(full.isNull()) << file.name;
-        const StdPicture picture = LoadCellPicture(path, Cell);
+        const StdPicture picture = loadCellPicture(path, Cell);
         ASSERT_FALSE(picture.isEmpty()) << file.name;
         EXPECT_EQ(QSize(picture.pixelWidth(), picture.pixelHeight()), full.size()) << file.name;
         EXPECT_EQ(picture.memoryCost(), QFileInfo(path).size() + 4 * Cell.width() * Cell.height())
@@ -211,7 +211,7 @@ TEST_F(LoadingFiles, HostileFiles)
     };
     for (const Row& row : rows) {
         const QString path = writeBytes(dir, QLatin1String(row.file), row.bytes);
-        const StdPicture picture = LoadCellPicture(path, Cell);
+        const StdPicture picture = loadCellPicture(path, Cell);
         EXPECT_EQ(!picture.isEmpty(), row.cell) << row.file;
         if (!row.cell) {
             EXPECT_THROW(LoadPicture(path), PictureError) << row.file;
@@ -247,7 +247,7 @@ TEST_F(LoadingFiles, MangledFilesLoadOrFailButNeverReadStrayMemory)
                 bytes[random.bounded(int(std::min<qsizetype>(bytes.size(), 160)))] = char(random.bounded(256));
             if (trial % 3 == 0)
                 bytes.truncate(random.bounded(int(bytes.size())));
-            const StdPicture picture = LoadCellPicture(writeBytes(dir, QLatin1String(file.name), bytes), Cell);
+            const StdPicture picture = loadCellPicture(writeBytes(dir, QLatin1String(file.name), bytes), Cell);
             painter.drawImage(canvas.rect(), picture.scaledCopy(Cell));
             const QImage full = picture.fullImage();
             if (full.width() <= 4096 && full.height() <= 4096)
@@ -262,7 +262,7 @@ TEST_F(LoadingFiles, OnlyRegularFilesAreRead)
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     dir.mkdir("folder.jpg");
     for (const QString& path : { fifo, dir.filePath("folder.jpg"), dir.filePath("missing.jpg") }) {
-        EXPECT_TRUE(LoadCellPicture(path, Cell).isEmpty()) << path.toStdString();
+        EXPECT_TRUE(loadCellPicture(path, Cell).isEmpty()) << path.toStdString();
         EXPECT_THROW(LoadPicture(path), PictureError) << path.toStdString();
     }
 }
@@ -278,7 +278,7 @@ TEST_F(LoadingFiles, AFileTooLargeToHoldIsReadAgainFromItsPath)
         ASSERT_TRUE(file.resize(file.size() + qint64(16000) * 16000));
     }
     const qint64 heldBefore = heldBytes();
-    const StdPicture picture = LoadCellPicture(path, Cell);
+    const StdPicture picture = loadCellPicture(path, Cell);
     ASSERT_FALSE(picture.isEmpty());
     EXPECT_EQ(heldBytes(), heldBefore);
     EXPECT_LT(picture.memoryCost(), 1 << 20);
@@ -292,7 +292,7 @@ TEST_F(LoadingFiles, HeldBytesStayWithinTheirBudgetAndGoWithTheirPictures)
     const qint64 heldBefore = heldBytes();
     qsizetype costWithBytes = 0;
     {
-        const StdPicture picture = LoadCellPicture(path, Cell);
+        const StdPicture picture = loadCellPicture(path, Cell);
         costWithBytes = picture.memoryCost();
         const StdPicture same = picture;
         EXPECT_EQ(heldBytes(), heldBefore + size);
@@ -302,7 +302,7 @@ TEST_F(LoadingFiles, HeldBytesStayWithinTheirBudgetAndGoWithTheirPictures)
     // With the budget spent, a picture keeps its path and reads the file again when opened.
     const qint64 rest = HeldBytesBudget - heldBytes();
     ASSERT_TRUE(reserveHeldBytes(rest));
-    const StdPicture picture = LoadCellPicture(path, Cell);
+    const StdPicture picture = loadCellPicture(path, Cell);
     releaseHeldBytes(rest);
     ASSERT_FALSE(picture.isEmpty());
     EXPECT_EQ(picture.memoryCost(), costWithBytes - size);
@@ -310,7 +310,7 @@ TEST_F(LoadingFiles, HeldBytesStayWithinTheirBudgetAndGoWithTheirPictures)
     EXPECT_EQ(heldBytes(), heldBefore);
 
     std::atomic<bool> cancelled { true };
-    EXPECT_TRUE(LoadCellPicture(path, Cell, &cancelled).isEmpty());
+    EXPECT_TRUE(loadCellPicture(path, Cell, &cancelled).isEmpty());
     EXPECT_EQ(heldBytes(), heldBefore) << "a cancelled load keeps nothing";
 }
 
@@ -322,7 +322,7 @@ TEST_F(LoadingFiles, AnUnreadableFileIsNotReplacedByItsNamesake)
     const QString path = writePicture(dir, "photo.jpg", 30, 20, Qt::red);
     writePicture(dir, "photo.jpg.png", 30, 20, Qt::blue);
     ASSERT_TRUE(QFile::setPermissions(path, {}));
-    EXPECT_TRUE(LoadCellPicture(path, Cell).isEmpty());
+    EXPECT_TRUE(loadCellPicture(path, Cell).isEmpty());
     EXPECT_THROW(LoadPicture(path), PictureError);
 }
 

@@ -14,7 +14,7 @@ TEST(Screenshots, HelpWindow)
     if (folder.isEmpty())
         GTEST_SKIP() << "TESSALINE_SCREENSHOT_DIR is not set";
     Seams seams;
-    ApplicationFolder = [] { return QStringLiteral(TESSALINE_HELP_DIR); };
+    applicationFolder = [] { return QStringLiteral(TESSALINE_HELP_DIR); };
     frmHelp& form = Window<frmHelp>().Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_TRUE(seams.messages.isEmpty());

@@ -131,7 +131,7 @@ void FolderList::moveTo(const QStringList& roots, const QString& folder, const Q
     QString target = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
     const QString root = drive.isEmpty() ? driveOf(roots, target, QDir::rootPath()) : drive;
 
-    switch (Drives->probe(root)) {
+    switch (driveSource->probe(root)) {
     case DriveStatus::Ready:
         break;
     case DriveStatus::Gone:

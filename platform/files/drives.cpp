@@ -11,14 +11,14 @@
 
 namespace tl {
 
-using files::PathCase;
+using files::pathCase;
 
 namespace {
 
     // Whether path is folder itself or lies inside it.
     bool isAtOrUnder(QStringView path, QStringView folder)
     {
-        if (folder.isEmpty() || !path.startsWith(folder, PathCase))
+        if (folder.isEmpty() || !path.startsWith(folder, pathCase))
             return false;
         return path.size() == folder.size() || folder.back() == u'/' || path[folder.size()] == u'/';
     }

@@ -11,7 +11,7 @@
 
 namespace tl {
 
-const Qt::CaseSensitivity files::PathCase = Qt::CaseSensitive;
+const Qt::CaseSensitivity files::pathCase = Qt::CaseSensitive;
 
 namespace {
 

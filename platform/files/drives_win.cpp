@@ -15,7 +15,7 @@
 
 namespace tl {
 
-const Qt::CaseSensitivity files::PathCase = Qt::CaseInsensitive;
+const Qt::CaseSensitivity files::pathCase = Qt::CaseInsensitive;
 
 QString files::processFolder() { return QDir::currentPath(); }
 
