@@ -1,5 +1,5 @@
 #include "picture_files.h"
-#include "platform/decoding.h"
+#include "pictures/decoding.h"
 #include "windows_fixture.h"
 
 #include <QImageReader>

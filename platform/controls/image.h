@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/controls/control.h"
-#include "platform/picture.h"
+#include "pictures/picture.h"
 
 namespace tl {
 

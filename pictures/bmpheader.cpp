@@ -1,4 +1,4 @@
-#include "platform/bmpheader.h"
+#include "pictures/bmpheader.h"
 
 #include <QtEndian>
 #include <QtNumeric>

@@ -1,7 +1,7 @@
-#include "platform/picture.h"
+#include "pictures/picture.h"
 
-#include "platform/decoding.h"
-#include "platform/regularfile.h"
+#include "pictures/decoding.h"
+#include "pictures/regularfile.h"
 
 #include <QBuffer>
 #include <QFile>

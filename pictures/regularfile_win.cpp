@@ -1,4 +1,4 @@
-#include "platform/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <QFileInfo>
 

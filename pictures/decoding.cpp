@@ -1,7 +1,7 @@
-#include "platform/decoding.h"
+#include "pictures/decoding.h"
 
-#include "platform/bmpheader.h"
-#include "platform/picture.h"
+#include "pictures/bmpheader.h"
+#include "pictures/picture.h"
 
 #include <QImageReader>
 #include <QtMath>
