@@ -64,10 +64,7 @@ frmBmpGet::frmBmpGet()
     // The rows around a page are decoded once the program is idle again, never inside a handler.
     prefetchTimer_.setSingleShot(true);
     connect(&prefetchTimer_, &QTimer::timeout, this, [this] { prefetchNeighbours(); });
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
-        thumbnails.cancelPrefetch();
-        thumbnails.waitForPrefetch();
-    });
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { thumbnails.stop(); });
 }
 
 void frmBmpGet::buildLayout()
@@ -181,7 +178,22 @@ void frmBmpGet::File1_Click()
 {
     Text2.setText(File1.List(File1.ListIndex()));
     PicturePath = Text1.Text() + Text2.Text();
-    Image1[0].setPicture(loadCellPicture(PicturePath, Image1[0].devicePixels()));
+    // Decoded off the window's thread and waited for a bounded time; a later choice wins.
+    if (previewJob_)
+        previewJob_->cancel();
+    const int request = ++previewRequest_;
+    previewJob_
+        = thumbnails.run([path = PicturePath, size = Image1[0].devicePixels()](
+                             const std::atomic<bool>* cancelled) { return loadCellPicture(path, size, cancelled); });
+    if (previewJob_->waitUntil(PictureJob::Clock::now() + PictureWait)) {
+        Image1[0].setPicture(previewJob_->picture());
+        return;
+    }
+    Image1[0].setPicture({});
+    late_.add(previewJob_, [this, request](const StdPicture& picture) {
+        if (request == previewRequest_)
+            Image1[0].setPicture(picture);
+    });
 }
 
 // The preview stack shows its next member; the pictures stay where they are.
@@ -209,6 +221,7 @@ void frmBmpGet::mnuCget_Click()
     List1.Clear();
     for (ImageControl& cell : Image2)
         cell.setPicture({});
+    ++page_;
     SB.setSimpleText(Loading);
 
     PictureCount = 0;
@@ -252,12 +265,15 @@ void frmBmpGet::VScroll1_Change()
     SB.setSimpleText(MoreToScroll);
 }
 
-// The cell's own picture goes to the picture window: the file is not read again.
+// The cell's own picture goes to the picture window, with its full image decoded from the bytes
+// the cell kept.
 void frmBmpGet::Image2_Click(int Index)
 {
     frmPicture& window = Window<frmPicture>().Show();
-    window.Image1.setPicture(Image2[Index].Picture());
-    fitScrollRanges(window);
+    const StdPicture cell = Image2[Index].Picture();
+    showInPictureWindow(window,
+        thumbnails.run([cell](const std::atomic<bool>* cancelled) { return StdPicture(cell.fullImage(cancelled)); }),
+        [cell](frmPicture& shown, const StdPicture& full) { shown.Image1.setPicture(cell, full.image()); });
 }
 
 // Opens the file the two texts name. Nothing here is reported: a file that cannot be loaded
@@ -266,12 +282,42 @@ void frmBmpGet::Command1_Click()
 {
     frmPicture& window = Window<frmPicture>().Show();
     PicturePath = Text1.Text() + Text2.Text();
-    try {
-        window.Image1.setPicture(LoadPicture(PicturePath));
-    } catch (const std::exception&) {
-        // Unreadable, not a picture, or too large to hold in memory: keep the previous picture.
+    if (PicturePath.isEmpty()) {
+        window.Image1.setPicture({});
+        fitScrollRanges(window);
+        return;
     }
+    // Unreadable, not a picture, or too large to hold in memory: the job gives the empty picture.
+    showInPictureWindow(window,
+        thumbnails.run([path = PicturePath](const std::atomic<bool>*) { return LoadPicture(path); }),
+        [](frmPicture& shown, const StdPicture& loaded) {
+            if (!loaded.isEmpty())
+                shown.Image1.setPicture(loaded);
+        });
+}
+
+// Puts in the picture window what `job` makes, and fits the ranges to it. A picture not made within
+// the wait shows the window with the empty picture meanwhile; it is put in when it is made, unless
+// the window was closed or a newer picture was asked for.
+void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn)
+{
+    if (windowJob_)
+        windowJob_->cancel();
+    windowJob_ = job;
+    const int request = ++windowRequest_;
+    if (job->waitUntil(PictureJob::Clock::now() + PictureWait)) {
+        putIn(window, job->picture());
+        fitScrollRanges(window);
+        return;
+    }
+    window.Image1.setPicture({});
     fitScrollRanges(window);
+    late_.add(job, [this, request, shown = QPointer<frmPicture>(&window), putIn](const StdPicture& picture) {
+        if (request != windowRequest_ || !shown || shown->isUnloaded())
+            return;
+        putIn(*shown, picture);
+        fitScrollRanges(*shown);
+    });
 }
 
 // Modeless and without an owner: the main window stays usable beside the help window.

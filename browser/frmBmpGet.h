@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form.h"
+#include "browser/latepictures.h"
 #include "browser/thumbnailloader.h"
 #include "platform/controls.h"
 
@@ -9,6 +10,8 @@
 #include <array>
 
 namespace tl {
+
+class frmPicture;
 
 // The main window: folder navigation and the thumbnail grid.
 class frmBmpGet : public Form {
@@ -63,9 +66,19 @@ private:
     void loadPage(int first, int cells);
     void prefetchNeighbours();
     QSize cellSize() const;
+    using PutInWindow = std::function<void(frmPicture&, const StdPicture&)>;
+    void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn);
 
     QTimer prefetchTimer_;
     int pageFirst_ = 0;
+    // Pictures not made within the wait, put in when they are if still wanted. A new page, a newer
+    // picture for the picture window, a newer preview each makes what was asked before stale.
+    LatePictures late_;
+    int page_ = 0;
+    int windowRequest_ = 0;
+    std::shared_ptr<PictureJob> windowJob_;
+    int previewRequest_ = 0;
+    std::shared_ptr<PictureJob> previewJob_;
 };
 
 } // namespace tl

@@ -3,25 +3,19 @@
 namespace tl {
 
 PageDecoder::PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader)
+    : deadline_(PictureJob::Clock::now() + PictureWait)
 {
     pictures_.reserve(paths.size());
     for (const QString& path : paths)
         pictures_.push_back(loader.request(path, cellSize));
 }
 
-PageDecoder::~PageDecoder()
+std::optional<StdPicture> PageDecoder::take(int index)
 {
-    for (QFuture<StdPicture>& picture : pictures_)
-        picture.waitForFinished();
-}
-
-StdPicture PageDecoder::take(int index)
-{
-    QFuture<StdPicture>& picture = pictures_.at(index);
-    picture.waitForFinished();
-    StdPicture result = picture.result();
-    picture = QFuture<StdPicture>();
-    return result;
+    const std::shared_ptr<PictureJob>& picture = pictures_.at(index);
+    if (!picture->waitUntil(deadline_))
+        return std::nullopt;
+    return picture->picture();
 }
 
 } // namespace tl

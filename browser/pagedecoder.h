@@ -2,9 +2,9 @@
 
 #include "browser/thumbnailloader.h"
 
-#include <QFuture>
 #include <QSize>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace tl {
@@ -12,19 +12,20 @@ namespace tl {
 // Gets the pictures of one page from `loader` all at once, decoding what is new on all cores; the
 // caller takes them in order. A path that is empty, or a file that cannot be read or decoded, gives
 // the empty picture. Each picture comes with its copy scaled to `cellSize`, so that painting a cell
-// is cheap. The destructor waits for every decode the page started.
+// is cheap. The page waits for its pictures until one deadline for all of them: a picture still
+// decoding then is left to finish on its own, and whoever wants it looks at its job later.
 class PageDecoder {
 public:
     PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader);
-    ~PageDecoder();
-    PageDecoder(const PageDecoder&) = delete;
-    PageDecoder& operator=(const PageDecoder&) = delete;
 
-    // Waits for picture `index` and hands it over.
-    StdPicture take(int index);
+    // Picture `index` once made; none when it is not made by the deadline.
+    std::optional<StdPicture> take(int index);
+    // The job making picture `index`, for a picture late for the deadline.
+    std::shared_ptr<PictureJob> job(int index) const { return pictures_.at(index); }
 
 private:
-    std::vector<QFuture<StdPicture>> pictures_;
+    const PictureJob::Clock::time_point deadline_;
+    std::vector<std::shared_ptr<PictureJob>> pictures_;
 };
 
 } // namespace tl

@@ -11,7 +11,8 @@ namespace tl {
 // Fills the first `cells` cells from list entry `first` on; entries past the end of the list leave
 // their cells blank. Pictures of unchanged files are reused, a prefetch of one of them is taken over,
 // the rest of the prefetch stops, and what is new is decoded on all cores. Cells and PicturePath
-// are set in order.
+// are set in order. A cell whose picture is not made within the page's wait is left blank and
+// filled when it is, if the grid still shows that page.
 void frmBmpGet::loadPage(int first, int cells)
 {
     QStringList paths;
@@ -19,9 +20,17 @@ void frmBmpGet::loadPage(int first, int cells)
         paths << List1.List(first + k);
     PageDecoder page(paths, cellSize(), thumbnails);
     thumbnails.cancelPrefetch();
+    const int shown = ++page_;
     for (int k = 0; k < cells; ++k) {
         PicturePath = paths.at(k);
-        Image2[k].setPicture(page.take(k));
+        if (const std::optional<StdPicture> picture = page.take(k)) {
+            Image2[k].setPicture(*picture);
+            continue;
+        }
+        late_.add(page.job(k), [this, k, shown](const StdPicture& picture) {
+            if (page_ == shown)
+                Image2[k].setPicture(picture);
+        });
     }
     pageFirst_ = first;
     prefetchTimer_.start(0);

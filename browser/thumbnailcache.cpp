@@ -1,18 +1,15 @@
 #include "browser/thumbnailcache.h"
 
-#include <QDateTime>
-#include <QFileInfo>
-
 namespace tl {
 
 std::optional<ThumbnailKey> ThumbnailKey::of(const QString& path, QSize cellSize)
 {
     if (path.isEmpty())
         return std::nullopt;
-    const QFileInfo info(path);
-    if (!info.isFile())
+    const std::optional<FileVersion> version = regularFileVersion(path);
+    if (!version)
         return std::nullopt;
-    return ThumbnailKey { path, info.size(), info.lastModified().toMSecsSinceEpoch(), cellSize };
+    return ThumbnailKey { path, *version, cellSize };
 }
 
 ThumbnailCache::ThumbnailCache(int maxEntries, qsizetype maxBytes)

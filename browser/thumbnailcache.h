@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pictures/picture.h"
+#include "pictures/regularfile.h"
 
 #include <QHash>
 #include <QMutex>
@@ -11,12 +12,11 @@
 
 namespace tl {
 
-// One version of a picture file as a cell shows it: the file's path, size and modification time,
-// and the cell size its copy was made for. A file written since gives a different key.
+// One version of a picture file as a cell shows it: the file's path and version, and the cell size
+// its copy was made for. A file written or replaced since gives a different key.
 struct ThumbnailKey {
     QString path;
-    qint64 fileSize = 0;
-    qint64 modified = 0; // milliseconds since the epoch
+    FileVersion version;
     QSize cellSize;
 
     // The key of the file as it is now; none when there is no regular file at `path`, which

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "browser/thumbnailcache.h"
+#include "pictures/picturejob.h"
 
-#include <QFuture>
 #include <QStringList>
 #include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tl {
 
@@ -15,12 +16,14 @@ namespace tl {
 using CellDecoder = std::function<StdPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)>;
 
 // Where the grid gets its cell pictures: from the cache when the file is unchanged since it was
-// decoded, from a prefetch of that file under way, or from a decode on all cores. Prefetches run
-// on their own threads at low priority and only ever fill the cache.
+// decoded, from a decode of that file already under way, or from a new decode. Every decode runs on
+// the loader's own pools, never on Qt's global one (Qt's smooth scaling hands its strips to that
+// pool, and a decode waiting for them must find it free) and never on the window's thread.
+// Prefetches run on a pool of their own at low priority and only ever fill the cache.
 class ThumbnailLoader {
 public:
     ThumbnailLoader();
-    // Stops the prefetch and waits for what is still running.
+    // Stops every decode and waits for what is still running.
     ~ThumbnailLoader();
     ThumbnailLoader(const ThumbnailLoader&) = delete;
     ThumbnailLoader& operator=(const ThumbnailLoader&) = delete;
@@ -30,26 +33,33 @@ public:
 
     // The picture for a cell showing `path`. A path that is empty or names no regular file gives
     // the empty picture at once.
-    QFuture<StdPicture> request(const QString& path, QSize cellSize);
+    std::shared_ptr<PictureJob> request(const QString& path, QSize cellSize);
+    // Makes a picture the window waits for (a full picture for the picture window, the preview),
+    // on the same pool as the cells but ahead of them.
+    std::shared_ptr<PictureJob> run(PictureJob::Maker make);
 
     // Decodes these files into the cache in the background, leaving out what is kept or under way.
     void prefetch(const QStringList& paths, QSize cellSize);
     // Stops every prefetch that no page has taken over, at once: none of them is waited for.
     void cancelPrefetch();
-    // Blocks until no prefetch is running (the end of the program, tests, benchmarks).
+    // Blocks until no prefetch is running (tests, benchmarks).
     void waitForPrefetch();
+    // Stops every decode and waits for them (the end of the program).
+    void stop();
 
     ThumbnailCache& cache() { return cache_; }
 
 private:
-    struct Job;
+    struct Running;
     StdPicture decodeAndKeep(const ThumbnailKey& key, const CellDecoder& decoder, const std::atomic<bool>* cancelled);
-    void finish(const std::shared_ptr<Job>& job);
+    std::shared_ptr<PictureJob> startDecode(const ThumbnailKey& key, bool prefetch);
 
     ThumbnailCache cache_;
+    QThreadPool pool_;
     QThreadPool prefetchPool_;
     QMutex mutex_;
-    QHash<QString, std::shared_ptr<Job>> prefetches_; // by path, while running
+    QHash<QString, std::shared_ptr<Running>> running_; // by path, while decoding
+    std::vector<std::weak_ptr<PictureJob>> waitedFor_; // what run() started, to stop at the end
 };
 
 } // namespace tl

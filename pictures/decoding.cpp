@@ -1,6 +1,7 @@
 #include "pictures/decoding.h"
 
 #include "pictures/bmpheader.h"
+#include "pictures/decodecost.h"
 #include "pictures/picture.h"
 
 #include <QImageReader>
@@ -52,7 +53,10 @@ namespace {
 
     std::atomic<qint64> held { 0 };
 
-    qint64 pixelBytes(QSize size) { return qint64(size.width()) * size.height() * 4; }
+    qint64 pixelBytes(QSize size) { return imageBytes(size, 4); }
+
+    // Making a cell's copy: the picture thinned to at most twice the cell, in full colour, smoothed.
+    qint64 cellCost(QSize cell) { return cell.isEmpty() ? 0 : 3 * pixelBytes(cell * 2); }
 
     // libjpeg decodes at n/8 of the stored size, the smallest n whose result covers the cell.
     QSize reducedJpegSize(QSize stored, QSize cell)
@@ -60,15 +64,6 @@ namespace {
         const double factor = std::min(double(stored.width()) / cell.width(), double(stored.height()) / cell.height());
         const qint64 eighths = qBound(1, qCeil(8 / factor), 8);
         return QSize(int((stored.width() * eighths + 7) / 8), int((stored.height() * eighths + 7) / 8));
-    }
-
-    // What a decode allocates, from the header alone; unknown sizes are taken as the whole budget.
-    qint64 decodeCost(QSize stored, QSize cell, bool reduced)
-    {
-        if (!stored.isValid())
-            return DecodeBudget;
-        const qint64 decoded = pixelBytes(reduced ? reducedJpegSize(stored, cell) : stored);
-        return decoded + (cell.isEmpty() ? 0 : 2 * pixelBytes(cell));
     }
 
     // An indexed picture whose pixels name colours past its table would make drawing and scaling
@@ -89,8 +84,6 @@ namespace {
     // handed a zeroed picture of the declared size to decode into, and anything else is refused.
     QImage readIntoZeroed(QImageReader& reader, QSize size)
     {
-        if (qint64(size.width()) * size.height() > DecodeBudget)
-            return {};
         QImage image(size, QImage::Format_Indexed8);
         if (image.isNull())
             return {};
@@ -124,7 +117,17 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     if (reduced)
         reader.setScaledSize(turned ? cell.transposed() : cell);
 
-    const DecodeTicket ticket(decodeCost(stored, cell, reduced), cancelled);
+    // What the decode allocates is asked for before it starts; what cannot fit is refused.
+    qint64 cost = reduced ? pixelBytes(reducedJpegSize(stored, cell)) : fullDecodeCost(device, reader);
+    if (cost < 0) {
+        if (!reader.canRead())
+            return failure(reader.errorString());
+        cost = DecodeBudget; // the headers do not say: it runs alone
+    }
+    cost += cellCost(cell);
+    if (cost > DecodeBudget)
+        return failure(QStringLiteral("too large to decode"));
+    const DecodeTicket ticket(cost, cancelled);
     if (cancelled && cancelled->load())
         return failure(QStringLiteral("cancelled"));
     QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
@@ -142,9 +145,13 @@ QImage scaledInFullColour(QImage image, QSize size)
 {
     if (image.isNull() || size.isEmpty())
         return {};
-    // A large picture is first thinned to twice the size cheaply, then smoothed down.
-    if (image.width() > 4 * size.width() && image.height() > 4 * size.height())
-        image = image.scaled(size * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    // A picture much larger than the cell in either direction is first thinned to at most twice the
+    // cell cheaply, in its own format, then smoothed down: a tall, narrow picture is never turned to
+    // full colour at its whole size.
+    if (image.width() > 4 * size.width() || image.height() > 4 * size.height()) {
+        const QSize thin(std::min(image.width(), 2 * size.width()), std::min(image.height(), 2 * size.height()));
+        image = image.scaled(thin, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
     // Smoothing an indexed or 1-bit picture as it is dithers it: its colours are spread first.
     const QImage::Format full = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (image.format() != full)

@@ -71,17 +71,33 @@ namespace {
         return decodePicture(buffer, bytes.size(), cell, cancelled);
     }
 
-    // Reads the whole file when it is small enough and the budget for held bytes allows it;
-    // the bytes read are then counted against that budget. Null when they are not kept.
-    QByteArray readToHold(QFile& file)
-    {
-        const qint64 size = file.size();
-        if (size > HeldFileLimit || !reserveHeldBytes(size))
-            return {};
-        QByteArray bytes = file.read(size);
-        releaseHeldBytes(size - bytes.size());
-        return bytes;
-    }
+    // File bytes counted against the budget for held bytes until a picture takes them over; given
+    // back when the load fails or throws before that.
+    class HeldBytes {
+    public:
+        // Reads the whole file when it is small enough and the budget allows it. Null when not kept.
+        explicit HeldBytes(QFile& file)
+        {
+            const qint64 size = file.size();
+            if (size > HeldFileLimit || !reserveHeldBytes(size))
+                return;
+            counted_ = size;
+            bytes_ = file.read(size);
+            releaseHeldBytes(counted_ - bytes_.size());
+            counted_ = bytes_.size();
+        }
+        ~HeldBytes() { releaseHeldBytes(counted_); }
+        HeldBytes(const HeldBytes&) = delete;
+        HeldBytes& operator=(const HeldBytes&) = delete;
+
+        const QByteArray& bytes() const { return bytes_; }
+        // A picture holds the bytes now, and its end gives them back to the budget.
+        void handOver() { counted_ = 0; }
+
+    private:
+        QByteArray bytes_;
+        qint64 counted_ = 0;
+    };
 
 } // namespace
 
@@ -113,15 +129,15 @@ const QImage& StdPicture::image() const
     return d_ ? d_->full : none;
 }
 
-QImage StdPicture::fullImage() const
+QImage StdPicture::fullImage(const std::atomic<bool>* cancelled) const
 {
     if (!d_)
         return {};
     if (!d_->full.isNull())
         return d_->full;
     if (!d_->bytes.isNull())
-        return decodeBytes(d_->bytes, {}).image;
-    return decodeFile(d_->path, {}).image;
+        return decodeBytes(d_->bytes, {}, cancelled).image;
+    return decodeFile(d_->path, {}, cancelled).image;
 }
 
 QImage StdPicture::scaledCopy(QSize size) const
@@ -175,15 +191,16 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
         return {};
     // The picture keeps the bytes it was decoded from, so that a click shows this same picture
     // even when the file changes later; past the budget it keeps the path and reads it again.
-    QByteArray bytes = readToHold(file);
-    Decoded decoded = bytes.isNull() ? decodePicture(file, file.size(), cellSize, cancelled)
-                                     : decodeBytes(bytes, cellSize, cancelled);
-    if (decoded.image.isNull()) {
-        releaseHeldBytes(bytes.size());
+    HeldBytes held(file);
+    Decoded decoded = held.bytes().isNull() ? decodePicture(file, file.size(), cellSize, cancelled)
+                                            : decodeBytes(held.bytes(), cellSize, cancelled);
+    if (decoded.image.isNull())
         return {};
-    }
-    const QString keptPath = bytes.isNull() ? path : QString();
-    return makeCellPicture(decoded.natural, std::move(decoded.image), std::move(bytes), keptPath, spokenName(path));
+    const QString keptPath = held.bytes().isNull() ? path : QString();
+    StdPicture picture
+        = makeCellPicture(decoded.natural, std::move(decoded.image), held.bytes(), keptPath, spokenName(path));
+    held.handOver();
+    return picture;
 }
 
 } // namespace tl

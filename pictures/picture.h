@@ -34,8 +34,9 @@ public:
 
     // The picture at its natural size: the image held, or a full decode of the bytes kept (of
     // the file, when only the path was kept). Null when that decode fails, for instance when the
-    // picture is too large to hold in memory. Not kept: the caller holds it as long as it shows it.
-    QImage fullImage() const;
+    // picture is too large to hold in memory, or cancelled through `cancelled`. Not kept: the caller
+    // holds it as long as it shows it.
+    QImage fullImage(const std::atomic<bool>* cancelled = nullptr) const;
 
     // A copy scaled to `size` (aspect ratio not kept), made once and kept with the picture so that
     // a stretched control never rescales the full picture on a repaint. Safe to call from any thread.

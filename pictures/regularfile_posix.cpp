@@ -32,4 +32,14 @@ bool openRegularFile(QFile& file, const QString& path, QString& why)
     return true;
 }
 
+std::optional<FileVersion> regularFileVersion(const QString& path)
+{
+    struct stat status { };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return FileVersion { status.st_size, nanoseconds(status.st_mtim), nanoseconds(status.st_ctim),
+        quint64(status.st_dev), quint64(status.st_ino) };
+}
+
 } // namespace tl

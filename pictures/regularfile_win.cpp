@@ -1,5 +1,6 @@
 #include "pictures/regularfile.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 namespace tl {
@@ -18,6 +19,16 @@ bool openRegularFile(QFile& file, const QString& path, QString& why)
         return false;
     }
     return true;
+}
+
+// Windows keeps no status-change time that Qt reads; the creation time tells a replacement apart.
+std::optional<FileVersion> regularFileVersion(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return std::nullopt;
+    const auto nanoseconds = [](const QDateTime& t) { return t.toMSecsSinceEpoch() * 1000000; };
+    return FileVersion { info.size(), nanoseconds(info.lastModified()), nanoseconds(info.birthTime()), 0, 0 };
 }
 
 } // namespace tl

@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QSemaphore>
 #include <QTest>
+#include <QThread>
 #include <thread>
 
 using namespace tl;
@@ -54,11 +55,13 @@ struct Decodes {
     {
         return [this](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
             const QString name = QFileInfo(path).completeBaseName();
-            if (cancelled && beforePrefetch)
+            // Prefetches are the decodes that run at low priority.
+            const bool prefetch = QThread::currentThread()->priority() == QThread::LowestPriority;
+            if (prefetch && beforePrefetch)
                 beforePrefetch(name, cancelled);
             {
                 QMutexLocker lock(&mutex);
-                (cancelled ? prefetched : forPage) << name;
+                (prefetch ? prefetched : forPage) << name;
             }
             return loadCellPicture(path, cellSize, cancelled);
         };
@@ -373,7 +376,7 @@ TEST_F(PageLoading, AStepTakesOverThePrefetchOfAFileItShows)
 TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
 {
     const StdPicture picture(QImage(100, 100, QImage::Format_RGB32)); // 40000 bytes
-    auto key = [](const QString& path) { return ThumbnailKey { path, 1, 1, QSize(10, 10) }; };
+    auto key = [](const QString& path) { return ThumbnailKey { path, FileVersion { 1, 1 }, QSize(10, 10) }; };
     struct Row {
         const char* what;
         int maxEntries;
@@ -403,7 +406,7 @@ TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
     ThumbnailCache cache(10, 1 << 30);
     cache.insert(key("a"), picture);
     ThumbnailKey newer = key("a");
-    newer.modified = 2;
+    newer.version.modified = 2;
     EXPECT_FALSE(cache.find(newer)) << "another version of the file";
     EXPECT_EQ(cache.count(), 0) << "the older version is dropped";
 }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
+#include <limits>
 
 namespace tl {
 
@@ -136,15 +137,23 @@ ImageControl::ImageControl()
 
 void ImageControl::setPicture(const StdPicture& picture)
 {
+    setPicture(picture, stretch_ ? QImage() : picture.fullImage());
+}
+
+void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
+{
     const QString spoken = picture_.fileName();
     picture_ = picture;
-    shown_ = stretch_ ? QImage() : picture_.fullImage();
+    shown_ = stretch_ ? QImage() : full;
     if (!stretch_ && !picture_.isEmpty()) {
-        // A picture that cannot be decoded in full, being too large to hold, shows as the empty one.
-        if (shown_.isNull())
+        const qint64 width = qint64(picture_.pixelWidth()) * TwipsPerPixel;
+        const qint64 height = qint64(picture_.pixelHeight()) * TwipsPerPixel;
+        if (shown_.isNull() || width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) {
             picture_ = {};
-        else
-            Move(Left(), Top(), picture_.pixelWidth() * TwipsPerPixel, picture_.pixelHeight() * TwipsPerPixel);
+            shown_ = {};
+        } else {
+            Move(Left(), Top(), int(width), int(height));
+        }
     }
     widget()->update();
     if (picture_.fileName() != spoken && QAccessible::isActive()) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/controls/control.h"
 #include "pictures/picture.h"
+#include "platform/controls/control.h"
 
 namespace tl {
 
@@ -11,8 +11,11 @@ public:
 
     const StdPicture& Picture() const { return picture_; }
     // A control that is not stretched takes the picture's natural size and holds the full image
-    // while it shows the picture. A picture too large to decode in full shows as the empty one.
+    // while it shows the picture. A picture too large to decode in full, or too large for its size
+    // in twips to be held, shows as the empty one.
     void setPicture(const StdPicture& picture);
+    // The same, with the picture's full image decoded beforehand, off the window's thread.
+    void setPicture(const StdPicture& picture, const QImage& full);
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
     // What a control that is not stretched draws: the picture at its natural size.

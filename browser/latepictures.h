@@ -1,0 +1,35 @@
+#pragma once
+
+#include "pictures/picturejob.h"
+
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tl {
+
+// Pictures that a handler stopped waiting for. Each is put in on the window's thread once it is
+// made, by a function that first looks whether what asked for it still stands (the cell still shows
+// that entry, no newer picture was asked for). Looked at a few times a second, and only while some
+// picture is late: in the ordinary case nothing is ever late.
+class LatePictures {
+public:
+    using PutIn = std::function<void(const StdPicture&)>;
+
+    LatePictures();
+    void add(std::shared_ptr<PictureJob> job, PutIn putIn);
+    bool isEmpty() const { return late_.empty(); }
+
+private:
+    void putInWhatIsDone();
+
+    struct Late {
+        std::shared_ptr<PictureJob> job;
+        PutIn putIn;
+    };
+    std::vector<Late> late_;
+    QTimer timer_;
+};
+
+} // namespace tl
