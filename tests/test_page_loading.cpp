@@ -2,6 +2,7 @@
 // between steps, and the rows around the page decoded while idle.
 
 #include "browser/frmBmpGet.h"
+#include "picture_files.h"
 #include "windows_fixture.h"
 
 #include <QDateTime>
@@ -84,6 +85,18 @@ private:
         return taken;
     }
 };
+
+// Writes the file again with other pixels of the same size and puts its modification time back, as
+// copying another photo over it with `cp -p` leaves it.
+void replaceKeepingTimes(const QString& path)
+{
+    const QDateTime modified = QFileInfo(path).lastModified();
+    const QImage before(path);
+    writePicture(QFileInfo(path).dir(), QFileInfo(path).fileName(), before.width(), before.height(), Qt::green);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
 
 class PageLoading : public WindowsTest {
 protected:
@@ -216,6 +229,8 @@ TEST_F(PageLoading, AFileChangedOrGoneBetweenStepsIsNotShownAsItWas)
                     file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
             },
             11, names(10, 10) + names(24, 29) },
+        { "replaced by another of the same size, its times kept", replaceKeepingTimes, 11,
+            names(10, 10) + names(24, 29) },
         { "removed", [](const QString& path) { QFile::remove(path); }, 0, names(24, 29) },
         { "replaced by a folder", [](const QString& path) { QFile::remove(path), QDir().mkdir(path); }, 0,
             names(24, 29) },
@@ -371,6 +386,92 @@ TEST_F(PageLoading, AStepTakesOverThePrefetchOfAFileItShows)
     later.join();
     EXPECT_FALSE(decodes.takePage().contains(name(24))) << "decoded once, by the prefetch";
     EXPECT_EQ(shownEntry(18), 24);
+}
+
+TEST_F(PageLoading, AFileRewrittenDuringItsDecodeNeverEntersTheCache)
+{
+    writePictures(dir.path(), 1);
+    form->thumbnails.decode = [](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+        StdPicture picture = loadCellPicture(path, cellSize, cancelled);
+        replaceKeepingTimes(path);
+        return picture;
+    };
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    form->mnuCget->trigger();
+    EXPECT_FALSE(form->Image2[0].Picture().isEmpty());
+    EXPECT_EQ(form->thumbnails.cache().count(), 0);
+}
+
+// A decode that outlasts the page's wait leaves its cell blank while the load ends as usual; the
+// cell is filled when the decode ends if the grid still shows that page. A decode that throws
+// leaves its cell blank.
+TEST_F(PageLoading, ACellNotMadeWithinTheWaitIsFilledLaterIfStillShown)
+{
+    struct Row {
+        const char* what;
+        bool stepBeforeItEnds;
+        int shownInCell3; // the entry
+    };
+    for (const Row& row : { Row { "still shown", false, 3 }, Row { "scrolled away meanwhile", true, 9 } }) {
+        SCOPED_TRACE(row.what);
+        QSemaphore held;
+        form->thumbnails.decode = [&held](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+            const QString entry = QFileInfo(path).completeBaseName();
+            if (entry == name(3))
+                held.acquire();
+            if (entry == name(4))
+                throw std::bad_alloc();
+            return loadCellPicture(path, cellSize, cancelled);
+        };
+        QTemporaryDir folder;
+        loadFolderOf(30, folder.path());
+        EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
+        EXPECT_EQ(shownEntry(3), -1) << "late";
+        EXPECT_EQ(shownEntry(4), -1) << "failed";
+        EXPECT_EQ(shownEntry(5), 5);
+        if (row.stepBeforeItEnds)
+            form->VScroll1.setValue(1200);
+        held.release();
+        QTest::qWait(300);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shownEntry(3) == row.shownInCell3; }, 10000)) << shownEntry(3);
+        EXPECT_EQ(shownEntry(4), row.stepBeforeItEnds ? 10 : -1);
+    }
+}
+
+// Qt's smooth scaling hands its strips to Qt's global pool. With that pool taken up, a page whose
+// decodes need it ends within its wait, and fills its cells once the pool is free again.
+TEST_F(PageLoading, APageNeverWaitsForQtsOwnPool)
+{
+    QThreadPool& global = *QThreadPool::globalInstance();
+    const int threads = global.maxThreadCount();
+    global.setMaxThreadCount(2);
+    QSemaphore taken, free;
+    for (int t = 0; t < 2; ++t)
+        global.start([&] {
+            taken.release();
+            free.acquire();
+        });
+    taken.acquire(2);
+    std::atomic<bool> strayThread = false;
+    form->thumbnails.decode = [&](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+        QThread* thread = QThread::currentThread();
+        if (global.contains(thread) || thread == qApp->thread())
+            strayThread = true;
+        return loadCellPicture(path, cellSize, cancelled);
+    };
+    for (const char* name : { "text-named.jpg", "empty.jpg", "random.jpg" })
+        writeBytes(dir, name, QByteArray(name).repeated(100));
+    QImage photo(4000, 3000, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    writeBytes(dir, "photo.jpg", jpegBytes(photo));
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    form->mnuCget->trigger();
+    EXPECT_EQ(form->SB.SimpleText(), AllShown);
+    free.release(2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Image2[1].Picture().isEmpty(); }, 10000));
+    EXPECT_FALSE(strayThread) << "a decode ran on Qt's pool or the window's thread";
+    global.waitForDone();
+    global.setMaxThreadCount(threads);
 }
 
 TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
