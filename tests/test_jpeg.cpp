@@ -288,3 +288,82 @@ TEST(Jpeg, ALongTailWithoutAnEndMarkerIsNotRead)
         EXPECT_LE(file.taken, jpeg.size() + (64 << 10) + (progressive ? (16 << 20) + 2 * 64 * 48 * 3 : 0));
     }
 }
+
+namespace {
+
+struct Tag {
+    quint16 tag, type;
+    quint32 value;
+};
+constexpr quint32 AtExtra = 0xffffffff; // a value that becomes the offset of the block's extra bytes
+
+// An EXIF block: IFD0 (with a pointer to the Exif IFD when it has entries), the Exif IFD, IFD1, then `extra`.
+QByteArray exifBlock(
+    QList<Tag> ifd0, const QList<Tag>& exifIfd, const QList<Tag>& ifd1, const QByteArray& extra, bool little = false)
+{
+    const auto put = [little](QByteArray& out, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += char(value >> 8 * (little ? i : bytes - 1 - i));
+    };
+    const auto ifdBytes = [](const QList<Tag>& tags) { return tags.isEmpty() ? 0 : 6 + 12 * tags.size(); };
+    if (!exifIfd.isEmpty())
+        ifd0.append({ 0x8769, 4, quint32(8 + ifdBytes(ifd0) + 12) });
+    const quint32 ifd1At = ifd1.isEmpty() ? 0 : quint32(8 + ifdBytes(ifd0) + ifdBytes(exifIfd));
+    const quint32 extraAt = quint32(8 + ifdBytes(ifd0) + ifdBytes(exifIfd) + ifdBytes(ifd1));
+    QByteArray tiff(little ? "II" : "MM");
+    put(tiff, 42, 2);
+    put(tiff, 8, 4);
+    for (const auto& [tags, next] : { std::pair { ifd0, ifd1At }, { exifIfd, 0u }, { ifd1, 0u } }) {
+        if (tags.isEmpty())
+            continue;
+        put(tiff, quint32(tags.size()), 2);
+        for (const Tag& tag : tags) {
+            put(tiff, tag.tag, 2);
+            put(tiff, tag.type, 2);
+            put(tiff, 1, 4);
+            put(tiff, tag.value == AtExtra ? extraAt : tag.value, tag.type == 3 ? 2 : 4);
+            if (tag.type == 3)
+                put(tiff, 0, 2);
+        }
+        put(tiff, next, 4);
+    }
+    return QByteArray("Exif\0\0", 6) + tiff + extra;
+}
+
+} // namespace
+
+TEST(Jpeg, ExifBlocksGiveOnlyWhatLiesWhereItBelongs)
+{
+    const QByteArray thumb = jpegBytes(asymmetric(16, 12));
+    const quint32 size = quint32(thumb.size());
+    const QList<Tag> thumbIn1 { { 0x0201, 4, AtExtra }, { 0x0202, 4, size } };
+    const QList<Tag> pixels { { 0xa002, 4, 4000 }, { 0xa003, 3, 3000 } };
+    const QList<Tag> width { { 0x0100, 4, 9 } };
+    struct Row {
+        const char* name;
+        QByteArray block;
+        int orientation;
+        bool thumbnail;
+        QSize pixelSize;
+    } rows[] = {
+        { "camera-big-endian.exif", exifBlock({ { 0x0112, 3, 6 } }, pixels, thumbIn1, thumb), 6, true, { 4000, 3000 } },
+        { "camera-little-endian.exif", exifBlock({ { 0x0112, 3, 8 } }, pixels, thumbIn1, thumb, true), 8, true,
+            { 4000, 3000 } },
+        { "thumbnail-past-the-block.exif", exifBlock(width, {}, thumbIn1, thumb.left(thumb.size() - 1)), 1, false, {} },
+        { "thumbnail-named-in-ifd0.exif", exifBlock(thumbIn1, {}, {}, thumb), 1, false, {} },
+        { "orientation-in-ifd1-only.exif", exifBlock(width, {}, { { 0x0112, 3, 3 } }, {}), 1, false,
+            {} },
+        { "orientation-9.exif", exifBlock({ { 0x0112, 3, 9 } }, {}, {}, {}), 1, false, {} },
+        { "orientation-as-long.exif", exifBlock({ { 0x0112, 4, 6 } }, {}, {}, {}), 1, false, {} },
+        { "pixel-size-in-ifd0.exif", exifBlock(pixels, {}, {}, {}), 1, false, {} },
+        { "entries-cut-short.exif", exifBlock({ { 0x0112, 3, 6 } }, pixels, {}, {}).left(30), 6, false, {} },
+        { "no-exif-header.exif", exifBlock({ { 0x0112, 3, 6 } }, {}, {}, {}).mid(1), 1, false, {} },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Exif exif = readExif(row.block);
+        EXPECT_EQ(exif.orientation, row.orientation);
+        EXPECT_EQ(exif.thumbnail, row.thumbnail ? thumb : QByteArray());
+        EXPECT_EQ(exif.pixelSize, row.pixelSize);
+    }
+}
