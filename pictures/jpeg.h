@@ -22,7 +22,7 @@ bool looksLikeJpeg(const QByteArray& head);
 
 // A progressive file with more scans than this is refused: each scan runs over the whole picture,
 // and ordinary files have a few dozen at most.
-constexpr int JpegScanLimit = 300;
+constexpr int JpegScanLimit = 200;
 
 // A JPEG decoded with libjpeg-turbo. The constructor reads the headers up to the frame header (bounded);
 // prepare() chooses the scale and says what the decode will allocate; decode() decodes.
