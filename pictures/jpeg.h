@@ -50,6 +50,7 @@ public:
     // Decodes at the prepared scale (full size when prepare() was not called), orientation applied as
     // Qt applies it. A cost above `memoryLimit` is refused up front, and `memoryLimit` also becomes
     // libjpeg's own limit. Null image on any failure (corrupt data, too many scans, memory, cancel).
+    // One decode per decoder: it ends the reading of the file.
     QImage decode(qint64 memoryLimit, const std::atomic<bool>* cancelled = nullptr);
 
     struct Private;
