@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the fuzzers' seed corpus: small valid pictures of every kind the program reads, and help
-texts in code page 932. The JPEG seeds come from ImageMagick's `convert`; the rest is made here,
-byte by byte.
+texts in code page 932. The JPEG seeds come from ImageMagick's `convert` and libjpeg-turbo's `jpegtran`;
+the rest is made here, byte by byte.
 
 usage: make_seeds.py PICTURE_FOLDER HELP_FOLDER [HELP_TXT]
 """
@@ -243,6 +243,28 @@ def exif(jpeg, orientation):
     return jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body + jpeg[2:]
 
 
+def exif_with_thumbnail(jpeg, thumbnail):
+    """A camera's EXIF block: orientation in IFD0, the picture size in the Exif IFD, a thumbnail in IFD1."""
+    def ifd(entries, next_offset):
+        out = struct.pack(">H", len(entries))
+        for tag, kind, value in entries:
+            out += struct.pack(">HHI", tag, kind, 1) + (struct.pack(">HH", value, 0) if kind == 3 else struct.pack(">I", value))
+        return out + struct.pack(">I", next_offset)
+    ifd0_at, exif_at = 8, 8 + 6 + 12 * 2
+    ifd1_at = exif_at + 6 + 12 * 2
+    thumb_at = ifd1_at + 6 + 12 * 2
+    tiff = (b"MM\0\x2a" + struct.pack(">I", ifd0_at)
+            + ifd([(0x0112, 3, 6), (0x8769, 4, exif_at)], ifd1_at)
+            + ifd([(0xa002, 4, 19), (0xa003, 3, 13)], 0)
+            + ifd([(0x0201, 4, thumb_at), (0x0202, 4, len(thumbnail))], 0) + thumbnail)
+    body = b"Exif\0\0" + tiff
+    return jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body + jpeg[2:]
+
+
+def jpegtran(jpeg, *options):
+    return subprocess.run(["jpegtran", *options], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
+
+
 def jpegs():
     variants = {
         "baseline.jpg": [],
@@ -263,6 +285,11 @@ def jpegs():
     yield "exif-turned-right.jpg", exif(made["baseline.jpg"], 6)
     yield "exif-turned-left.jpg", exif(made["baseline.jpg"], 8)
     yield "exif-progressive-mirrored.jpg", exif(made["progressive.jpg"], 5)
+    yield "exif-with-thumbnail.jpg", exif_with_thumbnail(made["baseline.jpg"], made["grey.jpg"])
+    yield "arithmetic.jpg", jpegtran(made["baseline.jpg"], "-arithmetic")
+    yield "arithmetic-progressive.jpg", jpegtran(made["baseline.jpg"], "-arithmetic", "-progressive")
+    yield "restart-markers.jpg", jpegtran(made["sampling-444.jpg"], "-restart", "1B")
+    yield "cmyk-progressive.jpg", jpegtran(made["cmyk.jpg"], "-progressive")
 
 
 # ---------------------------------------------------------------- help texts

@@ -24,11 +24,14 @@ fi
 out=build-fuzz
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DTESSALINE_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$out" --target fuzz_picture fuzz_helptext
+cmake --build "$out" --target fuzz_picture fuzz_helptext fuzz_jpeg
 python3 fuzz/make_seeds.py "$out/seeds/picture" "$out/seeds/helptext" help/Help.txt
+# The JPEG decoder starts from the JPEG seeds alone.
+mkdir -p "$out/seeds/jpeg"
+cp "$out"/seeds/picture/*.jpg "$out/seeds/jpeg/"
 
 export UBSAN_OPTIONS=print_stacktrace=1
-targets=(picture helptext)
+targets=(picture helptext jpeg)
 declare -A pid
 for target in "${targets[@]}"; do
     mkdir -p "$out/corpus/$target" "$out/findings/$target"

@@ -1,0 +1,48 @@
+// Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
+// and a full decode under a memory limit, and the EXIF reader on the bytes as an APP1 payload.
+
+#include "pictures/exif.h"
+#include "pictures/jpeg.h"
+
+#include <QBuffer>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace tl;
+
+namespace {
+
+constexpr qint64 MemoryLimit = qint64(256) << 20;
+
+void decode(const QByteArray& bytes, QSize cell)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    JpegDecoder decoder(buffer, bytes.size());
+    const qint64 cost = decoder.prepare(cell);
+    if (!decoder.ok() || cost > MemoryLimit)
+        return;
+    const QImage image = decoder.decode(MemoryLimit);
+    if (!image.isNull() && image.size() != decoder.outputSize())
+        std::abort(); // the promised size is what callers allocate around
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // libjpeg's warnings are dropped by the decoder; Qt's own would drown the fuzzer's lines.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    decode(bytes, QSize(96, 72));
+    decode(bytes, QSize());
+    readExif(bytes);
+    readExif(QByteArray("Exif\0\0", 6) + bytes);
+    return 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+// What the program takes from a JPEG's EXIF block: the orientation, the camera's own thumbnail
+// and the picture size the camera recorded. Read by a bounded reader: every offset is checked
+// against the block, and only IFD0, IFD1 and the Exif IFD are visited, each once.
+
+#include <QByteArray>
+#include <QSize>
+
+namespace tl {
+
+struct Exif {
+    int orientation = 1; // from IFD0, 1..8
+    QByteArray thumbnail; // IFD1's JPEG thumbnail bytes, when present and inside the block
+    QSize pixelSize; // PixelXDimension/PixelYDimension of the Exif IFD, when present
+};
+
+// `app1Payload` is an APP1 segment's payload as it stands in the file (starting "Exif\0\0").
+// Anything malformed leaves the fields it concerns at their defaults.
+Exif readExif(const QByteArray& app1Payload);
+
+} // namespace tl

@@ -1,0 +1,339 @@
+#include "pictures/jpeg.h"
+
+#include <QTransform>
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+// jpeglib.h needs <cstdio> before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace tl {
+
+namespace {
+
+    constexpr qint64 ReadChunk = 64 * 1024;
+    // The most a file's headers and tables may take, and the most its scans may take per pixel and
+    // component on top of that: a source past this is taken to end, so that a picture followed by a
+    // long tail (or a device that never ends) is not read to its end.
+    constexpr qint64 HeaderBound = qint64(16) << 20;
+    constexpr qint64 ScanBytesPerSample = 2;
+    constexpr qint64 BlockBytes = DCTSIZE2 * sizeof(JCOEF);
+
+    const QByteArray ExifHeader("Exif\0\0", 6);
+
+    struct Errors : jpeg_error_mgr {
+        jmp_buf jump;
+        char message[JMSG_LENGTH_MAX];
+    };
+
+    struct Source : jpeg_source_mgr {
+        QIODevice* device = nullptr;
+        qint64 size = 0;
+        qint64 taken = 0;
+        JOCTET buffer[ReadChunk];
+    };
+
+    struct Progress : jpeg_progress_mgr {
+        const std::atomic<bool>* cancelled = nullptr;
+    };
+
+    // Leaves libjpeg with `why`; libjpeg must never end the process, as its own handler would.
+    [[noreturn]] void stop(j_common_ptr info, const char* why)
+    {
+        auto* errors = static_cast<Errors*>(info->err);
+        std::snprintf(errors->message, sizeof errors->message, "%s", why);
+        longjmp(errors->jump, 1);
+    }
+
+    [[noreturn]] void stopOnError(j_common_ptr info)
+    {
+        auto* errors = static_cast<Errors*>(info->err);
+        (*errors->format_message)(info, errors->message);
+        longjmp(errors->jump, 1);
+    }
+
+    // A damaged file is shown as far as libjpeg can decode it, as Qt shows it: warnings are dropped.
+    void dropMessage(j_common_ptr) { }
+
+    void noSourceAction(j_decompress_ptr) { }
+
+    boolean fillInput(j_decompress_ptr info)
+    {
+        auto* source = static_cast<Source*>(info->src);
+        qint64 bound = HeaderBound;
+        if (info->image_width) // the frame header has been read
+            bound += ScanBytesPerSample * qint64(info->image_width) * info->image_height * info->num_components;
+        const qint64 wanted = std::min({ ReadChunk, bound - source->taken, source->size - source->taken });
+        const qint64 got = wanted > 0 ? source->device->read(reinterpret_cast<char*>(source->buffer), wanted) : 0;
+        source->next_input_byte = source->buffer;
+        if (got > 0) {
+            source->taken += got;
+            source->bytes_in_buffer = size_t(got);
+            return TRUE;
+        }
+        if (source->taken == 0)
+            ERREXIT(info, JERR_INPUT_EMPTY);
+        // At the end or the bound: an end marker of our own, as libjpeg's file source gives.
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->buffer[0] = 0xff;
+        source->buffer[1] = JPEG_EOI;
+        source->bytes_in_buffer = 2;
+        return TRUE;
+    }
+
+    void skipInput(j_decompress_ptr info, long count)
+    {
+        auto* source = static_cast<Source*>(info->src);
+        if (count <= 0)
+            return;
+        while (count > long(source->bytes_in_buffer)) {
+            count -= long(source->bytes_in_buffer);
+            fillInput(info);
+        }
+        source->next_input_byte += count;
+        source->bytes_in_buffer -= size_t(count);
+    }
+
+    // Called for each scan a multi-scan file brings and for each row: the place to give up.
+    void watchProgress(j_common_ptr common)
+    {
+        auto* info = reinterpret_cast<j_decompress_ptr>(common);
+        auto* progress = static_cast<Progress*>(info->progress);
+        if (progress->cancelled && progress->cancelled->load(std::memory_order_relaxed))
+            stop(common, "cancelled");
+        if (info->input_scan_number > JpegScanLimit)
+            stop(common, "more scans than a picture needs");
+    }
+
+    qint64 roundUp(qint64 value, qint64 step) { return (value + step - 1) / step * step; }
+
+    qint64 imageBytes(QSize size, int depth)
+    {
+        return qint64((size.width() * qint64(depth) + 31) / 32 * 4) * size.height();
+    }
+
+    bool quarterTurn(int orientation) { return orientation >= 5; }
+
+    // EXIF orientations as Qt turns them: a mirror or flip first, then a quarter turn clockwise.
+    QImage oriented(QImage image, int orientation)
+    {
+        const bool mirror = orientation == 2 || orientation == 3 || orientation == 7;
+        const bool flip = orientation == 3 || orientation == 4 || orientation == 5;
+        if (orientation == 8)
+            return image.transformed(QTransform().rotate(270));
+        if (mirror || flip)
+            image = image.mirrored(mirror, flip);
+        if (orientation == 5 || orientation == 6 || orientation == 7)
+            image = image.transformed(QTransform().rotate(90));
+        return image;
+    }
+
+} // namespace
+
+struct JpegDecoder::Private {
+    jpeg_decompress_struct info {};
+    Errors errors {};
+    Source source {};
+    Progress progress {};
+    bool ok = false;
+    bool multiScan = false;
+    QImage::Format format = QImage::Format_Invalid;
+    QString why;
+    Exif exif;
+    QSize output; // at the prepared scale, as stored
+    qint64 cost = -1; // -1 until prepared
+
+    // Runs `step` on libjpeg; false, with the reason, when libjpeg gave up. `step` must own nothing that
+    // needs destroying: a failure leaves it without unwinding.
+    template <class Step> bool guarded(Step step)
+    {
+        if (setjmp(errors.jump)) {
+            why = QString::fromLatin1(errors.message);
+            return false;
+        }
+        step();
+        return true;
+    }
+
+    qint64 workingBytes() const
+    {
+        qint64 bytes = 0;
+        for (int i = 0; i < info.num_components; ++i) {
+            const jpeg_component_info& c = info.comp_info[i];
+            const qint64 blocksWide = roundUp(c.width_in_blocks, c.h_samp_factor);
+            if (multiScan) // every coefficient of the picture, kept between scans
+                bytes += blocksWide * roundUp(c.height_in_blocks, c.v_samp_factor) * BlockBytes;
+            else // a row of blocks, and the sample rows around it that upsampling keeps
+                bytes += blocksWide * c.v_samp_factor * (BlockBytes + 3 * DCTSIZE2);
+        }
+        return bytes + qint64(info.output_width) * 4 * 4;
+    }
+};
+
+bool looksLikeJpeg(const QByteArray& head)
+{
+    return head.size() >= 3 && uchar(head[0]) == 0xff && uchar(head[1]) == 0xd8 && uchar(head[2]) == 0xff;
+}
+
+JpegDecoder::JpegDecoder(QIODevice& device, qint64 size)
+    : d_(std::make_unique<Private>())
+{
+    Private& d = *d_;
+    d.info.err = jpeg_std_error(&d.errors);
+    d.errors.error_exit = stopOnError;
+    d.errors.output_message = dropMessage;
+    if (!d.guarded([&] { jpeg_create_decompress(&d.info); }))
+        return;
+    d.source.device = &device;
+    d.source.size = size;
+    d.source.init_source = noSourceAction;
+    d.source.fill_input_buffer = fillInput;
+    d.source.skip_input_data = skipInput;
+    d.source.resync_to_restart = jpeg_resync_to_restart;
+    d.source.term_source = noSourceAction;
+    d.info.src = &d.source;
+    d.progress.progress_monitor = watchProgress;
+    d.info.progress = &d.progress;
+    if (!d.guarded([&] {
+            jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xffff);
+            jpeg_read_header(&d.info, TRUE);
+            d.multiScan = jpeg_has_multiple_scans(&d.info);
+        }))
+        return;
+
+    // The formats Qt's plugin gives; other component counts are not shown.
+    if (d.info.num_components == 1) {
+        d.info.out_color_space = JCS_GRAYSCALE;
+        d.format = QImage::Format_Grayscale8;
+    } else if (d.info.num_components == 3) {
+        // Straight into the 32-bit pixels, their fourth byte filled with 0xff.
+        d.info.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+        d.format = QImage::Format_RGB32;
+    } else if (d.info.num_components == 4
+        && (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)) {
+        d.info.out_color_space = JCS_CMYK;
+        d.format = QImage::Format_RGB32;
+    } else {
+        d.why = QStringLiteral("a JPEG of %1 components").arg(d.info.num_components);
+        return;
+    }
+    for (jpeg_saved_marker_ptr marker = d.info.marker_list; marker; marker = marker->next) {
+        const QByteArray payload(reinterpret_cast<const char*>(marker->data), qsizetype(marker->data_length));
+        if (marker->marker == JPEG_APP0 + 1 && payload.startsWith(ExifHeader)) {
+            d.exif = readExif(payload);
+            break;
+        }
+    }
+    d.ok = true;
+}
+
+JpegDecoder::~JpegDecoder() { jpeg_destroy_decompress(&d_->info); }
+
+bool JpegDecoder::ok() const { return d_->ok; }
+
+QString JpegDecoder::why() const { return d_->why; }
+
+QSize JpegDecoder::storedSize() const
+{
+    return d_->ok ? QSize(int(d_->info.image_width), int(d_->info.image_height)) : QSize();
+}
+
+QSize JpegDecoder::naturalSize() const { return quarterTurn(orientation()) ? storedSize().transposed() : storedSize(); }
+
+int JpegDecoder::orientation() const { return d_->exif.orientation; }
+
+const Exif& JpegDecoder::exif() const { return d_->exif; }
+
+qint64 JpegDecoder::prepare(QSize cell)
+{
+    Private& d = *d_;
+    if (!d.ok)
+        return 0;
+    const bool reduced = !cell.isEmpty();
+    const QSize wanted = quarterTurn(orientation()) ? cell.transposed() : cell;
+    const QSize stored = storedSize();
+    const auto scaled = [](int length, int eighths) { return (qint64(length) * eighths + 7) / 8; };
+    int eighths = 8;
+    if (reduced)
+        for (eighths = 1; eighths < 8; ++eighths)
+            if (scaled(stored.width(), eighths) >= wanted.width()
+                && scaled(stored.height(), eighths) >= wanted.height())
+                break;
+    d.info.scale_num = unsigned(eighths);
+    d.info.scale_denom = 8;
+    // A cell is smoothed down afterwards anyway: the fast transform and plain upsampling lose nothing
+    // it shows. A full picture is decoded as Qt decodes it.
+    d.info.dct_method = reduced ? JDCT_IFAST : JDCT_ISLOW;
+    d.info.do_fancy_upsampling = reduced ? FALSE : TRUE;
+    if (!d.guarded([&] { jpeg_calc_output_dimensions(&d.info); })) {
+        d.ok = false;
+        return 0;
+    }
+    d.output = QSize(int(d.info.output_width), int(d.info.output_height));
+    const int depth = d.format == QImage::Format_Grayscale8 ? 8 : 32;
+    const qint64 turnedCopy = orientation() == 1 ? 0 : imageBytes(outputSize(), depth);
+    d.cost = imageBytes(d.output, depth) + turnedCopy + d.workingBytes();
+    return d.cost;
+}
+
+QSize JpegDecoder::outputSize() const { return quarterTurn(orientation()) ? d_->output.transposed() : d_->output; }
+
+QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelled)
+{
+    Private& d = *d_;
+    if (!d.ok)
+        return {};
+    if (d.cost < 0 && prepare(QSize()) == 0)
+        return {};
+    if (d.cost > memoryLimit) {
+        d.why = QStringLiteral("the decode needs %1 bytes, more than the %2 allowed").arg(d.cost).arg(memoryLimit);
+        return {};
+    }
+    d.info.mem->max_memory_to_use = long(std::min<qint64>(memoryLimit, std::numeric_limits<long>::max()));
+    d.progress.cancelled = cancelled;
+
+    QImage image(d.output, d.format);
+    if (image.isNull()) {
+        d.why = QStringLiteral("no memory for the picture");
+        return {};
+    }
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const bool cmyk = d.info.out_color_space == JCS_CMYK;
+    std::vector<JSAMPLE> cmykRow(cmyk ? size_t(d.output.width()) * 4 : 0);
+    const bool done = d.guarded([&] {
+        jpeg_start_decompress(&d.info);
+        if (int(d.info.output_width) != d.output.width() || int(d.info.output_height) != d.output.height())
+            stop(reinterpret_cast<j_common_ptr>(&d.info), "the output size changed");
+        while (d.info.output_scanline < d.info.output_height) {
+            uchar* const line = bits + stride * d.info.output_scanline;
+            JSAMPROW row = cmyk ? cmykRow.data() : line;
+            if (jpeg_read_scanlines(&d.info, &row, 1) != 1)
+                stop(reinterpret_cast<j_common_ptr>(&d.info), "no more rows");
+            if (!cmyk)
+                continue;
+            // As Qt's plugin converts, whatever the Adobe marker says.
+            auto* out = reinterpret_cast<QRgb*>(line);
+            for (const JSAMPLE* in = row; in < row + 4 * d.output.width(); in += 4)
+                *out++ = qRgb(in[3] * in[0] / 255, in[3] * in[1] / 255, in[3] * in[2] / 255);
+        }
+    });
+    // Stops here even when the end marker is missing: nothing after the last row is read.
+    jpeg_abort_decompress(&d.info);
+    d.progress.cancelled = nullptr;
+    if (!done)
+        return {};
+
+    if (d.info.density_unit == 1 || d.info.density_unit == 2) {
+        const double perMetre = d.info.density_unit == 1 ? 100 / 2.54 : 100;
+        image.setDotsPerMeterX(int(perMetre * d.info.X_density));
+        image.setDotsPerMeterY(int(perMetre * d.info.Y_density));
+    }
+    return oriented(std::move(image), orientation());
+}
+
+} // namespace tl

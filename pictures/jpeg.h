@@ -1,0 +1,62 @@
+#pragma once
+
+// JPEGs decoded with libjpeg-turbo's own API, so that the work is bounded by what the screen needs:
+// DCT scaling for cells, a limit on a progressive file's scans, a limit on libjpeg's memory, and a
+// source that reads no further than the picture can need. Full-size decodes give what Qt's JPEG
+// plugin gives, pixel for pixel (formats, CMYK conversion, EXIF orientation).
+
+#include "pictures/exif.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+namespace tl {
+
+// Whether `head` (a file's first bytes) starts like a JPEG (SOI then a marker).
+bool looksLikeJpeg(const QByteArray& head);
+
+// A progressive file with more scans than this is refused: each scan runs over the whole picture,
+// and ordinary files have a few dozen at most.
+constexpr int JpegScanLimit = 200;
+
+// A JPEG decoded with libjpeg-turbo. The constructor reads the headers up to the frame header (bounded);
+// prepare() chooses the scale and says what the decode will allocate; decode() decodes.
+class JpegDecoder {
+public:
+    JpegDecoder(QIODevice& device, qint64 size); // device open at its start, `size` bytes long
+    ~JpegDecoder();
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+
+    bool ok() const; // headers read and a kind we decode
+    QString why() const; // the reason when not ok or when decode() failed
+    QSize storedSize() const; // as the frame stores it
+    QSize naturalSize() const; // orientation applied (width/height swapped for the quarter turns)
+    int orientation() const; // EXIF orientation 1..8 (1 when none or invalid)
+    const Exif& exif() const; // the first "Exif" APP1 block's contents (defaults when none)
+
+    // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
+    // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:
+    // the output image, the copy that turning it makes, and libjpeg's working memory (for a multi-scan
+    // file its whole-picture coefficient buffers, for others its row buffers).
+    qint64 prepare(QSize cell);
+    // The size decode() gives at the prepared scale, orientation applied.
+    QSize outputSize() const;
+    // Decodes at the prepared scale (full size when prepare() was not called), orientation applied as
+    // Qt applies it. A cost above `memoryLimit` is refused up front, and `memoryLimit` also becomes
+    // libjpeg's own limit. Null image on any failure (corrupt data, too many scans, memory, cancel).
+    // One decode per decoder: it ends the reading of the file.
+    QImage decode(qint64 memoryLimit, const std::atomic<bool>* cancelled = nullptr);
+
+    struct Private;
+
+private:
+    std::unique_ptr<Private> d_;
+};
+
+} // namespace tl

@@ -1,0 +1,377 @@
+// The JPEG decoder against Qt's plugin, and on the files that would make it work without bound.
+
+#include "pictures/exif.h"
+#include "pictures/jpeg.h"
+#include "tests/picture_files.h"
+
+#include <QElapsedTimer>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QTransform>
+#include <array>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+// A different colour in each corner, so that every turn and mirror shows.
+QImage asymmetric(int width = 45, int height = 29)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, x < width / 3 && y < height / 3 ? 250 : 30));
+    return image;
+}
+
+struct Kind {
+    J_COLOR_SPACE space = JCS_YCbCr;
+    int lumaSampling = 2;
+    bool progressive = false, arithmetic = false, adobe = true;
+    int restartRows = 0;
+};
+
+// `picture` written by libjpeg as `kind` says; grey takes the green, CMYK the colours with a K ramp.
+QByteArray libjpegFile(const QImage& picture, Kind kind)
+{
+    jpeg_compress_struct info {};
+    jpeg_error_mgr errors {};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&info, &out, &outSize);
+    info.image_width = JDIMENSION(picture.width());
+    info.image_height = JDIMENSION(picture.height());
+    const bool four = kind.space == JCS_CMYK || kind.space == JCS_YCCK;
+    info.input_components = kind.space == JCS_GRAYSCALE ? 1 : four ? 4 : 3;
+    info.in_color_space = kind.space == JCS_GRAYSCALE ? JCS_GRAYSCALE : four ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_colorspace(&info, kind.space);
+    jpeg_set_quality(&info, 90, TRUE);
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = kind.lumaSampling;
+    info.arith_code = kind.arithmetic;
+    info.restart_in_rows = kind.restartRows;
+    info.write_Adobe_marker = kind.adobe;
+    if (kind.progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(picture.width()) * 4);
+    while (info.next_scanline < info.image_height) {
+        const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(int(info.next_scanline)));
+        JSAMPLE* at = row.data();
+        for (int x = 0; x < picture.width(); ++x) {
+            if (info.input_components == 1)
+                *at++ = JSAMPLE(qGreen(in[x]));
+            else
+                at = std::copy_n(std::array { qRed(in[x]), qGreen(in[x]), qBlue(in[x]), 150 + x % 100 }.begin(),
+                    info.input_components, at);
+        }
+        JSAMPROW rows[] = { row.data() };
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    jpeg_destroy_compress(&info);
+    free(out);
+    return bytes;
+}
+
+// A progressive JPEG declaring `width` x `height` whose `scans` DC scans hold no data at all.
+QByteArray emptyScans(int width, int height, int components, int scans)
+{
+    const auto segment = [](int marker, const QByteArray& body) {
+        return QByteArray::fromHex("ff") + char(marker) + char((body.size() + 2) >> 8) + char(body.size() + 2) + body;
+    };
+    QByteArray file = QByteArray::fromHex("ffd8") + segment(0xdb, QByteArray(1, 0) + QByteArray(64, 1))
+        + segment(0xc4, QByteArray::fromHex("0001") + QByteArray(16, 0));
+    QByteArray frame = QByteArray(1, 8) + char(height >> 8) + char(height) + char(width >> 8) + char(width);
+    QByteArray scan(1, char(components));
+    frame += char(components);
+    for (int c = 1; c <= components; ++c) {
+        frame += QByteArray(1, char(c)) + char(c == 1 && components == 3 ? 0x22 : 0x11) + '\0';
+        scan += QByteArray(1, char(c)) + '\0';
+    }
+    file += segment(0xc2, frame);
+    for (int i = 0; i < scans; ++i)
+        file += segment(0xda, scan + QByteArray(3, 0));
+    return file + QByteArray::fromHex("ffd9");
+}
+
+QImage qtDecode(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+QImage ourDecode(const QByteArray& bytes, QSize cell = {})
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    JpegDecoder decoder(buffer, bytes.size());
+    decoder.prepare(cell);
+    return decoder.decode(qint64(1) << 30);
+}
+
+// `jpeg` followed by `tail` zero bytes, counting what is read of it.
+class TailedFile : public QIODevice {
+public:
+    TailedFile(const QByteArray& jpeg, qint64 tail)
+        : jpeg_(jpeg)
+        , size_(jpeg.size() + tail)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return size_; }
+    qint64 taken = 0;
+
+protected:
+    qint64 readData(char* data, qint64 most) override
+    {
+        const qint64 count = std::min(most, size_ - pos());
+        for (qint64 i = 0; i < count; ++i)
+            data[i] = pos() + i < jpeg_.size() ? jpeg_[pos() + i] : '\0';
+        taken += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray jpeg_;
+    qint64 size_;
+};
+
+} // namespace
+
+TEST(Jpeg, FullDecodesEqualQtsPixelForPixel)
+{
+    const QImage picture = asymmetric();
+    const QByteArray baseline = libjpegFile(picture, {});
+    const QByteArray progressive = libjpegFile(picture, { .progressive = true });
+    const QByteArray large = libjpegFile(asymmetric(300, 200), {});
+    const QByteArray largeProgressive = libjpegFile(asymmetric(300, 200), { .progressive = true });
+    QList<std::pair<QString, QByteArray>> rows {
+        { "baseline-420.jpg", baseline },
+        { "sampling-444.jpg", libjpegFile(picture, { .lumaSampling = 1 }) },
+        { "grey.jpg", libjpegFile(picture, { .space = JCS_GRAYSCALE, .lumaSampling = 1 }) },
+        { "progressive.jpg", progressive },
+        { "arithmetic.jpg", libjpegFile(picture, { .arithmetic = true }) },
+        { "arithmetic-progressive.jpg", libjpegFile(picture, { .progressive = true, .arithmetic = true }) },
+        { "restart-every-row.jpg", libjpegFile(picture, { .restartRows = 1 }) },
+        { "cmyk-without-adobe.jpg", libjpegFile(picture, { .space = JCS_CMYK, .lumaSampling = 1, .adobe = false }) },
+        { "cmyk-adobe-inverted.jpg", libjpegFile(picture, { .space = JCS_CMYK, .lumaSampling = 1 }) },
+        { "ycck.jpg", libjpegFile(picture, { .space = JCS_YCCK }) },
+        { "truncated.jpg", large.left(large.size() * 3 / 5) },
+        { "truncated-progressive.jpg", largeProgressive.left(largeProgressive.size() * 3 / 5) },
+    };
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        rows.append(
+            { QStringLiteral("exif-orientation-%1.jpg").arg(orientation), withExifOrientation(baseline, orientation) });
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage expected = qtDecode(bytes);
+        ASSERT_FALSE(expected.isNull());
+        const QImage decoded = ourDecode(bytes);
+        EXPECT_EQ(decoded.format(), expected.format());
+        EXPECT_EQ(decoded.size(), expected.size());
+        EXPECT_TRUE(decoded == expected);
+    }
+}
+
+TEST(Jpeg, CellsDecodeAtTheSmallestEighthThatCoversThem)
+{
+    struct Row {
+        const char* name;
+        QSize stored;
+        int orientation;
+        QSize cell, expected;
+    } rows[] = {
+        { "quarter-exactly.jpg", { 400, 300 }, 1, { 100, 75 }, { 100, 75 } },
+        { "one-pixel-past-a-quarter.jpg", { 400, 300 }, 1, { 101, 75 }, { 150, 113 } },
+        { "smaller-than-the-cell.jpg", { 400, 300 }, 1, { 500, 500 }, { 400, 300 } },
+        { "odd-size-eighth.jpg", { 401, 301 }, 1, { 1, 1 }, { 51, 38 } },
+        { "turned-quarter.jpg", { 400, 300 }, 6, { 75, 100 }, { 75, 100 } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray bytes = withExifOrientation(
+            libjpegFile(asymmetric(row.stored.width(), row.stored.height()), {}), row.orientation);
+        EXPECT_EQ(ourDecode(bytes, row.cell).size(), row.expected);
+    }
+}
+
+TEST(Jpeg, AFineStripePatternKeepsItsContrastInTheCell)
+{
+    QImage stripes(128, 96, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x / 4 % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const QByteArray upright = jpegBytes(stripes);
+    const QByteArray turned = withExifOrientation(jpegBytes(stripes.transformed(QTransform().rotate(-90))), 6);
+    for (const auto& [name, bytes] : { std::pair { "stripes.jpg", upright }, { "stripes-exif-turned.jpg", turned } }) {
+        SCOPED_TRACE(name);
+        const QImage cell = ourDecode(bytes, QSize(32, 24));
+        ASSERT_EQ(cell.size(), QSize(32, 24));
+        for (int x = 0; x + 1 < cell.width(); ++x)
+            EXPECT_GT(std::abs(qGray(cell.pixel(x, 12)) - qGray(cell.pixel(x + 1, 12))), 160) << "column " << x;
+    }
+}
+
+TEST(Jpeg, FilesOfKindsNotShownAreRefused)
+{
+    QByteArray twelveBit = libjpegFile(asymmetric(), {});
+    twelveBit[twelveBit.indexOf(QByteArray::fromHex("ffc0")) + 4] = 12;
+    QByteArray lossless = libjpegFile(asymmetric(), {});
+    lossless[lossless.indexOf(QByteArray::fromHex("ffc0")) + 1] = char(0xc3);
+    QByteArray random = QByteArray::fromHex("ffd8ff");
+    QRandomGenerator generator(7);
+    for (int i = 0; i < 4000; ++i)
+        random += char(generator.bounded(256));
+    const std::pair<const char*, QByteArray> rows[] = { { "12-bit.jpg", twelveBit }, { "lossless.jpg", lossless },
+        { "random-bytes.jpg", random }, { "soi-only.jpg", QByteArray::fromHex("ffd8") }, { "empty.jpg", {} } };
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name);
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        JpegDecoder decoder(buffer, bytes.size());
+        EXPECT_FALSE(decoder.ok());
+        EXPECT_FALSE(decoder.why().isEmpty());
+        EXPECT_TRUE(decoder.decode(qint64(1) << 30).isNull());
+    }
+}
+
+TEST(Jpeg, ThousandsOfEmptyScansStopAtTheScanLimitAndACancelStopsAtOnce)
+{
+    const QByteArray bytes = emptyScans(4096, 4096, 1, 5000);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(ourDecode(bytes).isNull());
+    std::printf("4096x4096 with 5000 empty scans refused in %lld ms\n", timer.elapsed());
+
+    QBuffer buffer;
+    buffer.setData(emptyScans(4096, 4096, 1, 200));
+    buffer.open(QIODevice::ReadOnly);
+    JpegDecoder decoder(buffer, buffer.size());
+    const std::atomic<bool> cancelled = true;
+    EXPECT_TRUE(decoder.decode(qint64(1) << 30, &cancelled).isNull());
+    EXPECT_EQ(decoder.why(), "cancelled");
+}
+
+TEST(Jpeg, AHugeProgressiveFileIsRefusedForItsCoefficientBuffers)
+{
+    const QByteArray bytes = emptyScans(65500, 65500, 3, 1);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    JpegDecoder decoder(buffer, bytes.size());
+    ASSERT_TRUE(decoder.ok());
+    // 12.9 GB of coefficients even for a small cell, whatever the scale.
+    EXPECT_GT(decoder.prepare(QSize(64, 64)), qint64(12'000'000'000));
+    EXPECT_TRUE(decoder.decode(qint64(1) << 30).isNull());
+    EXPECT_TRUE(decoder.why().contains("more than")) << decoder.why().toStdString();
+}
+
+TEST(Jpeg, ALongTailWithoutAnEndMarkerIsNotRead)
+{
+    const QImage picture = asymmetric(64, 48);
+    const std::pair<const char*, QByteArray> rows[] = { { "baseline-then-2gb.jpg", libjpegFile(picture, {}) },
+        { "progressive-then-2gb.jpg", libjpegFile(picture, { .progressive = true }) } };
+    for (const auto& [name, jpeg] : rows) {
+        SCOPED_TRACE(name);
+        const bool progressive = QByteArray(name).startsWith("progressive");
+        TailedFile file(jpeg.chopped(2), qint64(2) << 30);
+        QElapsedTimer timer;
+        timer.start();
+        JpegDecoder decoder(file, file.size());
+        EXPECT_FALSE(decoder.decode(qint64(1) << 30).isNull());
+        std::printf("%s: %lld bytes read in %lld ms\n", name, file.taken, timer.elapsed());
+        EXPECT_LE(file.taken, jpeg.size() + (64 << 10) + (progressive ? (16 << 20) + 2 * 64 * 48 * 3 : 0));
+    }
+}
+
+namespace {
+
+struct Tag {
+    quint16 tag, type;
+    quint32 value;
+};
+constexpr quint32 AtExtra = 0xffffffff; // a value that becomes the offset of the block's extra bytes
+
+// An EXIF block: IFD0 (with a pointer to the Exif IFD when it has entries), the Exif IFD, IFD1, then `extra`.
+QByteArray exifBlock(
+    QList<Tag> ifd0, const QList<Tag>& exifIfd, const QList<Tag>& ifd1, const QByteArray& extra, bool little = false)
+{
+    const auto put = [little](QByteArray& out, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += char(value >> 8 * (little ? i : bytes - 1 - i));
+    };
+    const auto ifdBytes = [](const QList<Tag>& tags) { return tags.isEmpty() ? 0 : 6 + 12 * tags.size(); };
+    if (!exifIfd.isEmpty())
+        ifd0.append({ 0x8769, 4, quint32(8 + ifdBytes(ifd0) + 12) });
+    const quint32 ifd1At = ifd1.isEmpty() ? 0 : quint32(8 + ifdBytes(ifd0) + ifdBytes(exifIfd));
+    const quint32 extraAt = quint32(8 + ifdBytes(ifd0) + ifdBytes(exifIfd) + ifdBytes(ifd1));
+    QByteArray tiff(little ? "II" : "MM");
+    put(tiff, 42, 2);
+    put(tiff, 8, 4);
+    for (const auto& [tags, next] : { std::pair { ifd0, ifd1At }, { exifIfd, 0u }, { ifd1, 0u } }) {
+        if (tags.isEmpty())
+            continue;
+        put(tiff, quint32(tags.size()), 2);
+        for (const Tag& tag : tags) {
+            put(tiff, tag.tag, 2);
+            put(tiff, tag.type, 2);
+            put(tiff, 1, 4);
+            put(tiff, tag.value == AtExtra ? extraAt : tag.value, tag.type == 3 ? 2 : 4);
+            if (tag.type == 3)
+                put(tiff, 0, 2);
+        }
+        put(tiff, next, 4);
+    }
+    return QByteArray("Exif\0\0", 6) + tiff + extra;
+}
+
+} // namespace
+
+TEST(Jpeg, ExifBlocksGiveOnlyWhatLiesWhereItBelongs)
+{
+    const QByteArray thumb = jpegBytes(asymmetric(16, 12));
+    const quint32 size = quint32(thumb.size());
+    const QList<Tag> thumbIn1 { { 0x0201, 4, AtExtra }, { 0x0202, 4, size } };
+    const QList<Tag> pixels { { 0xa002, 4, 4000 }, { 0xa003, 3, 3000 } };
+    const QList<Tag> width { { 0x0100, 4, 9 } };
+    struct Row {
+        const char* name;
+        QByteArray block;
+        int orientation;
+        bool thumbnail;
+        QSize pixelSize;
+    } rows[] = {
+        { "camera-big-endian.exif", exifBlock({ { 0x0112, 3, 6 } }, pixels, thumbIn1, thumb), 6, true, { 4000, 3000 } },
+        { "camera-little-endian.exif", exifBlock({ { 0x0112, 3, 8 } }, pixels, thumbIn1, thumb, true), 8, true,
+            { 4000, 3000 } },
+        { "thumbnail-past-the-block.exif", exifBlock(width, {}, thumbIn1, thumb.left(thumb.size() - 1)), 1, false, {} },
+        { "thumbnail-named-in-ifd0.exif", exifBlock(thumbIn1, {}, {}, thumb), 1, false, {} },
+        { "orientation-in-ifd1-only.exif", exifBlock(width, {}, { { 0x0112, 3, 3 } }, {}), 1, false, {} },
+        { "orientation-9.exif", exifBlock({ { 0x0112, 3, 9 } }, {}, {}, {}), 1, false, {} },
+        { "orientation-as-long.exif", exifBlock({ { 0x0112, 4, 6 } }, {}, {}, {}), 1, false, {} },
+        { "pixel-size-in-ifd0.exif", exifBlock(pixels, {}, {}, {}), 1, false, {} },
+        { "entries-cut-short.exif", exifBlock({ { 0x0112, 3, 6 } }, pixels, {}, {}).left(30), 6, false, {} },
+        { "no-exif-header.exif", exifBlock({ { 0x0112, 3, 6 } }, {}, {}, {}).mid(1), 1, false, {} },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Exif exif = readExif(row.block);
+        EXPECT_EQ(exif.orientation, row.orientation);
+        EXPECT_EQ(exif.thumbnail, row.thumbnail ? thumb : QByteArray());
+        EXPECT_EQ(exif.pixelSize, row.pixelSize);
+    }
+}
