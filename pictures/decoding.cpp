@@ -2,6 +2,7 @@
 
 #include "pictures/bmpheader.h"
 #include "pictures/decodecost.h"
+#include "pictures/jpeg.h"
 #include "pictures/picture.h"
 
 #include <QImageReader>
@@ -58,14 +59,6 @@ namespace {
     // Making a cell's copy: the picture thinned to at most twice the cell, in full colour, smoothed.
     qint64 cellCost(QSize cell) { return cell.isEmpty() ? 0 : 3 * pixelBytes(cell * 2); }
 
-    // libjpeg decodes at n/8 of the stored size, the smallest n whose result covers the cell.
-    QSize reducedJpegSize(QSize stored, QSize cell)
-    {
-        const double factor = std::min(double(stored.width()) / cell.width(), double(stored.height()) / cell.height());
-        const qint64 eighths = qBound(1, qCeil(8 / factor), 8);
-        return QSize(int((stored.width() * eighths + 7) / 8), int((stored.height() * eighths + 7) / 8));
-    }
-
     // An indexed picture whose pixels name colours past its table would make drawing and scaling
     // read beyond the table: the table is filled up to every index the depth can hold.
     void coverColourTable(QImage& image)
@@ -98,47 +91,72 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // Asks the budget for `cost` and runs `decode` with its share; what cannot fit is refused.
+    template <class Decode>
+    Decoded decodeWithin(qint64 cost, QSize cell, const std::atomic<bool>* cancelled, Decode decode)
+    {
+        cost += cellCost(cell);
+        if (cost > DecodeBudget)
+            return failure(QStringLiteral("too large to decode"));
+        const DecodeTicket ticket(cost, cancelled);
+        if (cancelled && cancelled->load())
+            return failure(QStringLiteral("cancelled"));
+        Decoded decoded = decode();
+        if (!decoded.image.isNull() && !cell.isEmpty())
+            decoded.image = scaledInFullColour(std::move(decoded.image), cell);
+        return decoded;
+    }
+
+    Decoded decodeJpeg(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
+    {
+        JpegDecoder jpeg(device, size);
+        if (!jpeg.ok())
+            return failure(jpeg.why());
+        const qint64 cost = jpeg.prepare(cell);
+        return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
+            QImage image = jpeg.decode(cost, cancelled);
+            if (image.isNull())
+                return failure(jpeg.why());
+            return { std::move(image), jpeg.naturalSize(), {} };
+        });
+    }
+
+    // Every other format through Qt's readers, whose cost the headers tell as the decoder reads them.
+    Decoded decodeWithQt(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
+    {
+        const BmpCheck bmp = checkBmp(device.peek(BmpHeaderBytes), size);
+        if (bmp.kind == BmpCheck::Short)
+            return failure(QStringLiteral("pixel data shorter than the header declares"));
+        QImageReader reader(&device);
+        reader.setAutoTransform(true);
+        qint64 cost = fullDecodeCost(device, reader);
+        if (cost < 0) {
+            if (!reader.canRead())
+                return failure(reader.errorString());
+            cost = DecodeBudget; // the headers do not say: it runs alone
+        }
+        return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
+            QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
+            if (image.isNull())
+                return failure(reader.errorString());
+            coverColourTable(image);
+            const QSize natural = image.size();
+            return { std::move(image), natural, {} };
+        });
+    }
+
+} // namespace
+
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
 {
     // Large photos and panoramas load; absurd headers are still refused. Set once, before any read.
     static const bool limitSet = (QImageReader::setAllocationLimit(PictureAllocationLimitMB), true);
     (void)limitSet;
-
-    const BmpCheck bmp = checkBmp(device.peek(BmpHeaderBytes), size);
-    if (bmp.kind == BmpCheck::Short)
-        return failure(QStringLiteral("pixel data shorter than the header declares"));
-
-    QImageReader reader(&device);
-    reader.setAutoTransform(true);
-    const QSize stored = reader.size();
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    const bool reduced = !cell.isEmpty() && stored.isValid() && reader.format() == "jpeg";
-    // The scaled size is asked for as the file stores the picture; turning it comes after.
-    if (reduced)
-        reader.setScaledSize(turned ? cell.transposed() : cell);
-
-    // What the decode allocates is asked for before it starts; what cannot fit is refused.
-    qint64 cost = reduced ? pixelBytes(reducedJpegSize(stored, cell)) : fullDecodeCost(device, reader);
-    if (cost < 0) {
-        if (!reader.canRead())
-            return failure(reader.errorString());
-        cost = DecodeBudget; // the headers do not say: it runs alone
-    }
-    cost += cellCost(cell);
-    if (cost > DecodeBudget)
-        return failure(QStringLiteral("too large to decode"));
-    const DecodeTicket ticket(cost, cancelled);
-    if (cancelled && cancelled->load())
-        return failure(QStringLiteral("cancelled"));
-    QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
-    if (image.isNull())
-        return failure(reader.errorString());
-    coverColourTable(image);
-
-    const QSize natural = reduced ? (turned ? stored.transposed() : stored) : image.size();
-    if (!cell.isEmpty())
-        image = scaledInFullColour(std::move(image), cell);
-    return { std::move(image), natural, {} };
+    if (looksLikeJpeg(device.peek(4)))
+        return decodeJpeg(device, size, cell, cancelled);
+    return decodeWithQt(device, size, cell, cancelled);
 }
 
 QImage scaledInFullColour(QImage image, QSize size)
