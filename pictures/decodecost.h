@@ -4,15 +4,18 @@
 // the decoder will read them: each icon entry's own header rather than the icon's directory, a GIF's
 // whole screen, the zeroed picture of a run-length BMP with its rows padded.
 
-#include <QIODevice>
-#include <QImageReader>
+#include <QByteArray>
 #include <QSize>
 
 namespace tl {
 
-// The bytes a full decode of the picture in `device` (open, seekable) by `reader` allocates; -1 when
-// the headers do not say. The device is left where it was.
-qint64 fullDecodeCost(QIODevice& device, QImageReader& reader);
+// How many of a file's first bytes declaredCost looks at.
+constexpr int CostHeadBytes = 64 * 1024;
+
+// The bytes a full decode of the picture whose first bytes are `head` allocates, by what its headers
+// say; -1 when they do not say, or the format is not one read here. `reported` is the size Qt's
+// reader gives (invalid when it gives none).
+qint64 declaredCost(const QByteArray& head, qint64 fileSize, QSize reported);
 
 // The bytes of a picture of `size` at `bytesPerPixel`, each row padded to four bytes.
 qint64 imageBytes(QSize size, int bytesPerPixel);

@@ -126,16 +126,17 @@ namespace {
     // Every other format through Qt's readers, whose cost the headers tell as the decoder reads them.
     Decoded decodeWithQt(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
     {
-        const BmpCheck bmp = checkBmp(device.peek(BmpHeaderBytes), size);
+        const QByteArray head = device.peek(CostHeadBytes);
+        const BmpCheck bmp = checkBmp(head, size);
         if (bmp.kind == BmpCheck::Short)
             return failure(QStringLiteral("pixel data shorter than the header declares"));
         QImageReader reader(&device);
         reader.setAutoTransform(true);
-        qint64 cost = fullDecodeCost(device, reader);
+        qint64 cost = declaredCost(head, size, reader.size());
         if (cost < 0) {
             if (!reader.canRead())
                 return failure(reader.errorString());
-            cost = DecodeBudget; // the headers do not say: it runs alone
+            cost = DecodeBudget - cellCost(cell); // the headers do not say: it runs alone
         }
         return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
             QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();

@@ -1,4 +1,5 @@
 #include "picture_files.h"
+#include "pictures/decodecost.h"
 #include "pictures/decoding.h"
 #include "windows_fixture.h"
 
@@ -7,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
+#include <QtEndian>
 #include <algorithm>
 #include <climits>
 #include <functional>
@@ -209,6 +211,7 @@ TEST_F(LoadingFiles, HostileFiles)
         { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), true, qRgb(0, 0, 0) },
         { "header-only-20000x20000.jpg", jpegDeclaring(20000, 20000), true },
         { "not-a-picture.jpg", QByteArray("just text"), false },
+        { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1), false },
         { "empty.gif", QByteArray(), false },
     };
     for (const Row& row : rows) {
@@ -314,6 +317,8 @@ TEST_F(LoadingFiles, HeldBytesStayWithinTheirBudgetAndGoWithTheirPictures)
     std::atomic<bool> cancelled { true };
     EXPECT_TRUE(loadCellPicture(path, Cell, &cancelled).isEmpty());
     EXPECT_EQ(heldBytes(), heldBefore) << "a cancelled load keeps nothing";
+    EXPECT_TRUE(loadCellPicture(writeBytes(dir, "not-a-picture.jpg", QByteArray(5000, 'x')), Cell).isEmpty());
+    EXPECT_EQ(heldBytes(), heldBefore) << "a failed decode keeps nothing";
 }
 
 // Run as an ordinary user (root reads every file): see CMakeLists.txt.
@@ -414,6 +419,58 @@ TEST_F(OpeningFromCells, APageOfHugeHeaderOnlyGifsStaysWithinMemory)
     const qint64 peak = statusKilobytes("VmHWM:");
     RecordProperty("peakAboveIdleKB", QByteArray::number(peak - idle).constData());
     EXPECT_LT(peak - idle, 2500 * 1024) << "kB above idle";
+}
+
+// A PNG's signature and header, and nothing after them.
+QByteArray pngHeader(quint32 width, quint32 height, int depth)
+{
+    QByteArray header = QByteArray("IHDR") + QByteArray(13, '\0');
+    qToBigEndian(width, header.data() + 4);
+    qToBigEndian(height, header.data() + 8);
+    header[12] = char(depth);
+    header[13] = 6; // RGBA
+    return QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + header + QByteArray(4, '\0');
+}
+
+// An icon whose directory says 16 x 16 and whose one entry holds `entry`.
+QByteArray iconSaying16x16(const QByteArray& entry)
+{
+    QByteArray file;
+    putLe(file, 0, 2);
+    putLe(file, 1, 2);
+    putLe(file, 1, 2);
+    file.append(char(16)).append(char(16)).append('\0').append('\0');
+    putLe(file, 1, 2);
+    putLe(file, 32, 2);
+    putLe(file, quint32(entry.size()), 4);
+    putLe(file, 22, 4);
+    return file + entry;
+}
+
+TEST(PictureLoading, WhatADecodeCostsIsReadAsTheDecoderReadsTheFile)
+{
+    QByteArray bitmap;
+    for (quint32 field : { 40u, 4000u, 2 * 3000u })
+        putLe(bitmap, field, 4);
+    putLe(bitmap, 1, 2);
+    putLe(bitmap, 32, 2);
+    bitmap.append(QByteArray(24, '\0'));
+    struct Row {
+        const char* file;
+        QByteArray bytes;
+        qint64 cost;
+    };
+    const Row rows[] = {
+        { "icon-says-16x16-holds-16384x16384-png.ico", iconSaying16x16(pngHeader(16384, 16384, 8)),
+            2 * 16384LL * 16384 * 4 },
+        { "icon-says-16x16-holds-4000x3000-bitmap.ico", iconSaying16x16(bitmap), 4000LL * 3000 * 4 },
+        { "16-bit.png", pngHeader(1000, 1000, 16), 1000LL * 1000 * 8 },
+        { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), 16000LL * 16000 * 4 },
+        { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1),
+            4LL * 1000000000 },
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(declaredCost(row.bytes, row.bytes.size(), QSize(16, 16)), row.cost) << row.file;
 }
 
 TEST(PictureLoading, EmptyPathIsTheEmptyPictureAndFailuresSayWhy)
