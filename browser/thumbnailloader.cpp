@@ -106,6 +106,12 @@ void ThumbnailLoader::cancelPrefetch()
 
 void ThumbnailLoader::waitForPrefetch() { prefetchPool_.waitForDone(); }
 
+void ThumbnailLoader::waitForAll()
+{
+    pool_.waitForDone();
+    prefetchPool_.waitForDone();
+}
+
 void ThumbnailLoader::stop()
 {
     {

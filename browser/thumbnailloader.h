@@ -44,6 +44,8 @@ public:
     void cancelPrefetch();
     // Blocks until no prefetch is running (tests, benchmarks).
     void waitForPrefetch();
+    // Blocks until no decode of any kind is running (fuzzing).
+    void waitForAll();
     // Stops every decode and waits for them (the end of the program).
     void stop();
 

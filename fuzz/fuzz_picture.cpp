@@ -1,6 +1,6 @@
 // Arbitrary bytes as a picture file in the folder the main window shows, taken through every road
 // a picture takes in the program: chosen in the file list (the preview), loaded into the grid by
-// the menu command (a cell, decoded on the page's workers), clicked (the picture window shows the
+// the menu command (a cell, decoded on the loader's pool), clicked (the picture window shows the
 // cell's picture at its natural size) and opened by the open command. What each road gives is
 // then drawn as the windows draw it. The windows are the real ones, on the offscreen platform.
 
@@ -91,6 +91,9 @@ struct Roads {
         draw(window->Picture1.widget());
         form->Command1_Click(); // the same file through the open command
         draw(window->Picture1.widget());
+        // A decode that outlasted a road's wait ends within this input, so that what it reaches
+        // counts for this input and the next one starts afresh.
+        form->thumbnails.waitForAll();
     }
 };
 
