@@ -18,6 +18,10 @@ TEST(ImageControlTest, TakesNaturalSizeUnlessStretched)
     EXPECT_EQ(QRect(natural.Left(), natural.Top(), natural.Width(), natural.Height()), QRect(100, 100, 600, 450));
     natural.setPicture({});
     EXPECT_EQ(natural.Width(), 600) << "the empty picture leaves the size as it was";
+    // 150 million rows are more twips than an int holds: shown as the empty picture, size kept.
+    natural.setPicture(StdPicture(QImage(1, 150000000, QImage::Format_Mono)));
+    EXPECT_TRUE(natural.Picture().isEmpty());
+    EXPECT_EQ(natural.Height(), 450);
 
     ImageControl stretched;
     stretched.setStretch(true);

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QThread>
 
 using namespace tl;
 using namespace tl::test;
@@ -403,6 +405,34 @@ TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
     EXPECT_EQ(pictureWindows(), 1);
     EXPECT_TRUE(seams.messages.isEmpty());
     EXPECT_EQ(seams.ends, 0);
+}
+
+// With the decoders busy, a picture not made within the wait shows the window with the empty
+// picture meanwhile; it is put in with its ranges when it is made, unless a newer one was asked for.
+TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
+{
+    const QString folder = dir.path() + QLatin1Char('/');
+    writePicture(dir, "wide.bmp", 6000, 3000); // ends well after the newer one
+    writePicture(dir, "tall.bmp", 100, 1000);
+    const int threads = QThread::idealThreadCount();
+    QSemaphore busy, free;
+    for (int t = 0; t < threads; ++t)
+        form->thumbnails.run([&](const std::atomic<bool>*) {
+            busy.release();
+            free.acquire();
+            return StdPicture();
+        });
+    busy.acquire(threads);
+    frmPicture& w = openFile(folder, QStringLiteral("wide.bmp"));
+    EXPECT_TRUE(w.Image1.Picture().isEmpty());
+    EXPECT_EQ(w.HScroll1.Max(), 0);
+    openFile(folder, QStringLiteral("tall.bmp"));
+    free.release(threads);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Image1.Picture().isEmpty(); }, 10000));
+    QTest::qWait(1000);
+    EXPECT_EQ(w.Image1.Picture().pixelHeight(), 1000) << "the newer picture";
+    EXPECT_EQ(w.HScroll1.Max(), 0);
+    EXPECT_EQ(w.VScroll1.Max(), 15000 - w.Picture1.Height());
 }
 
 // Both texts emptied after a picture was opened: the empty path gives the empty picture, and the
