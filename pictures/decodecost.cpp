@@ -16,7 +16,13 @@ namespace {
     quint16 le16(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
     quint32 be32(const QByteArray& b, qsizetype at) { return qFromBigEndian<quint32>(b.constData() + at); }
 
-    qint64 area(qint64 width, qint64 height) { return std::max<qint64>(width, 0) * std::max<qint64>(height, 0); }
+    // A side longer than this is far past any budget already; keeping to it keeps the sums in range.
+    constexpr qint64 LongestSide = qint64(1) << 29;
+
+    qint64 area(qint64 width, qint64 height)
+    {
+        return std::clamp<qint64>(width, 0, LongestSide) * std::clamp<qint64>(height, 0, LongestSide);
+    }
 
     bool isPng(const QByteArray& bytes, qsizetype at = 0)
     {

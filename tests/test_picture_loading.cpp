@@ -465,6 +465,7 @@ TEST(PictureLoading, WhatADecodeCostsIsReadAsTheDecoderReadsTheFile)
             2 * 16384LL * 16384 * 4 },
         { "icon-says-16x16-holds-4000x3000-bitmap.ico", iconSaying16x16(bitmap), 4000LL * 3000 * 4 },
         { "16-bit.png", pngHeader(1000, 1000, 16), 1000LL * 1000 * 8 },
+        { "4294967295x4294967295.png", pngHeader(UINT_MAX, UINT_MAX, 16), (1LL << 58) * 8 },
         { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), 16000LL * 16000 * 4 },
         { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1),
             4LL * 1000000000 },
