@@ -28,17 +28,22 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents();
         form.Dir1.widget()->repaint();
     };
+    // What the first open takes, above what the process held with the window up.
+    const double idle = bench::restartPeakMemory();
+    open(temp.path());
+    const double opened = bench::peakMemory() - idle;
+    open(QFileInfo(temp.path()).path());
+
     int listed = 0;
-    const double before = bench::restartPeakMemory();
     const double ratio = bench::compare(
         "folder list of 100,000 subfolders", 5,
         [&] { listed = static_cast<int>(QDir(temp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); },
         [&] { open(temp.path()); }, [&] { open(QFileInfo(temp.path()).path()); });
-    const double peak = bench::peakMemory();
     open(temp.path());
     const int shown = static_cast<QAbstractItemView*>(form.Dir1.widget())->model()->rowCount();
     std::printf("entries: folder list %d, QDir %d; target ratio 3 or less: %s\n", shown, listed,
         ratio <= 3 ? "met" : "NOT met");
-    std::printf("peak memory %.1f MB, %.1f MB above the start of the runs\n", peak / 1e6, (peak - before) / 1e6);
+    std::printf(
+        "peak memory %.1f MB; the first open %.1f MB above the idle window\n", bench::peakMemory() / 1e6, opened / 1e6);
     return 0;
 }

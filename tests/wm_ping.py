@@ -14,9 +14,8 @@ N pings sent; S the longest a ping waited for its answer (a ping still unanswere
 until then); K the freezes longer than 2 s, pings answered together counting as one freeze.
 --wait gives the window that long to appear (default 10 s).
 
-A client sends its answer to the root window with an event mask of its choosing: the window
-manager specification names SubstructureNotify and SubstructureRedirect, Qt 6 uses StructureNotify
-and SubstructureRedirect. Selecting StructureNotify and SubstructureNotify on the root sees either.
+A client sends its answer to the root window with an event mask of its choosing: EWMH names
+SubstructureNotify and SubstructureRedirect, Qt 6 uses StructureNotify and SubstructureRedirect. Selecting StructureNotify and SubstructureNotify on the root sees either.
 The watcher never takes SubstructureRedirect, which would make it the window manager: the
 program's new windows would then wait for it to map them.
 """

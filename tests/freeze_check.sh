@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Tries the real program on a folder of costly and broken pictures (tests/costly_files.py) beside a
+# few ordinary ones, in a virtual X server, and prints how long its main window stopped answering
+# (tests/wm_ping.py) and how much memory it took above what it held idle. It drives 画像読み込み,
+# then clicks a few cells, each of which opens the picture window, and closes that window again.
+# Not a test: it reports what it sees, and exits 0 unless it could not run.
+#
+# Usage: tests/freeze_check.sh BUILD_DIR [SECONDS_PER_STEP]   (default 8 s a step)
+set -u
+build="$(cd "$1" && pwd)"
+step="${2:-8}"
+here="$(cd "$(dirname "$0")" && pwd)"
+exe="$build/tessaline"
+[ -x "$exe" ] || { echo "no program at $exe: build the tessaline target first"; exit 1; }
+for tool in xvfb-run xdotool xwininfo cjpeg /usr/bin/python3; do
+    command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
+done
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+/usr/bin/python3 "$here/costly_files.py" "$work/pictures" --ordinary || exit 1
+
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
+    exe="$1"; here="$2"; pictures="$3"; step="$4"; out="$5"
+    main="HTMLファイルを解析し，画像ファイルの取得"
+    picture="ScrolePicture"
+    window() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
+    kb() { awk -v f="$1:" "\$1 == f { print \$2 }" "/proc/$pid/status" 2>/dev/null; }
+    alive() { kill -0 "$pid" 2>/dev/null; }
+
+    cd "$pictures"
+    "$exe" 2>"$out/stderr.txt" & pid=$!
+    for _ in $(seq 1 100); do [ -n "$(window "$main")" ] && break; sleep 0.1; done
+    id=$(window "$main")
+    [ -n "$id" ] || { echo "the main window did not appear"; kill "$pid"; exit 1; }
+    eval "$(xwininfo -id "$id" | awk "/Absolute upper-left X/{print \"left=\" \$4} /Absolute upper-left Y/{print \"top=\" \$4} /Height:/{print \"height=\" \$2}")"
+    menu=$((height - 427)) # the inner area is 427 pixels high, below the menu bar
+    sleep 2
+    idle=$(kb VmRSS)
+
+    "$here/wm_ping.py" "$id" >"$out/ping.txt" & watcher=$!
+    # Samples the resident memory, for the record of when it grew.
+    ( while alive; do echo "$(date +%s.%N | cut -c1-14) $(kb VmRSS)"; sleep 0.2; done ) >"$out/rss.txt" 2>/dev/null &
+    sampler=$!
+
+    echo "画像読み込み"
+    xdotool mousemove $((left + 24)) $((top + menu / 2)) click 1
+    sleep "$step"
+    # Cells of the files in their natural order: the GIF, the icon, the photo with the sparse tail,
+    # the 4096 JPEG with 50,000 scans, the 8192 one, the 16384 one, the 65500 one, the RLE8 BMP.
+    for cell in 2 3 8 10 11 12 14 16; do
+        alive || break
+        echo "cell $cell"
+        xdotool mousemove $((left + 2 + 120 + 2 + 104 * (cell % 6) + 52)) $((top + menu + 2 + 80 * (cell / 6) + 40)) click 1
+        sleep "$step"
+        shown=$(window "$picture")
+        [ -n "$shown" ] && python3 "$here/close_window.py" "$shown" && sleep 1
+    done
+
+    peak=$(kb VmHWM)
+    alive && state="still running" || state="ended (status $(wait "$pid"; echo $?))"
+    kill "$watcher"; wait "$watcher"
+    kill "$sampler" 2>/dev/null
+    echo "watcher: $(cat "$out/ping.txt")"
+    if [ -n "$peak" ]; then
+        echo "memory: idle ${idle} kB, peak ${peak} kB, $(((peak - idle) / 1024)) MB above idle; the program is $state"
+    else
+        echo "memory: idle ${idle} kB, peak unknown; the program $state"
+    fi
+    kill "$pid" 2>/dev/null
+' freeze_check "$exe" "$here" "$work/pictures" "$step" "$work"
+[ -s "$work/stderr.txt" ] && { echo "the program said:"; sort "$work/stderr.txt" | uniq -c | sort -rn | head -5; }
+exit 0
