@@ -10,27 +10,27 @@ photo-like pictures from PPMs written here.
 
 The progressive JPEGs carry scans with no entropy-coded bytes at all: libjpeg warns once a scan
 that the data ended early ("Corrupt JPEG data: premature end of data segment"), keeps the blocks
-it has and still walks every block of the picture in every scan, and keeps the picture's whole
-coefficient buffer (128 bytes a 8 x 8 block) until its last scan. djpeg decodes them all. The
-figures are djpeg's (libjpeg-turbo 2.1.5, `timeout 5 djpeg -outfile /dev/null`, two cores),
-"over 5 s" where it was stopped.
+it has, still walks every block of the picture in every scan, and holds the whole coefficient
+buffer (128 bytes an 8 x 8 block) until the last scan; djpeg decodes each of them to the end. The
+figures are djpeg's (libjpeg-turbo 2.1.5, `ulimit -v 6000000; /usr/bin/time -v timeout 150 djpeg
+-outfile /dev/null FILE`, on two cores shared with a build): time, then peak resident memory.
 
-| file | bytes | djpeg / what it costs |
+| file | bytes | djpeg |
 |---|---|---|
-| progressive-4096x4096-grey-50000-empty-scans.jpg | 500,121 | over 5 s (about 30 s); 53 MB coefficients |
-| progressive-4096x4096-grey-20000-empty-scans-exif-turned.jpg | 200,155 | over 5 s (about 12 s); EXIF orientation 6 |
-| progressive-16384x16384-grey-2000-empty-scans.jpg | 20,121 | over 5 s (about 40 s); 540 MB coefficients |
-| progressive-65500x65500-ycbcr420-one-empty-scan.jpg | 151 | over 5 s; 13 GB coefficients, 12.9 GB of pixels |
-| progressive-30000x30000-grey-one-empty-scan.jpg | 131 | over 5 s; 1.8 GB coefficients, 900 MB of pixels |
-| progressive-8192x8192-grey-3000-ac-refinement-scans.jpg | 30,141 | over 5 s (about 10 s); 134 MB coefficients |
-| rle8-1x1000000000.bmp | 1,090 | 1 x 10^9 pixels: 4 GB at a 4-byte row stride |
-| icon-says-16x16-holds-16384x16384-png.ico | about 800 KB | a 16384 x 16384 RGB PNG of one colour: 805 MB |
-| gif-16000x16000-screen-1-pixel-frame.gif | 43 | a 16000 x 16000 canvas: 1 GB at 32 bits |
-| photo-then-2gb-sparse-tail-no-end-marker.jpg | 2 GB, sparse | a whole-file read takes 2 GB |
-| text-named-as-picture.JPG | 48 | not a picture |
-| empty.jpg | 0 | nothing to read |
-| truncated.jpg | half a photo | the data ends inside the entropy-coded segment |
-| random-bytes.jpg | 4,096 | no JPEG at all |
+| progressive-4096x4096-grey-50000-empty-scans.jpg | 500,144 | over 150 s (stopped), 35 MB |
+| progressive-4096x4096-grey-20000-empty-scans-exif-turned.jpg | 200,180 | 70 s, 35 MB; EXIF orientation 6 |
+| progressive-16384x16384-grey-2000-empty-scans.jpg | 20,144 | over 150 s (stopped), 526 MB |
+| progressive-65500x65500-ycbcr420-one-empty-scan.jpg | 164 | wants 13 GB: "Insufficient memory" under the limit |
+| progressive-30000x30000-grey-one-empty-scan.jpg | 154 | 21 s, 1.76 GB |
+| progressive-8192x8192-grey-3000-ac-refinement-scans.jpg | 30,164 | 30 s, 133 MB |
+| rle8-1x1000000000.bmp | 1,144 | (not a JPEG) 10^9 rows: 4 GB at a 4-byte row stride |
+| icon-says-16x16-holds-16384x16384-png.ico | 818,500 | (not a JPEG) an 805 MB RGB PNG of one colour |
+| gif-16000x16000-screen-1-pixel-frame.gif | 43 | (not a JPEG) a 1 GB canvas at 32 bits |
+| photo-then-2gb-sparse-tail-no-end-marker.jpg | 2 GB, 152 KB on disk | 12 s, 2 MB, reads 2 GB of zeros |
+| text-named-as-picture.JPG | 49 | at once: "Not a JPEG file" |
+| empty.jpg | 0 | at once: "Empty input file" |
+| truncated.jpg | 76,990 | at once: "Premature end of JPEG file", half a picture |
+| random-bytes.jpg | 4,096 | at once: "Not a JPEG file" |
 """
 
 import os
