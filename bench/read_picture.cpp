@@ -15,10 +15,11 @@ int main(int argc, char** argv)
         return 2;
     }
     QImageReader reader(QString::fromLocal8Bit(argv[1]));
+    const QByteArray format = reader.format();
     QElapsedTimer timer;
     timer.start();
     const QImage image = reader.read();
-    std::printf("%s: %s %dx%d in %.2f s%s%s\n", argv[1], reader.format().constData(), image.width(), image.height(),
+    std::printf("%s: %s %dx%d in %.2f s%s%s\n", argv[1], format.constData(), image.width(), image.height(),
         timer.nsecsElapsed() / 1e9, image.isNull() ? ", failed: " : "",
         image.isNull() ? qPrintable(reader.errorString()) : "");
     return image.isNull() ? 1 : 0;
