@@ -11,11 +11,11 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QListView>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QRawFont>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -402,22 +402,32 @@ TEST_F(MainWindow, DeepFoldersAndTheirSubfoldersStayReadable)
     paths.prepend("/");
     const int shown = static_cast<int>(paths.indexOf(kyoto));
 
-    auto* list = static_cast<QListWidget*>(form->Dir1.widget());
-    ASSERT_EQ(list->count(), paths.size());
+    auto* list = static_cast<QListView*>(form->Dir1.widget());
+    const QAbstractItemModel* entries = list->model();
+    ASSERT_EQ(entries->rowCount(), paths.size());
     QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(list);
     ASSERT_NE(reader, nullptr);
     QStyleOptionViewItem option;
     (list->*(&ViewOptions::initViewItemOption))(&option);
-    for (int row = 0; row < list->count(); ++row) {
+    // The folder shown stands one 5-pixel step right of its parent and its subfolders one more;
+    // the folders above the parent stand at the left edge with it.
+    QList<int> indents, expected;
+    for (int row = 0; row < entries->rowCount(); ++row) {
+        indents << entries->index(row, 0).data(Qt::UserRole + 1).toInt();
+        expected << 5 * std::clamp(row - shown + 1, 0, 2);
+    }
+    EXPECT_EQ(indents, expected);
+    for (int row = 0; row < entries->rowCount(); ++row) {
         const QString name = row == 0 ? QStringLiteral("/") : QFileInfo(paths[row]).fileName();
+        const QModelIndex entry = entries->index(row, 0);
         SCOPED_TRACE(paths[row].toStdString());
-        EXPECT_EQ(list->item(row)->toolTip(), paths[row]);
+        EXPECT_EQ(entry.data(Qt::ToolTipRole).toString(), paths[row]);
         ASSERT_NE(reader->child(row), nullptr);
         EXPECT_EQ(reader->child(row)->text(QAccessible::Name), name);
         if (row >= shown) {
-            const QSize needed = list->itemDelegate()->sizeHint(option, list->model()->index(row, 0));
+            const QSize needed = list->itemDelegate()->sizeHint(option, entry);
             EXPECT_LE(needed.width(), list->viewport()->width()) << "the whole name fits";
-            EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(row)))) << "in view";
+            EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(entry))) << "in view";
         }
     }
     QApplication::setFont(saved);
@@ -472,7 +482,7 @@ TEST_F(MainWindow, NewAndRemovedFilesShowWhenTheFolderIsOpenedAgainOrOnF5)
         { "F5 in the folder list", [&] { QTest::keyClick(form->Dir1.widget(), Qt::Key_F5); } },
         { "F5 in the file list", [&] { QTest::keyClick(form->File1.widget(), Qt::Key_F5); } },
     };
-    auto* list = static_cast<QListWidget*>(form->Dir1.widget());
+    const QAbstractItemModel* entries = static_cast<QListView*>(form->Dir1.widget())->model();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.action);
         QDir folder(dir.filePath(QLatin1String(row.action)));
@@ -490,7 +500,8 @@ TEST_F(MainWindow, NewAndRemovedFilesShowWhenTheFolderIsOpenedAgainOrOnF5)
         row.act();
 
         EXPECT_EQ(form->Dir1.Path(), folder.path());
-        EXPECT_EQ(list->item(list->count() - 1)->data(Qt::UserRole).toString(), folder.filePath("new folder"));
+        EXPECT_EQ(
+            entries->index(entries->rowCount() - 1, 0).data(Qt::UserRole).toString(), folder.filePath("new folder"));
         EXPECT_EQ((QStringList { form->File1.List(0), form->File1.List(1) }), (QStringList { "kept.bmp", "new.bmp" }));
         EXPECT_EQ(form->File1.ListCount(), 2);
     }
@@ -539,9 +550,9 @@ TEST(StartUp, StartedInAFolderThatWasRemovedOpensTheNearestOneLeft)
     EXPECT_EQ(form.Dir1.Path(), temp.path());
     EXPECT_EQ(form.File1.Path(), temp.path());
     EXPECT_EQ(form.Drive1.Drive(), QStringLiteral("/"));
-    auto* list = static_cast<QListWidget*>(form.Dir1.widget());
-    for (int row = 0; row < list->count(); ++row)
-        EXPECT_FALSE(list->item(row)->text().trimmed().isEmpty()) << row;
+    const QAbstractItemModel* entries = static_cast<QListView*>(form.Dir1.widget())->model();
+    for (int row = 0; row < entries->rowCount(); ++row)
+        EXPECT_FALSE(entries->index(row, 0).data().toString().trimmed().isEmpty()) << row;
 
     // Back from another drive, "/" opens on that same folder.
     form.Drive1.setDrive(other);

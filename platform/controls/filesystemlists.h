@@ -7,11 +7,12 @@
 #include <stdexcept>
 
 class QComboBox;
-class QListWidget;
 class QListView;
 class QStringListModel;
 
 namespace tl {
+
+class FolderEntries;
 
 // A failure of the folder list to switch to a drive or folder, numbered as the platform does.
 struct DeviceError : std::runtime_error {
@@ -66,8 +67,9 @@ public:
 private:
     enum class Again { Ignore, Reopen };
     void moveTo(const QStringList& roots, const QString& folder, const QString& drive, Again again);
-    void showFolders(const QStringList& subfolders);
-    QListWidget* list_;
+    void showFolders(QStringList subfolders);
+    QListView* view_;
+    FolderEntries* entries_;
     QString path_;
     QString drive_;
 };

@@ -4,9 +4,10 @@
 #include "platform/files/folderlisting.h"
 #include "platform/services.h"
 
+#include <QAbstractListModel>
 #include <QDir>
 #include <QFileInfo>
-#include <QListWidget>
+#include <QListView>
 #include <QPainter>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -42,12 +43,10 @@ namespace {
             return QStyledItemDelegate::sizeHint(option, index) + QSize(index.data(IndentRole).toInt(), 0);
         }
     };
-} // namespace
 
-namespace {
     // Keeps in view the folder shown and as many of its subfolders, the folders to open next, as
     // fit. The list is filled before it has its size, so this waits for the list's layout.
-    class FolderView : public QListWidget {
+    class FolderView : public QListView {
     public:
         void bringIntoView()
         {
@@ -58,38 +57,113 @@ namespace {
     protected:
         void updateGeometries() override
         {
-            QListWidget::updateGeometries();
-            if (!pending_ || !isVisible() || !currentItem())
+            QListView::updateGeometries();
+            if (!pending_ || !isVisible() || !currentIndex().isValid())
                 return;
             pending_ = false;
-            scrollToItem(item(count() - 1));
-            scrollToItem(currentItem());
+            scrollTo(model()->index(model()->rowCount() - 1, 0));
+            scrollTo(currentIndex());
         }
 
     private:
         bool pending_ = false;
     };
+
+    QString joinPath(const QString& folder, const QString& name)
+    {
+        return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    }
 } // namespace
+
+// The folder list's entries: the folder shown and the folders above it, opened, then its
+// subfolders, closed, each indented one step deeper than the one above it, up to a bound. An
+// entry's path, indentation and tooltip are worked out when the view asks for them, so that a
+// folder of 100,000 subfolders costs its list of names and little more.
+class FolderEntries : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // `chain` runs from the root down to the folder shown, as full paths.
+    void show(QStringList chain, QStringList subfolders, const QIcon& opened, const QIcon& closed)
+    {
+        beginResetModel();
+        chainNames_.clear();
+        for (const QString& p : chain) {
+            const QString name = QFileInfo(p).fileName();
+            chainNames_.append(name.isEmpty() ? QDir::toNativeSeparators(p) : name);
+        }
+        chain_ = std::move(chain);
+        subfolders_ = std::move(subfolders);
+        // The subfolders stand one level below the last of the chain.
+        flush_ = std::max(0, static_cast<int>(chain_.size()) + 1 - IndentedLevels);
+        opened_ = opened;
+        closed_ = closed;
+        endResetModel();
+    }
+
+    int shownRow() const { return static_cast<int>(chain_.size()) - 1; }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(chain_.size() + subfolders_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const int row = index.row();
+        if (!index.isValid() || row >= rowCount())
+            return {};
+        const bool above = row < chain_.size();
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return above ? chainNames_.at(row) : subfolders_.at(row - chain_.size());
+        case Qt::DecorationRole:
+            return above ? opened_ : closed_;
+        case Qt::ToolTipRole:
+            return QDir::toNativeSeparators(fullPath(row));
+        case FullPathRole:
+            return fullPath(row);
+        case IndentRole:
+            return std::max(0, std::min(row, static_cast<int>(chain_.size())) - flush_) * IndentStep;
+        default:
+            return {};
+        }
+    }
+
+private:
+    QString fullPath(int row) const
+    {
+        return row < chain_.size() ? chain_.at(row) : joinPath(chain_.constLast(), subfolders_.at(row - chain_.size()));
+    }
+
+    QStringList chain_;
+    QStringList chainNames_;
+    QStringList subfolders_;
+    int flush_ = 0;
+    QIcon opened_;
+    QIcon closed_;
+};
 
 FolderList::FolderList()
     : Control(new FolderView)
-    , list_(static_cast<QListWidget*>(widget()))
+    , view_(static_cast<QListView*>(widget()))
+    , entries_(new FolderEntries(view_))
 {
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setTextElideMode(Qt::ElideRight);
-    list_->setItemDelegate(new IndentedFolders(list_));
+    view_->setModel(entries_);
+    // Every entry has the same font and an icon of the same size, so the first entry's height
+    // stands for all: laying out a folder of many subfolders then measures one entry, not each.
+    view_->setUniformItemSizes(true);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view_->setTextElideMode(Qt::ElideRight);
+    view_->setItemDelegate(new IndentedFolders(view_));
     const QString start = currentFolder();
     path_ = QDir::toNativeSeparators(start);
     drive_ = driveOf(listDrives(), start, QDir::rootPath());
     showFolders(listSubfolders(start));
-    watchKeys(list_, KeyDown);
-    QObject::connect(list_, &QListWidget::itemActivated, list_,
-        [this](QListWidgetItem* item) { openFolder(item->data(FullPathRole).toString()); });
-}
-
-static QString joinPath(const QString& folder, const QString& name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    watchKeys(view_, KeyDown);
+    QObject::connect(view_, &QAbstractItemView::activated, view_,
+        [this](const QModelIndex& index) { openFolder(index.data(FullPathRole).toString()); });
 }
 
 void FolderList::setPath(const QString& path)
@@ -119,9 +193,9 @@ bool FolderList::openFolder(const QString& path)
 void FolderList::Refresh()
 {
     bool ok = false;
-    const QStringList subfolders = listSubfolders(QDir::fromNativeSeparators(path_), &ok);
+    QStringList subfolders = listSubfolders(QDir::fromNativeSeparators(path_), &ok);
     if (ok)
-        showFolders(subfolders);
+        showFolders(std::move(subfolders));
 }
 
 // Goes to a folder; `drive` names the drive when the move is to that drive's current folder. A move
@@ -162,44 +236,25 @@ void FolderList::moveTo(const QStringList& roots, const QString& folder, const Q
     path_ = native;
     drive_ = root;
     rememberFolder(root, target);
-    showFolders(subfolders);
+    showFolders(std::move(subfolders));
     if (Change)
         Change();
 }
 
-// The folder and the folders above it, opened, then its subfolders, closed, each indented one
-// step deeper than the one above it, up to a bound.
-void FolderList::showFolders(const QStringList& subfolders)
+// The folder and the folders above it, then its subfolders; the folder shown is the current entry.
+void FolderList::showFolders(QStringList subfolders)
 {
     const QString path = QDir::fromNativeSeparators(path_);
-    const QIcon opened = list_->style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = list_->style()->standardIcon(QStyle::SP_DirClosedIcon);
-    list_->clear();
-
     QStringList chain;
     for (QString p = path;; p = QFileInfo(p).path()) {
         chain.prepend(p);
         if (QFileInfo(p).isRoot() || QFileInfo(p).path() == p)
             break;
     }
-    // The subfolders stand one level below the last of the chain.
-    const int flush = std::max(0, static_cast<int>(chain.size()) + 1 - IndentedLevels);
-    int depth = 0;
-    auto add = [&](const QString& full, const QString& name, const QIcon& icon) {
-        auto* item = new QListWidgetItem(icon, name, list_);
-        item->setData(FullPathRole, full);
-        item->setData(IndentRole, std::max(0, depth - flush) * IndentStep);
-        item->setToolTip(QDir::toNativeSeparators(full));
-    };
-    for (const QString& p : chain) {
-        const QString name = QFileInfo(p).fileName();
-        add(p, name.isEmpty() ? QDir::toNativeSeparators(p) : name, opened);
-        ++depth;
-    }
-    list_->setCurrentRow(list_->count() - 1);
-    for (const QString& name : subfolders)
-        add(joinPath(path, name), name, closed);
-    static_cast<FolderView*>(list_)->bringIntoView();
+    entries_->show(std::move(chain), std::move(subfolders), view_->style()->standardIcon(QStyle::SP_DirOpenIcon),
+        view_->style()->standardIcon(QStyle::SP_DirClosedIcon));
+    view_->setCurrentIndex(entries_->index(entries_->shownRow()));
+    static_cast<FolderView*>(view_)->bringIntoView();
 }
 
 } // namespace tl
