@@ -6,13 +6,13 @@
 # Not a test: it reports what it sees, and exits 0 unless it could not run.
 #
 # Usage: tests/freeze_check.sh BUILD_DIR [LONGEST_STEP]
-# Each step waits until the window answers again, LONGEST_STEP seconds at most (default 180).
+# Each step waits until the window answers again, LONGEST_STEP seconds at most (default 300).
 # The program's address space is capped (ulimit -v) at half the machine's memory, or at
 # FREEZE_CHECK_LIMIT_KB, so that a picture it cannot afford fails in it instead of taking the
 # machine: unbounded, today's code went past 12 GB on these pictures.
 set -u
 build="$(cd "$1" && pwd)"
-step="${2:-180}"
+step="${2:-300}"
 here="$(cd "$(dirname "$0")" && pwd)"
 exe="$build/tessaline"
 [ -x "$exe" ] || { echo "no program at $exe: build the tessaline target first"; exit 1; }
@@ -33,14 +33,19 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
     window() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
     kb() { awk -v f="$1:" "\$1 == f { print \$2 }" "/proc/$pid/status" 2>/dev/null; }
     alive() { kill -0 "$pid" 2>/dev/null; }
-    # Waits until the window answers a ping within half a second, or the step has taken too long.
+    # Waits until the window answers a ping within half a second; fails when the step has taken too
+    # long, and then clicking on is of no use: the clicks would only queue up.
     settle() {
         local start=$SECONDS
         sleep 1
         while alive && [ $((SECONDS - start)) -lt "$step" ]; do
-            "$here/wm_ping.py" --seconds 1 "$id" 2>/dev/null | grep -q "longest unanswered 0\.[0-4]" && break
+            if "$here/wm_ping.py" --seconds 1 "$id" 2>/dev/null | grep -q "longest unanswered 0\.[0-4]"; then
+                echo "   answers again after $((SECONDS - start)) s"
+                return 0
+            fi
         done
-        echo "   $((SECONDS - start)) s"
+        alive && echo "   no answer after $((SECONDS - start)) s: stopping here" || echo "   the program has gone"
+        return 1
     }
 
     cd "$pictures"
@@ -62,16 +67,17 @@ xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
     xdotool mousemove $((left + 280 + 96)) $((top + menu + 344 + 12)) click 1 type "$pictures/"
     echo "画像読み込み"
     xdotool mousemove $((left + 24)) $((top + menu / 2)) click 1
-    settle
+    settled=yes
+    settle || settled=
     # Cells of the files in their natural order: the GIF, the icon, the photo with the sparse tail,
     # the 4096 JPEG with 50,000 scans, the 8192 one, the 16384 one, the 65500 one, the RLE8 BMP.
     for cell in 2 3 8 10 11 12 14 16; do
-        alive || break
+        [ -n "$settled" ] || break
         echo "cell $cell"
         xdotool mousemove $((left + 2 + 120 + 2 + 104 * (cell % 6) + 52)) $((top + menu + 2 + 80 * (cell / 6) + 40)) click 1
-        settle
+        settle || break
         shown=$(window "$picture")
-        [ -n "$shown" ] && python3 "$here/close_window.py" "$shown" && settle
+        [ -n "$shown" ] && python3 "$here/close_window.py" "$shown" && { settle || break; }
     done
 
     peak=$(kb VmHWM)
