@@ -99,4 +99,13 @@ QAction* Form::addMenuCommand(const QString& caption, std::function<void()> hand
     return action;
 }
 
+void Form::addKeyCommand(const QList<QKeySequence>& keys, std::function<void()> handler)
+{
+    auto* action = new QAction(this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+}
+
 } // namespace tl

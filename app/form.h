@@ -2,6 +2,7 @@
 
 #include "platform/controls/control.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -52,6 +53,8 @@ public:
     static void nameForScreenReaders(std::initializer_list<SpokenName> names);
     // A top-level menu command with no drop-down below it.
     QAction* addMenuCommand(const QString& caption, std::function<void()> handler);
+    // A command of the keys given, wherever the focus is in the window, with no menu entry.
+    void addKeyCommand(const QList<QKeySequence>& keys, std::function<void()> handler);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

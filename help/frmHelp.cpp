@@ -32,6 +32,7 @@ frmHelp::frmHelp()
     substituteJapaneseFonts();
     buildLayout();
     Command1.Click = [this] { Command1_Click(); };
+    addKeyCommand({ Qt::Key_Escape }, [this] { Command1_Click(); });
 }
 
 void frmHelp::buildLayout()

@@ -157,6 +157,9 @@ TEST_F(HelpWindow, BackClosesItAndTheNextShowReadsTheFileAfresh)
     writeHelp("second");
     EXPECT_EQ(open().Text1.Text(), u"second\r\n"_qs);
     EXPECT_EQ(reads.size(), 2);
+    QApplication::setActiveWindow(Window<frmHelp>().Instance());
+    QTest::keyClick(Window<frmHelp>().Instance()->Text1.widget(), Qt::Key_Escape);
+    EXPECT_FALSE(Window<frmHelp>().Loaded()) << "Esc closes it as 戻る does";
 }
 
 TEST_F(HelpWindow, LayoutFontsAndFocus)

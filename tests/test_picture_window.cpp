@@ -100,11 +100,12 @@ TEST_F(PictureWindow, RangesAreTheOverhangAndTheFarEdgesAreReachable)
     };
     const Row rows[] = {
         { "small", 100, 80, 0, 0 },
-        { "exactly the viewport", 552, 420, 0, 0 },
-        { "wide, flat", 1000, 100, 6720, 0 },
-        { "tall", 100, 1000, 0, 8700 },
-        { "largest plain range", 2736, 2604, 32760, 32760 },
-        { "a pixel past it", 2737, 2605, 32767, 32767 },
+        { "exactly the part the bars leave visible", 533, 401, 0, 0 },
+        { "the viewport with the bars' strips", 552, 420, 285, 285 },
+        { "wide, flat", 1000, 100, 7005, 0 },
+        { "tall", 100, 1000, 0, 8985 },
+        { "largest plain range", 2717, 2585, 32760, 32760 },
+        { "a pixel past it", 2718, 2586, 32767, 32767 },
         { "photo", 6000, 4000, 32767, 32767 },
         { "panorama", 20000, 300, 32767, 0 },
     };
@@ -120,45 +121,45 @@ TEST_F(PictureWindow, RangesAreTheOverhangAndTheFarEdgesAreReachable)
         w.HScroll1.setValue(w.HScroll1.Max());
         w.VScroll1.setValue(w.VScroll1.Max());
         // The far edge meets the viewport's far edge; a picture that fits stays in the corner.
-        EXPECT_EQ(-w.Image1.Left(), std::max(w.Image1.Width() - w.Picture1.Width(), 0));
-        EXPECT_EQ(-w.Image1.Top(), std::max(w.Image1.Height() - w.Picture1.Height(), 0));
+        EXPECT_EQ(-w.Image1.Left(), std::max(w.Image1.Width() - w.Picture1.ScaleWidth(), 0));
+        EXPECT_EQ(-w.Image1.Top(), std::max(w.Image1.Height() - w.Picture1.ScaleHeight(), 0));
         unload<frmPicture>();
     }
 }
 
 TEST_F(PictureWindow, AnOverhangPastTheBarsRangeSpreadsOverIt)
 {
-    frmPicture& w = openCell(6000, 4000); // overhangs of 81720 and 53700 twips
+    frmPicture& w = openCell(6000, 4000); // overhangs of 82005 and 53985 twips
     struct Row {
         int value, left;
     };
-    for (Row row : { Row { 100, -249 }, Row { 16384, -40861 }, Row { 32766, -81718 }, Row { 0, 0 } }) {
+    for (Row row : { Row { 100, -250 }, Row { 16384, -41004 }, Row { 32766, -82002 }, Row { 0, 0 } }) {
         w.HScroll1.setValue(static_cast<Int16>(row.value));
         EXPECT_EQ(w.Image1.Left(), row.left) << row.value;
     }
     // A value kept across a new picture stands for that picture's own offset.
     w.HScroll1.setValue(32767);
     w.VScroll1.setValue(10000);
-    openCell(3000, 4000, 1); // 36720 wide overhang
-    expectPan(w, 32767, 10000, -36720, -16388);
-    openCell(1000, 4000, 2); // 6720: back to one twip a step
-    expectPan(w, 6720, 10000, -6720, -16388);
+    openCell(3000, 4000, 1); // 37005 wide overhang
+    expectPan(w, 32767, 10000, -37005, -16475);
+    openCell(1000, 4000, 2); // 7005: back to one twip a step
+    expectPan(w, 7005, 10000, -7005, -16475);
 }
 
 TEST_F(PictureWindow, ASecondSmallerPictureSnapsOnlyWhereItsRangeFellBelowTheOffset)
 {
-    frmPicture& first = openCell(1500, 1500); // ranges 14220, 16200
+    frmPicture& first = openCell(1500, 1500); // ranges 14505, 16485
     first.HScroll1.setValue(10000);
     first.VScroll1.setValue(3000);
-    frmPicture& second = openCell(1000, 1000, 1); // ranges 6720, 8700
+    frmPicture& second = openCell(1000, 1000, 1); // ranges 7005, 8985
     EXPECT_EQ(&second, &first) << "the same window";
     EXPECT_EQ(pictureWindows(), 1);
-    expectPan(second, 6720, 3000, -6720, -3000);
+    expectPan(second, 7005, 3000, -7005, -3000);
     openCell(100, 100, 2);
     expectPan(second, 0, 0, 0, 0);
 }
 
-TEST_F(PictureWindow, ResizingKeepsRangesAndOffset)
+TEST_F(PictureWindow, ResizingRecomputesRangesAndKeepsTheOffset)
 {
     frmPicture& w = openCell(1500, 1500);
     w.HScroll1.setValue(5000);
@@ -171,8 +172,8 @@ TEST_F(PictureWindow, ResizingKeepsRangesAndOffset)
     EXPECT_EQ(w.VScroll1.Height(), 6750);
     EXPECT_EQ(w.HScroll1.Top(), 6750);
     EXPECT_EQ(w.HScroll1.Width(), 9750);
-    EXPECT_EQ(w.HScroll1.Max(), 14220);
-    EXPECT_EQ(w.VScroll1.Max(), 16200);
+    EXPECT_EQ(w.HScroll1.Max(), 22500 - 9720);
+    EXPECT_EQ(w.VScroll1.Max(), 22500 - 6720);
     expectPan(w, 5000, 7000, -5000, -7000);
 
     // Lower than the inset: the layout waits for a usable size.
@@ -208,6 +209,19 @@ TEST_F(PictureWindow, EachWayOfClosingDestroysItAndTheNextShowStartsAfresh)
                 QTest::mouseClick(w.Image1.widget(), Qt::LeftButton, {}, QPoint(20, 20) - w.Image1.widget()->pos());
             } },
         { "the close box", [](frmPicture& w) { w.close(); } },
+        { "Esc",
+            [](frmPicture& w) {
+                QApplication::setActiveWindow(&w);
+                QTest::keyClick(w.HScroll1.widget(), Qt::Key_Escape);
+            } },
+        { "a click that moves less than the drag distance",
+            [](frmPicture& w) {
+                QWidget* picture = w.Image1.widget();
+                const QPoint at = QPoint(20, 20) - picture->pos();
+                QTest::mousePress(picture, Qt::LeftButton, {}, at);
+                QTest::mouseMove(picture, at + QPoint(QApplication::startDragDistance() - 1, 0));
+                QTest::mouseRelease(picture, Qt::LeftButton, {}, at + QPoint(QApplication::startDragDistance() - 1, 0));
+            } },
     };
     for (const auto& [name, close] : ways) {
         SCOPED_TRACE(name);
@@ -223,12 +237,176 @@ TEST_F(PictureWindow, EachWayOfClosingDestroysItAndTheNextShowStartsAfresh)
         frmPicture& again = Window<frmPicture>().Show();
         EXPECT_EQ(again.Image1.Left(), 0) << "Form_Load ran again";
         EXPECT_TRUE(again.Image1.Picture().isEmpty());
-        EXPECT_EQ(again.HScroll1.Max(), 32767);
         openCell(1500, 1500);
         expectPan(again, 0, 0, 0, 0);
         EXPECT_EQ(pictureWindows(), 1);
         unload<frmPicture>();
     }
+}
+
+// Every gesture that pans sets the bars, from the middle of a picture whose overhang the bars hold
+// twip for twip.
+TEST_F(PictureWindow, EachGesturePansTheBarsByItsAmount)
+{
+    const int lines = QApplication::wheelScrollLines() * 100;
+    const auto wheel = [](QPoint angle, QPoint pixels = {}, Qt::KeyboardModifiers keys = {}) {
+        return [=](frmPicture& w) {
+            QWidget* view = w.Picture1.widget();
+            QWheelEvent turn(QPointF(100, 100), view->mapToGlobal(QPointF(100, 100)), pixels, angle, Qt::NoButton, keys,
+                Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view, &turn);
+        };
+    };
+    const auto key = [](Qt::Key key) { return [=](frmPicture& w) { QTest::keyClick(w.Picture1.widget(), key); }; };
+    struct Row {
+        const char* name;
+        std::function<void(frmPicture&)> gesture;
+        int hValue, vValue;
+    };
+    const Row rows[] = {
+        { "turns the wheel a notch down", wheel({ 0, -120 }), 10000, 10000 + lines },
+        { "turns it up with Shift", wheel({ 0, 120 }, {}, Qt::ShiftModifier), 10000 - lines, 10000 },
+        { "turns a sideways wheel", wheel({ -120, 0 }), 10000 + lines, 10000 },
+        { "scrolls a touchpad 10 pixels", wheel({ 0, -30 }, { 4, -10 }), 10000 - 60, 10150 },
+        { "presses →", key(Qt::Key_Right), 10100, 10000 },
+        { "presses ←", key(Qt::Key_Left), 9900, 10000 },
+        { "presses ↓", key(Qt::Key_Down), 10000, 10100 },
+        { "presses ↑", key(Qt::Key_Up), 10000, 9900 },
+        { "presses Page Down", key(Qt::Key_PageDown), 10000, 10000 + 6015 },
+        { "presses Page Up", key(Qt::Key_PageUp), 10000, 10000 - 6015 },
+        { "presses Home", key(Qt::Key_Home), 10000, 0 },
+        { "presses End", key(Qt::Key_End), 10000, 30000 - 6015 },
+        { "drags the picture 40 pixels left and 30 up",
+            [](frmPicture& w) {
+                // The pointer's own places: the picture moves under it.
+                QWidget* picture = w.Image1.widget();
+                const QPoint start = w.Picture1.widget()->mapToGlobal(QPoint(200, 200));
+                const auto to = [&](QPoint moved) { return picture->mapFromGlobal(start + moved); };
+                QTest::mousePress(picture, Qt::LeftButton, {}, to({}));
+                QTest::mouseMove(picture, to({ -20, -10 }));
+                EXPECT_EQ(picture->cursor().shape(), Qt::ClosedHandCursor);
+                QTest::mouseMove(picture, to({ -40, -30 }));
+                QTest::mouseRelease(picture, Qt::LeftButton, {}, to({ -40, -30 }));
+                EXPECT_EQ(picture->cursor().shape(), Qt::ArrowCursor);
+            },
+            10600, 10450 },
+    };
+    frmPicture& w = openCell(2000, 2000);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        w.HScroll1.setValue(10000);
+        w.VScroll1.setValue(10000);
+        row.gesture(w);
+        expectPan(w, row.hValue, row.vValue, -row.hValue, -row.vValue);
+        EXPECT_TRUE(Window<frmPicture>().Loaded());
+    }
+}
+
+// The picture's last column and row, marked in their own colours, can be brought into view.
+TEST_F(PictureWindow, TheFarColumnAndRowShowAtTheLargestOffsetsBeforeAndAfterShrinking)
+{
+    QImage image(1000, 800, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    image.setPixelColor(999, 790, Qt::red);
+    image.setPixelColor(990, 799, Qt::blue);
+    form->Image2[0].setPicture(StdPicture(image));
+    form->Image2_Click(0);
+    frmPicture& w = *Window<frmPicture>().Instance();
+    for (QSize inner : { QSize(8280, 6300), QSize(6000, 4500) }) {
+        w.setInnerSize(inner.width(), inner.height());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.ScaleWidth() == inner.width(); }));
+        w.HScroll1.setValue(w.HScroll1.Max());
+        w.VScroll1.setValue(w.VScroll1.Max());
+        const QImage shown = w.Picture1.inner()->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(shown.width() - 1, 790 + w.Image1.widget()->y()), QColor(Qt::red));
+        EXPECT_EQ(shown.pixelColor(990 + w.Image1.widget()->x(), shown.height() - 1), QColor(Qt::blue));
+        // The square between the bars' ends shows no picture.
+        const QImage window = w.client()->grab().toImage();
+        EXPECT_NE(window.pixelColor(window.width() - 4, window.height() - 4), QColor(Qt::darkCyan));
+    }
+}
+
+// F fits, the steps go by the square root of 2 up to 8 and down to 1/32, 1 goes back; a new picture
+// starts at 1. Ranges follow each zoom, and what is drawn stays the picture.
+TEST_F(PictureWindow, FitZoomStepsAndNaturalSizeGiveTheirScaleAndRanges)
+{
+    frmPicture& w = openCell(4000, 3000);
+    QApplication::setActiveWindow(&w);
+    const auto press
+        = [&](QKeyCombination keys) { QTest::keyClick(w.Picture1.widget(), keys.key(), keys.keyboardModifiers()); };
+    struct Row {
+        const char* name;
+        QKeyCombination keys;
+        int presses;
+        double zoom;
+        int hMax, vMax;
+    };
+    const Row rows[] = {
+        { "F", Qt::Key_F, 1, 7995 / 60000.0, 0, 0 },
+        { "Ctrl++ from the fit", Qt::CTRL | Qt::Key_Plus, 1, std::exp2(-2.5), 10607 - 7995, 7955 - 6015 },
+        { "Ctrl+-", Qt::CTRL | Qt::Key_Minus, 1, 0.125, 0, 0 },
+        { "1", Qt::Key_1, 1, 1, 32767, 32767 },
+        { "Ctrl++ past 8", Qt::CTRL | Qt::Key_Plus, 7, 8, 32767, 32767 },
+        { "Ctrl+0", Qt::CTRL | Qt::Key_0, 1, 1, 32767, 32767 },
+        { "Ctrl+- past 1/32", Qt::CTRL | Qt::Key_Minus, 11, 1 / 32.0, 0, 0 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (int i = 0; i < row.presses; ++i)
+            press(row.keys);
+        EXPECT_DOUBLE_EQ(w.Image1.Zoom(), row.zoom);
+        EXPECT_EQ(w.HScroll1.Max(), row.hMax);
+        EXPECT_EQ(w.VScroll1.Max(), row.vMax);
+        const QImage shown = w.Picture1.inner()->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(2, 2), QColor(Qt::darkCyan));
+        EXPECT_LE(w.Image1.reducedCopy().sizeInBytes(), shown.sizeInBytes()) << "one copy, no larger than the viewport";
+    }
+    // The fit holds while the window is resized, until the zoom changes.
+    press(Qt::Key_F);
+    w.setInnerSize(6000, 6000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.ScaleWidth() == 6000; }));
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), (6000 - 255 - 30) / 60000.0);
+    openCell(100, 80, 1);
+    EXPECT_EQ(w.Image1.Zoom(), 1) << "a new picture starts at its natural size";
+    press(Qt::Key_F);
+    EXPECT_EQ(w.Image1.Zoom(), 1) << "a picture smaller than the window is not enlarged";
+}
+
+TEST_F(PictureWindow, CtrlWheelZoomsAroundThePointer)
+{
+    frmPicture& w = openCell(1500, 1500);
+    w.HScroll1.setValue(3000);
+    w.VScroll1.setValue(1500);
+    QWidget* view = w.Picture1.widget();
+    const QPointF at(102, 62); // 1500 and 900 twips into the client area
+    for (int notch : { 120, -120 }) {
+        QWheelEvent turn(
+            at, view->mapToGlobal(at), {}, { 0, notch }, Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &turn);
+    }
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), 1);
+    expectPan(w, 3000, 1500, -3000, -1500);
+    QWheelEvent turn(
+        at, view->mapToGlobal(at), {}, { 0, 120 }, Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &turn);
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), std::sqrt(2));
+    // The picture's point under the pointer, 4500 and 2400 twips into it, stays there.
+    EXPECT_EQ(w.HScroll1.Value(), std::lround(4500 * std::sqrt(2)) - 1500);
+    EXPECT_EQ(w.VScroll1.Value(), std::lround(2400 * std::sqrt(2)) - 900);
+}
+
+// Run with QT_SCALE_FACTOR=2 by its own CTest entry: one picture pixel to a device pixel.
+TEST_F(PictureWindow, OnAScaledScreenAPicturePixelIsADevicePixel)
+{
+    frmPicture& w = openCell(200, 100);
+    const double ratio = w.devicePixelRatioF();
+    if (ratio != 2)
+        GTEST_SKIP() << "not a 2x screen";
+    EXPECT_EQ(w.Image1.Width(), 1500);
+    const QImage shown = w.Image1.widget()->grab().toImage();
+    EXPECT_EQ(shown.size(), QSize(200, 100));
+    EXPECT_EQ(shown.pixelColor(199, 99), QColor(Qt::darkCyan));
+    EXPECT_EQ(w.HScroll1.Max(), 0);
 }
 
 // The whole road through real input: a click on a thumbnail, clicks and a drag on the bars, a
@@ -246,8 +424,8 @@ TEST_F(PictureWindow, RealInputOpensPansAndCloses)
     ASSERT_TRUE(Window<frmPicture>().Loaded());
     frmPicture& w = *Window<frmPicture>().Instance();
     EXPECT_TRUE(w.Image1.Picture().sameObject(form->Image2[1].Picture()));
-    EXPECT_EQ(w.HScroll1.Max(), 14220);
-    EXPECT_EQ(w.VScroll1.Max(), 11700);
+    EXPECT_EQ(w.HScroll1.Max(), 14505);
+    EXPECT_EQ(w.VScroll1.Max(), 11985);
     EXPECT_EQ(form->List1.ListCount(), 2) << "the main window stays as it was";
 
     struct Part {
@@ -394,7 +572,7 @@ TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
         openFile(folder, QLatin1String(name));
         EXPECT_EQ(form->PicturePath, folder + QLatin1String(name)) << "the path tried is kept";
         EXPECT_TRUE(w.Image1.Picture().sameObject(wide)) << "the previous picture stays";
-        EXPECT_EQ(w.HScroll1.Max(), 6720);
+        EXPECT_EQ(w.HScroll1.Max(), 7005);
         expectPan(w, 5000, 0, -5000, 0);
     }
     // A full path typed into the folder text, with no file name.
@@ -432,7 +610,7 @@ TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
     QTest::qWait(1000);
     EXPECT_EQ(w.Image1.Picture().pixelHeight(), 1000) << "the newer picture";
     EXPECT_EQ(w.HScroll1.Max(), 0);
-    EXPECT_EQ(w.VScroll1.Max(), 15000 - w.Picture1.Height());
+    EXPECT_EQ(w.VScroll1.Max(), 15000 - w.Picture1.ScaleHeight());
 }
 
 // Both texts emptied after a picture was opened: the empty path gives the empty picture, and the
@@ -461,8 +639,8 @@ TEST_F(PictureWindow, OpenCommandPansAPhotoOverItsWholeExtent)
     EXPECT_EQ(w.VScroll1.Max(), 32767);
     w.HScroll1.setValue(32767);
     w.VScroll1.setValue(32767);
-    EXPECT_EQ(w.Image1.Left(), 8280 - 90000);
-    EXPECT_EQ(w.Image1.Top(), 6300 - 60000);
+    EXPECT_EQ(w.Image1.Left(), 7995 - 90000);
+    EXPECT_EQ(w.Image1.Top(), 6015 - 60000);
 }
 
 } // namespace

@@ -20,6 +20,9 @@ namespace {
     constexpr Int16 PageStep = 200;
     constexpr int LargestRange = std::numeric_limits<Int16>::max();
     constexpr int SmallestRange = std::numeric_limits<Int16>::min();
+    // Zoom steps, as powers of the square root of 2: 1/32 to 8.
+    constexpr int SmallestStep = -10;
+    constexpr int LargestStep = 6;
 } // namespace
 
 frmPicture::frmPicture()
@@ -47,9 +50,11 @@ frmPicture::frmPicture()
         { VScroll1, QStringLiteral("上下のスクロール") },
         { HScroll1, QStringLiteral("左右のスクロール") },
     });
-    // The bars lie over the viewport's right and bottom edges.
+    // The bars lie over the viewport's right and bottom edges; the picture shows only in the rest,
+    // and the square between the bars' ends shows the window's background.
     VScroll1.widget()->raise();
     HScroll1.widget()->raise();
+    Picture1.setCovered(Inset, Inset);
 
     for (ScrollBar* bar : { &VScroll1, &HScroll1 }) {
         bar->setSmallChange(ArrowStep);
@@ -59,6 +64,14 @@ frmPicture::frmPicture()
     HScroll1.Change = [this] { HScroll1_Change(); };
     VScroll1.Change = [this] { VScroll1_Change(); };
     Image1.Click = [this] { Image1_Click(); };
+    Image1.Drag = [this](int x, int y) { Image1_Drag(x, y); };
+    Picture1.KeyDown = [this](int& KeyCode, Qt::KeyboardModifiers Shift) { Picture1_KeyDown(KeyCode, Shift); };
+    Picture1.MouseWheel = [this](const WheelTurn& turn) { Picture1_MouseWheel(turn); };
+    addKeyCommand({ Qt::Key_Escape }, [this] { mnuBack_Click(); });
+    addKeyCommand({ Qt::Key_F }, [this] { fitToWindow(); });
+    addKeyCommand({ Qt::Key_1, Qt::CTRL | Qt::Key_0 }, [this] { showNaturalSize(); });
+    addKeyCommand({ Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal }, [this] { zoomIn(); });
+    addKeyCommand({ Qt::CTRL | Qt::Key_Minus }, [this] { zoomOut(); });
 }
 
 void frmPicture::Form_Load()
@@ -82,6 +95,9 @@ void frmPicture::Form_Resize()
     VScroll1.setHeight(height - Inset);
     HScroll1.setTop(height - Inset);
     HScroll1.setWidth(width - Inset);
+    if (isFitting())
+        fitToWindow();
+    fitScrollRanges(*this);
 }
 
 void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), hReach)); }
@@ -90,13 +106,142 @@ void frmPicture::VScroll1_Change() { Image1.setTop(-panOffset(VScroll1.Value(), 
 
 void frmPicture::Image1_Click() { Unload(); }
 
+// The picture follows the pointer: the bars move against the drag.
+void frmPicture::Image1_Drag(int x, int y)
+{
+    panBy(HScroll1, hReach, -x);
+    panBy(VScroll1, vReach, -y);
+}
+
+void frmPicture::Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers)
+{
+    switch (KeyCode) {
+    case Qt::Key_Left:
+        stepBar(HScroll1, -1);
+        break;
+    case Qt::Key_Right:
+        stepBar(HScroll1, 1);
+        break;
+    case Qt::Key_Up:
+        stepBar(VScroll1, -1);
+        break;
+    case Qt::Key_Down:
+        stepBar(VScroll1, 1);
+        break;
+    case Qt::Key_PageUp:
+        panBy(VScroll1, vReach, -Picture1.ScaleHeight());
+        break;
+    case Qt::Key_PageDown:
+        panBy(VScroll1, vReach, Picture1.ScaleHeight());
+        break;
+    case Qt::Key_Home:
+        VScroll1.setValue(VScroll1.Min());
+        break;
+    case Qt::Key_End:
+        VScroll1.setValue(VScroll1.Max());
+        break;
+    default:
+        return;
+    }
+    KeyCode = 0;
+}
+
+// The wheel pans as it scrolls any view: the platform's lines, each an arrow step of the bars, or the
+// touchpad's own distance. With Ctrl it zooms a step a notch, keeping the point under the pointer.
+void frmPicture::Picture1_MouseWheel(const WheelTurn& turn)
+{
+    if (turn.Shift & Qt::ControlModifier) {
+        for (wheelZoom_ += turn.notches.y(); wheelZoom_ >= 1; wheelZoom_ -= 1)
+            zoomAround(zoomStep(Image1.Zoom(), 1), turn.position);
+        for (; wheelZoom_ <= -1; wheelZoom_ += 1)
+            zoomAround(zoomStep(Image1.Zoom(), -1), turn.position);
+        return;
+    }
+    if (!turn.twips.isNull()) {
+        panBy(HScroll1, hReach, -turn.twips.x());
+        panBy(VScroll1, vReach, -turn.twips.y());
+        return;
+    }
+    HScroll1.setValue(barValue(HScroll1.Value() - turn.lines.x() * HScroll1.SmallChange(), LargestRange));
+    VScroll1.setValue(barValue(VScroll1.Value() - turn.lines.y() * VScroll1.SmallChange(), LargestRange));
+}
+
 void frmPicture::mnuBack_Click() { Unload(); }
+
+void frmPicture::fitToWindow()
+{
+    Image1.setZoom(fitZoom(*this));
+    fitting_ = true;
+    fittedZoom_ = Image1.Zoom();
+    fitScrollRanges(*this);
+}
+
+void frmPicture::showNaturalSize() { zoomAround(1, QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2)); }
+
+void frmPicture::zoomIn()
+{
+    zoomAround(zoomStep(Image1.Zoom(), 1), QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2));
+}
+
+void frmPicture::zoomOut()
+{
+    zoomAround(zoomStep(Image1.Zoom(), -1), QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2));
+}
+
+// A picture put in comes at zoom 1, which ends a fit made at another zoom.
+bool frmPicture::isFitting() const { return fitting_ && Image1.Zoom() == fittedZoom_; }
+
+// The point `at` of the viewport, in twips, shows the same point of the picture before and after.
+void frmPicture::zoomAround(double zoom, QPoint at)
+{
+    const double ratio = zoom / Image1.Zoom();
+    const double left = (panOffset(HScroll1.Value(), hReach) + at.x()) * ratio - at.x();
+    const double top = (panOffset(VScroll1.Value(), vReach) + at.y()) * ratio - at.y();
+    fitting_ = false;
+    Image1.setZoom(zoom);
+    fitScrollRanges(*this);
+    HScroll1.setValue(barValue(left, hReach));
+    VScroll1.setValue(barValue(top, vReach));
+}
+
+void frmPicture::stepBar(ScrollBar& bar, int steps)
+{
+    bar.setValue(barValue(bar.Value() + steps * bar.SmallChange(), LargestRange));
+}
+
+void frmPicture::panBy(ScrollBar& bar, int reach, double twips)
+{
+    bar.setValue(barValue(panOffset(bar.Value(), reach) + twips, reach));
+}
+
+double zoomStep(double zoom, int direction)
+{
+    const double step = 2 * std::log2(zoom);
+    const double next = direction > 0 ? std::floor(step + 1e-6) + 1 : std::ceil(step - 1e-6) - 1;
+    return std::exp2(std::clamp<double>(next, SmallestStep, LargestStep) / 2);
+}
+
+double fitZoom(const frmPicture& form)
+{
+    const QSizeF natural = form.Image1.naturalTwips();
+    if (natural.isEmpty())
+        return 1;
+    const double zoom
+        = std::min(form.Picture1.ScaleWidth() / natural.width(), form.Picture1.ScaleHeight() / natural.height());
+    return std::clamp(zoom, std::exp2(SmallestStep / 2.0), 1.0);
+}
 
 int panOffset(Int16 value, int reach)
 {
     if (reach <= LargestRange)
         return value;
     return static_cast<int>(std::nearbyint(static_cast<double>(value) * reach / LargestRange));
+}
+
+Int16 barValue(double offset, int reach)
+{
+    const double value = reach <= LargestRange ? offset : offset * LargestRange / reach;
+    return toInt16(std::clamp(value, 0.0, double(LargestRange)));
 }
 
 namespace {
@@ -120,8 +265,8 @@ namespace {
 
 void fitScrollRanges(frmPicture& form)
 {
-    fitBar(form.VScroll1, form.vReach, form.Image1.Height() - form.Picture1.Height());
-    fitBar(form.HScroll1, form.hReach, form.Image1.Width() - form.Picture1.Width());
+    fitBar(form.VScroll1, form.vReach, form.Image1.Height() - form.Picture1.ScaleHeight());
+    fitBar(form.HScroll1, form.hReach, form.Image1.Width() - form.Picture1.ScaleWidth());
     // A bar whose value stayed may now stand for a different offset: the picture follows.
     form.VScroll1_Change();
     form.HScroll1_Change();

@@ -5,8 +5,10 @@
 
 namespace tl {
 
-// The picture window: one picture at its natural size inside a viewport, panned by two scroll bars.
-// The main window shows it and puts the picture in; the window never calls back.
+// The picture window: one picture inside a viewport, at its natural size until it is fitted or
+// zoomed, panned by two scroll bars. The wheel, a drag and the keys pan it too, by setting the bars:
+// the bars stay the one model of the offset. The main window shows it and puts the picture in; the
+// window never calls back.
 class frmPicture : public Form {
 public:
     frmPicture();
@@ -30,15 +32,46 @@ public:
     void HScroll1_Change();
     void VScroll1_Change();
     void Image1_Click();
+    void Image1_Drag(int x, int y);
+    void Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift);
+    void Picture1_MouseWheel(const WheelTurn& turn);
     void mnuBack_Click();
+    // Key commands, wherever the focus is in the window.
+    void fitToWindow(); // F
+    void showNaturalSize(); // 1, Ctrl+0
+    void zoomIn(); // Ctrl++
+    void zoomOut(); // Ctrl+-
+
+    // Whether the picture is kept fitted to the window as it is resized: from F until the zoom
+    // changes or another picture is put in.
+    bool isFitting() const;
+
+private:
+    void zoomAround(double zoom, QPoint at);
+    void stepBar(ScrollBar& bar, int steps);
+    void panBy(ScrollBar& bar, int reach, double twips);
+
+    bool fitting_ = false;
+    double fittedZoom_ = 0;
+    double wheelZoom_ = 0; // notches of a Ctrl+wheel not yet zoomed by
 };
+
+// The zoom one step from `zoom`: the steps are the powers of the square root of 2 from 1/32 to 8,
+// and `direction` is +1 for the next larger, -1 for the next smaller.
+double zoomStep(double zoom, int direction);
+
+// The zoom that shows the whole of the window's picture in its viewport; never above 1, so that a
+// picture smaller than the window stays at its natural size.
+double fitZoom(const frmPicture& form);
 
 // The pan offset, in twips, for a bar's value when its range stands for `reach` twips.
 int panOffset(Int16 value, int reach);
+// The bar's value for a pan offset in twips: the nearest one, within 0..32767.
+Int16 barValue(double offset, int reach);
 
-// Sets both scroll ranges of the picture window to the picture's overhang beyond the viewport,
-// 0 where the picture is the smaller. The bars keep their values unless a range falls below
-// one, and the picture follows its bars.
+// Sets both scroll ranges of the picture window to the picture's overhang beyond the part of the
+// viewport the bars leave visible, 0 where the picture is the smaller. The bars keep their values unless a range falls
+// below one, and the picture follows its bars.
 void fitScrollRanges(frmPicture& form);
 
 } // namespace tl

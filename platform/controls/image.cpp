@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
+#include <cmath>
 #include <limits>
 
 namespace tl {
@@ -72,14 +73,17 @@ protected:
         if (owner_->stretch_) {
             const QSize device = size() * devicePixelRatioF();
             painter.drawImage(rect(), picture.scaledCopy(device));
+        } else if (owner_->zoom_ >= 1) {
+            drawEnlarged(painter, event->rect());
         } else {
-            const QRect area = event->rect();
-            painter.drawImage(area, owner_->shown_, area);
+            drawReduced(painter, event->rect());
         }
     }
     void mousePressEvent(QMouseEvent* event) override
     {
         pressed_ = event->button() == Qt::LeftButton;
+        pressedAt_ = event->globalPosition().toPoint();
+        draggedTo_ = pressedAt_;
         QWidget::mousePressEvent(event);
     }
     // The second press of a double click starts a click only when the first press was in this
@@ -88,16 +92,39 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
         pressed_ = event->button() == Qt::LeftButton && PressedWindows::instance().firstPressWentTo(window());
+        pressedAt_ = event->globalPosition().toPoint();
+        draggedTo_ = pressedAt_;
         event->ignore();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        const QPoint at = event->globalPosition().toPoint();
+        if (!pressed_ || !(event->buttons() & Qt::LeftButton))
+            return;
+        if (!dragging_ && (at - pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
+            dragging_ = true;
+            setCursor(Qt::ClosedHandCursor);
+        }
+        if (!dragging_)
+            return;
+        const QPoint moved = at - draggedTo_;
+        draggedTo_ = at;
+        if (owner_->Drag && !moved.isNull())
+            owner_->Drag(moved.x() * TwipsPerPixel, moved.y() * TwipsPerPixel);
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        const bool clicked
-            = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+        const bool clicked = pressed_ && !dragging_ && event->button() == Qt::LeftButton
+            && rect().contains(event->position().toPoint());
         pressed_ = false;
+        if (dragging_) {
+            dragging_ = false;
+            unsetCursor();
+        }
         if (clicked && owner_->Click)
             owner_->Click();
     }
+    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
     // A screen reader meets an image control as a picture, named by the file of the picture it
@@ -126,8 +153,53 @@ private:
         return image ? new Spoken(image) : nullptr;
     }
 
+    // A picture at 1 or larger: the source pixels under `area`, each drawn as a block.
+    void drawEnlarged(QPainter& painter, const QRect& area)
+    {
+        const QImage& image = owner_->shown_;
+        const double scale = owner_->zoom_ / devicePixelRatioF(); // logical pixels to a picture pixel
+        const QRect source = QRectF(area.topLeft() / scale, area.size() / scale).toAlignedRect() & image.rect();
+        painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
+    }
+
+    // A picture below 1 comes from its one reduced copy, made smooth for the part on the screen
+    // (for a small enough picture, the whole of it) and made again only when that part changes.
+    void drawReduced(QPainter& painter, const QRect& area)
+    {
+        const double ratio = devicePixelRatioF();
+        const auto device
+            = [ratio](const QRect& r) { return QRectF(r.topLeft() * ratio, r.size() * ratio).toAlignedRect(); };
+        const QRect shown = device(visibleRegion().boundingRect()) & device(rect());
+        if (!owner_->reducedArea_.contains(device(area) & shown))
+            reduce(shown);
+        const QRect& copied = owner_->reducedArea_;
+        painter.drawImage(QRectF(copied.topLeft() / ratio, copied.size() / ratio), owner_->reduced_);
+    }
+
+    // The device pixels `wanted` of the picture at its zoom, scaled smooth from the source pixels
+    // under them without copying those first.
+    void reduce(const QRect& wanted)
+    {
+        const QImage& image = owner_->shown_;
+        const double zoom = owner_->zoom_;
+        const QRect source = QRectF(wanted.topLeft() / zoom, wanted.size() / zoom).toAlignedRect() & image.rect();
+        const QRect area = QRectF(source.topLeft() * zoom, source.size() * zoom).toAlignedRect();
+        owner_->reduced_ = {};
+        owner_->reducedArea_ = {};
+        if (source.isEmpty() || area.isEmpty())
+            return;
+        const QImage part = image.depth() % 8
+            ? image.copy(source)
+            : QImage(image.constScanLine(source.y()) + source.x() * image.depth() / 8, source.width(), source.height(),
+                image.bytesPerLine(), image.format());
+        owner_->reduced_ = part.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        owner_->reducedArea_ = area;
+    }
+
     ImageControl* owner_;
     bool pressed_ = false;
+    bool dragging_ = false;
+    QPoint pressedAt_, draggedTo_; // global pixels
 };
 
 ImageControl::ImageControl()
@@ -145,21 +217,47 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     const QString spoken = picture_.fileName();
     picture_ = picture;
     shown_ = stretch_ ? QImage() : full;
-    if (!stretch_ && !picture_.isEmpty()) {
-        const qint64 width = qint64(picture_.pixelWidth()) * TwipsPerPixel;
-        const qint64 height = qint64(picture_.pixelHeight()) * TwipsPerPixel;
-        if (shown_.isNull() || width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) {
-            picture_ = {};
-            shown_ = {};
-        } else {
-            Move(Left(), Top(), int(width), int(height));
-        }
-    }
+    zoom_ = 1;
+    if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
+        picture_ = {};
+    fitToZoom();
     widget()->update();
     if (picture_.fileName() != spoken && QAccessible::isActive()) {
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);
         QAccessible::updateAccessibility(&renamed);
     }
+}
+
+void ImageControl::setZoom(double zoom)
+{
+    zoom_ = zoom;
+    fitToZoom();
+    widget()->update();
+}
+
+QSizeF ImageControl::naturalTwips() const
+{
+    const double perPixel = TwipsPerPixel / widget()->devicePixelRatioF();
+    return QSizeF(picture_.pixelWidth() * perPixel, picture_.pixelHeight() * perPixel);
+}
+
+// A control that is not stretched takes the picture's size at its zoom, whole twips that cover it.
+// A picture too large for that size to be held in twips shows as the empty one.
+void ImageControl::fitToZoom()
+{
+    reduced_ = {};
+    reducedArea_ = {};
+    if (stretch_ || picture_.isEmpty())
+        return;
+    const QSizeF twips = naturalTwips() * zoom_;
+    const double width = std::ceil(twips.width() - 1e-6);
+    const double height = std::ceil(twips.height() - 1e-6);
+    if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) {
+        picture_ = {};
+        shown_ = {};
+        return;
+    }
+    Move(Left(), Top(), int(width), int(height));
 }
 
 QSize ImageControl::devicePixels() const { return widget()->size() * widget()->devicePixelRatioF(); }

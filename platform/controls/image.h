@@ -3,7 +3,19 @@
 #include "pictures/picture.h"
 #include "platform/controls/control.h"
 
+#include <QPointF>
+
 namespace tl {
+
+// A turn of the wheel, or a touchpad's scroll, over a control. A turn with Shift held and no
+// sideways part of its own counts as sideways.
+struct WheelTurn {
+    QPointF notches; // wheel notches, positive away from the user and to the left
+    QPointF lines; // what the platform scrolls a view for that, in lines
+    QPoint twips; // the device's own distance when it gives one, else 0, 0
+    QPoint position; // the pointer, in twips of the area the control's children show in
+    Qt::KeyboardModifiers Shift;
+};
 
 class ImageControl : public Control {
 public:
@@ -18,18 +30,37 @@ public:
     void setPicture(const StdPicture& picture, const QImage& full);
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
-    // What a control that is not stretched draws: the picture at its natural size.
+    // What a control that is not stretched draws from: the picture at its natural size.
     const QImage& shownImage() const { return shown_; }
+    // Device pixels to a picture pixel. At 1 the picture shows at its natural size: one picture
+    // pixel to a device pixel, so its size in twips is 15 / devicePixelRatio a pixel. The size of a
+    // control that is not stretched follows; each picture put in starts at 1.
+    double Zoom() const { return zoom_; }
+    void setZoom(double zoom);
+    // The picture's size in twips at zoom 1, unrounded.
+    QSizeF naturalTwips() const;
+    // The picture reduced for a zoom below 1, if one is held: only the part on the screen, or the
+    // whole picture when it is that small.
+    const QImage& reducedCopy() const { return reduced_; }
     // The size a stretched control draws its picture at, in device pixels.
     QSize devicePixels() const;
 
+    // A press and release of the left button that did not drag.
     Event Click;
+    // Raised while the left button drags the picture, with the pointer's move since the last time,
+    // in twips. A drag is a move of more than the platform's drag distance; it is no click.
+    std::function<void(int x, int y)> Drag;
 
 private:
     friend class ImageWidget;
+    void fitToZoom();
+
     StdPicture picture_;
     QImage shown_;
     bool stretch_ = false;
+    double zoom_ = 1;
+    QImage reduced_;
+    QRect reducedArea_; // where reduced_ lies, in device pixels of the control
 };
 
 // A picture box used as a clipping container; its own picture is drawn at its natural size.
@@ -38,12 +69,25 @@ public:
     PictureBox();
     const StdPicture& Picture() const { return picture_; }
     void setPicture(const StdPicture& picture);
-    // Client area for child controls (inside the border).
+    // Client area for child controls: inside the border, short of the covered edges.
     QWidget* inner() const;
+    // Strips along the right and bottom edges that other controls lie over, in twips: the children
+    // show only in the rest, so none of them is hidden under those controls.
+    void setCovered(int right, int bottom);
+    // The client area's size, in twips.
+    int ScaleWidth() const;
+    int ScaleHeight() const;
+
+    // A key pressed while the box has the focus. The handler sets KeyCode to 0 for a key it took;
+    // the others go on to the window.
+    std::function<void(int& KeyCode, Qt::KeyboardModifiers Shift)> KeyDown;
+    // The wheel turned over the box or over a child that does not take the wheel itself.
+    std::function<void(const WheelTurn& turn)> MouseWheel;
 
 private:
     friend class PictureBoxWidget;
     StdPicture picture_;
+    QSize covered_; // pixels
 };
 
 } // namespace tl

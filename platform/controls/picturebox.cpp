@@ -1,6 +1,8 @@
 #include "platform/controls/image.h"
 
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace tl {
@@ -17,12 +19,19 @@ public:
         setFocusPolicy(Qt::StrongFocus);
     }
     QWidget* inner() const { return inner_; }
+    // Inside the border, short of the covered strips.
+    QRect innerRect() const
+    {
+        const QSize covered = owner_->covered_;
+        return contentsRect() & QRect(0, 0, width() - covered.width(), height() - covered.height());
+    }
+    void placeInner() { inner_->setGeometry(innerRect()); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QFrame::resizeEvent(event);
-        inner_->setGeometry(contentsRect());
+        placeInner();
     }
     void paintEvent(QPaintEvent* event) override
     {
@@ -32,6 +41,34 @@ protected:
             painter.setClipRect(contentsRect());
             painter.drawImage(contentsRect().topLeft(), owner_->picture_.image());
         }
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        int key = event->key();
+        if (owner_->KeyDown)
+            owner_->KeyDown(key, event->modifiers());
+        if (key)
+            QFrame::keyPressEvent(event);
+    }
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!owner_->MouseWheel) {
+            QFrame::wheelEvent(event);
+            return;
+        }
+        QPointF notches = QPointF(event->angleDelta()) / QWheelEvent::DefaultDeltasPerStep;
+        QPoint pixels = event->pixelDelta();
+        if (event->modifiers() & Qt::ShiftModifier && notches.x() == 0 && pixels.x() == 0) {
+            notches = QPointF(notches.y(), 0);
+            pixels = QPoint(pixels.y(), 0);
+        }
+        const QPoint at = event->position().toPoint() - inner_->pos();
+        owner_->MouseWheel({ .notches = notches,
+            .lines = notches * QApplication::wheelScrollLines(),
+            .twips = pixels * TwipsPerPixel,
+            .position = at * TwipsPerPixel,
+            .Shift = event->modifiers() });
+        event->accept();
     }
 
 private:
@@ -51,5 +88,21 @@ void PictureBox::setPicture(const StdPicture& picture)
 }
 
 QWidget* PictureBox::inner() const { return static_cast<PictureBoxWidget*>(widget())->inner(); }
+
+void PictureBox::setCovered(int right, int bottom)
+{
+    covered_ = QSize(toPixels(right), toPixels(bottom));
+    static_cast<PictureBoxWidget*>(widget())->placeInner();
+}
+
+int PictureBox::ScaleWidth() const
+{
+    return static_cast<PictureBoxWidget*>(widget())->innerRect().width() * TwipsPerPixel;
+}
+
+int PictureBox::ScaleHeight() const
+{
+    return static_cast<PictureBoxWidget*>(widget())->innerRect().height() * TwipsPerPixel;
+}
 
 } // namespace tl

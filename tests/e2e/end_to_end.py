@@ -346,6 +346,7 @@ def walk(app, program, pictures, few):
     expect_all_named(picture, "the picture window")
     expect(one(view, "image").name == names[6 + k], f"the picture is named {names[6 + k]}")
     pan_picture(picture, view, expected=6 + k)
+    wheel_and_drag(picture, view)
 
     print("6. the picture closes its window when clicked")
     click(*inside(view))
@@ -369,6 +370,8 @@ def walk(app, program, pictures, few):
     click_on(one(picture, "menu item", "戻る"))
     gone(app, PICTURE_TITLE)
     expect(True, "戻る closed the picture window")
+    click_on(one(main, "push button", "開く"))
+    fit_and_escape(app, frame(app, PICTURE_TITLE))
 
     print("8. HELP")
     click_on(one(main, "menu item", "HELP"))
@@ -453,6 +456,42 @@ def pan_picture(picture, view, expected):
     after = until("the picture to pan", lambda: stripe_positions(Screen("panned"), view) == wanted and wanted)
     expect(after, f"three clicks on each bar's far arrow pan the picture {step} pixels left and up")
     expect((value_of(across), value_of(down)) == (clicks * 100, clicks * 100), "both bars stand at 300")
+
+
+def bars(picture):
+    found = find(picture, "scroll bar")
+    return max(found, key=lambda b: extents(b)[2]), max(found, key=lambda b: extents(b)[3])
+
+
+def wheel_and_drag(picture, view):
+    """The wheel pans down by the platform's three lines of the bars' arrow step; a drag pans the
+    picture with the pointer and leaves the window open."""
+    across, down = bars(picture)
+    start = (value_of(across), value_of(down))
+    x, y = inside(view)
+    run("xdotool", "mousemove", str(round(x)), str(round(y)), "click", "5")
+    until("the wheel to pan", lambda: value_of(down) == start[1] + 300)
+    expect(True, f"a notch of the wheel moved the bar down from {start[1]} to {start[1] + 300}")
+    run("xdotool", "mousedown", "1", "mousemove", str(round(x) - 30), str(round(y) - 20), "sleep", "0.2", "mouseup", "1")
+    wanted = (start[0] + 450, start[1] + 600)
+    until("the drag to pan", lambda: (value_of(across), value_of(down)) == wanted)
+    expect(True, f"a drag of 30 and 20 pixels moved the bars to {wanted}")
+    time.sleep(0.5)
+    expect(PICTURE_TITLE in frames(picture.parent), "the drag left the picture window open")
+
+
+def fit_and_escape(app, picture):
+    """F fits the picture in the window, so neither bar has a range left; Esc closes the window."""
+    run("xdotool", "search", "--name", f"^{PICTURE_TITLE}$", "windowfocus", "--sync")
+    until("the picture window to take the keyboard", lambda: fresh(picture).getState().contains(pyatspi.STATE_ACTIVE))
+    across, down = bars(picture)
+    key("f")
+    until("the fit", lambda: (fresh(across).queryValue().maximumValue, fresh(down).queryValue().maximumValue) == (0, 0))
+    expect(True, "F fitted the picture: both bars' ranges are 0")
+    Screen("fitted")
+    key("Escape")
+    gone(app, PICTURE_TITLE)
+    expect(True, "Esc closed the picture window")
 
 
 def help_first_line(program):
