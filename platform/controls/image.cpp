@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -58,6 +60,12 @@ public:
         : owner_(owner)
     {
         setAttribute(Qt::WA_OpaquePaintEvent, false);
+        smoothing_.setSingleShot(true);
+        smoothing_.setInterval(SmoothAfter);
+        connect(&smoothing_, &QTimer::timeout, this, [this] {
+            reduce(shownDevicePixels());
+            update();
+        });
         PressedWindows::instance();
         static const bool spoken = (QAccessible::installFactory(accessibleImage), true);
         (void)spoken;
@@ -74,7 +82,7 @@ protected:
             const QSize device = size() * devicePixelRatioF();
             painter.drawImage(rect(), picture.scaledCopy(device));
         } else if (owner_->zoom_ >= 1) {
-            drawEnlarged(painter, event->rect());
+            drawSampled(painter, event->rect());
         } else {
             drawReduced(painter, event->rect());
         }
@@ -153,8 +161,9 @@ private:
         return image ? new Spoken(image) : nullptr;
     }
 
-    // A picture at 1 or larger: the source pixels under `area`, each drawn as a block.
-    void drawEnlarged(QPainter& painter, const QRect& area)
+    // The source pixels under `area` at the zoom, sampled without smoothing: at 1 or larger each
+    // is drawn as a block.
+    void drawSampled(QPainter& painter, const QRect& area)
     {
         const QImage& image = owner_->shown_;
         const double scale = owner_->zoom_ / devicePixelRatioF(); // logical pixels to a picture pixel
@@ -162,16 +171,31 @@ private:
         painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
     }
 
-    // A picture below 1 comes from its one reduced copy, made smooth for the part on the screen
-    // (for a small enough picture, the whole of it) and made again only when that part changes.
-    void drawReduced(QPainter& painter, const QRect& area)
+    QRect devicePixels(const QRect& r) const
     {
         const double ratio = devicePixelRatioF();
-        const auto device
-            = [ratio](const QRect& r) { return QRectF(r.topLeft() * ratio, r.size() * ratio).toAlignedRect(); };
-        const QRect shown = device(visibleRegion().boundingRect()) & device(rect());
-        if (!owner_->reducedArea_.contains(device(area) & shown))
-            reduce(shown);
+        return QRectF(r.topLeft() * ratio, r.size() * ratio).toAlignedRect();
+    }
+    QRect shownDevicePixels() const { return devicePixels(visibleRegion().boundingRect()) & devicePixels(rect()); }
+
+    // A picture below 1 comes from its one reduced copy, made smooth for the part on the screen
+    // (for a small enough picture, the whole of it). A new zoom makes it at once. While the picture
+    // is panned past the copy, each step is drawn straight from the source, sampled, and the copy
+    // is made again once the panning rests: smoothing the whole view on every step is what makes
+    // panning a large photo zoomed out stutter.
+    void drawReduced(QPainter& painter, const QRect& area)
+    {
+        const QRect shown = shownDevicePixels();
+        if (!owner_->reducedArea_.contains(devicePixels(area) & shown)) {
+            if (owner_->reduced_.isNull()) {
+                reduce(shown);
+            } else {
+                drawSampled(painter, area);
+                smoothing_.start();
+                return;
+            }
+        }
+        const double ratio = devicePixelRatioF();
         const QRect& copied = owner_->reducedArea_;
         painter.drawImage(QRectF(copied.topLeft() / ratio, copied.size() / ratio), owner_->reduced_);
     }
@@ -196,7 +220,10 @@ private:
         owner_->reducedArea_ = area;
     }
 
+    static constexpr std::chrono::milliseconds SmoothAfter { 150 };
+
     ImageControl* owner_;
+    QTimer smoothing_;
     bool pressed_ = false;
     bool dragging_ = false;
     QPoint pressedAt_, draggedTo_; // global pixels
