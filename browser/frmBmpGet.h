@@ -56,6 +56,7 @@ public:
     void Image1_Click(int Index);
     void mnuCget_Click();
     void VScroll1_Change();
+    void Picture1_MouseWheel(int Notches);
     void Image2_Click(int Index);
     void Command1_Click();
     void mnuHelp_Click();

@@ -15,6 +15,8 @@ namespace tl {
 using Event = std::function<void()>;
 // Raised with the key's code (a Qt::Key) when a key is pressed in a control.
 using KeyEvent = std::function<void(int KeyCode)>;
+// Raised with whole notches of the mouse wheel, positive when it is turned away from the user.
+using WheelEvent = std::function<void(int Notches)>;
 
 class Control {
 public:

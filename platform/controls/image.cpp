@@ -155,6 +155,8 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
             Move(Left(), Top(), int(width), int(height));
         }
     }
+    if (toolTipOf)
+        widget()->setToolTip(toolTipOf(picture_));
     widget()->update();
     if (picture_.fileName() != spoken && QAccessible::isActive()) {
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);

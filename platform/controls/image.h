@@ -24,6 +24,8 @@ public:
     QSize devicePixels() const;
 
     Event Click;
+    // When set, the control's tooltip is what it says of each picture the control is given.
+    std::function<QString(const StdPicture&)> toolTipOf;
 
 private:
     friend class ImageWidget;
@@ -41,9 +43,14 @@ public:
     // Client area for child controls (inside the border).
     QWidget* inner() const;
 
+    // The wheel turned over the box or a control inside it. Without a handler the wheel is left
+    // to the window.
+    WheelEvent MouseWheel;
+
 private:
     friend class PictureBoxWidget;
     StdPicture picture_;
+    int wheelEighths_ = 0; // a turn short of a notch, kept for the next one
 };
 
 } // namespace tl

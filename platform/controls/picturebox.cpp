@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace tl {
 
@@ -32,6 +33,24 @@ protected:
             painter.setClipRect(contentsRect());
             painter.drawImage(contentsRect().topLeft(), owner_->picture_.image());
         }
+    }
+    // A notch is 120 eighths of a degree; a touchpad turns by less, which adds up to notches. A turn
+    // the other way starts afresh.
+    void wheelEvent(QWheelEvent* event) override
+    {
+        const int turned = event->angleDelta().y();
+        if (!owner_->MouseWheel || turned == 0) {
+            QFrame::wheelEvent(event);
+            return;
+        }
+        event->accept();
+        int& kept = owner_->wheelEighths_;
+        if ((turned > 0) != (kept > 0))
+            kept = 0;
+        const qint64 eighths = qint64(kept) + turned;
+        kept = int(eighths % 120);
+        if (const int notches = int(eighths / 120))
+            owner_->MouseWheel(notches);
     }
 
 private:
