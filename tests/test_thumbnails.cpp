@@ -344,6 +344,8 @@ TEST_F(Thumbnails, MenuClickArrowClicksAndTheWheelThroughRealInput)
         EXPECT_EQ(form->VScroll1.Value(), row.value);
         EXPECT_EQ(changes, row.changes);
         EXPECT_EQ(shownEntries(), entriesFrom(row.value / 1200 * 6, 29));
+        EXPECT_EQ(form->Image2[23].widget()->toolTip(), form->List1.List(row.value / 1200 * 6 + 23).section('/', -1))
+            << "a cell past the end names nothing";
         EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
     }
 }

@@ -34,8 +34,8 @@ protected:
             painter.drawImage(contentsRect().topLeft(), owner_->picture_.image());
         }
     }
-    // A notch is 120 eighths of a degree; a touchpad turns by less, which adds up to notches. A turn
-    // the other way starts afresh.
+    // A notch is 120 eighths of a degree; a touchpad turns by less, which adds up to notches (a turn
+    // back takes off what was turned).
     void wheelEvent(QWheelEvent* event) override
     {
         const int turned = event->angleDelta().y();
@@ -45,8 +45,6 @@ protected:
         }
         event->accept();
         int& kept = owner_->wheelEighths_;
-        if ((turned > 0) != (kept > 0))
-            kept = 0;
         const qint64 eighths = qint64(kept) + turned;
         kept = int(eighths % 120);
         if (const int notches = int(eighths / 120))
