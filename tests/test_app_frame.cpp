@@ -135,7 +135,6 @@ TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
     const Row rows[] = {
         { "nothing named", {}, "", "", 0, false },
         { "a folder", { dir.path() }, folder, "", 0, false },
-        { "a folder named with a trailing slash", { folder }, folder, "", 0, false },
         { "a picture file", { dir.filePath("b.bmp") }, folder, "b.bmp", 2, false },
         { "options before the name, a second name after it", { "-x", "--y", dir.filePath("b.bmp"), "/" }, folder,
             "b.bmp", 2, false },
