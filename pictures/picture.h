@@ -34,8 +34,9 @@ public:
     // The full image when the picture holds one; null for a picture loaded for a cell.
     const QImage& image() const;
     bool sameObject(const StdPicture& other) const { return d_ == other.d_; }
-    // The name of the file the picture was read from, without its folder; empty for the empty
-    // picture and for the built-in ones, which have no file the user knows.
+    // The name of the file the picture was read from, without its folder (for a failed picture, the
+    // file it failed on); empty for the plain empty picture and for the built-in ones, which have no
+    // file the user knows.
     QString fileName() const;
     // Why the file gave no picture; None for every other picture.
     PictureFailure failure() const;
