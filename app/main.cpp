@@ -5,6 +5,6 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    tl::startProgram();
+    tl::startProgram(QApplication::arguments());
     return app.exec();
 }

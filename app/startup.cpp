@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/commandline.h"
 #include "app/fonts.h"
 #include "browser/frmBmpGet.h"
 
@@ -7,6 +8,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
 
 namespace tl {
 
@@ -29,14 +31,19 @@ bool translateQtIntoJapanese()
     return false;
 }
 
-void startProgram()
+void startProgram(const QStringList& arguments)
 {
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
     // Wayland compositors match the windows to the installed desktop entry, and so to its icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaline"));
     translateQtIntoJapanese();
     setUpFonts();
-    Window<frmBmpGet>().Show();
+    frmBmpGet& form = Window<frmBmpGet>().Show();
+    if (const std::optional<QString> named = namedOnCommandLine(arguments)) {
+        const QString why = openNamed(form, *named);
+        if (!why.isEmpty())
+            std::fprintf(stderr, "tessaline: %s: %s\n", qPrintable(*named), qPrintable(why));
+    }
 }
 
 } // namespace tl

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 namespace tl {
 
 // The Japanese user-interface fonts: "ＭＳ Ｐゴシック" maps to IPA P Gothic, and the windows use it
@@ -11,6 +13,8 @@ void setUpFonts();
 bool translateQtIntoJapanese();
 
 // Translates Qt's texts, sets up fonts and creates the main window: its Form_Load runs, then it is shown.
-void startProgram();
+// Then it opens the file or folder the command line names, if any; what cannot be opened is reported
+// in one line on standard error, and the program runs on as without it.
+void startProgram(const QStringList& arguments = {});
 
 } // namespace tl

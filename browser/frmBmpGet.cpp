@@ -9,6 +9,7 @@
 #include "viewer/frmPicture.h"
 
 #include <QCoreApplication>
+#include <QWheelEvent>
 #include <algorithm>
 #include <exception>
 
@@ -29,6 +30,22 @@ namespace {
         QStringLiteral(":/assets/preview4.bmp"),
         QStringLiteral(":/assets/preview5.bmp"),
     };
+
+    // A cell names the file it shows, or the file it could not show and why.
+    QString cellToolTip(const StdPicture& picture)
+    {
+        switch (picture.failure()) {
+        case PictureFailure::None:
+            return picture.fileName();
+        case PictureFailure::Unreadable:
+            return picture.fileName() + QStringLiteral("：読み込めません");
+        case PictureFailure::NotAPicture:
+            return picture.fileName() + QStringLiteral("：画像ではありません");
+        case PictureFailure::TooLarge:
+            return picture.fileName() + QStringLiteral("：大きすぎて表示できません");
+        }
+        return {};
+    }
 } // namespace
 
 frmBmpGet::frmBmpGet()
@@ -55,6 +72,7 @@ frmBmpGet::frmBmpGet()
     File1.Click = [this] { File1_Click(); };
     File1.KeyDown = [this](int KeyCode) { File1_KeyDown(KeyCode); };
     VScroll1.Change = [this] { VScroll1_Change(); };
+    Picture1.MouseWheel = [this](const WheelTurn& turn) { Picture1_MouseWheel(turn); };
     Command1.Click = [this] { Command1_Click(); };
     for (int k = 0; k < layout::CellCount; ++k)
         Image2[k].Click = [this, k] { Image2_Click(k); };
@@ -102,6 +120,7 @@ void frmBmpGet::buildLayout()
         const int column = k % GridColumns;
         Image2[k].attach(Picture1.inner());
         Image2[k].setStretch(true);
+        Image2[k].toolTipOf = cellToolTip;
         Image2[k].Move(ColumnPitch * column, RowPitch * row, CellWidth, CellHeight);
     }
     for (int k : BlankCells)
@@ -263,6 +282,19 @@ void frmBmpGet::VScroll1_Change()
         cell.setPicture({});
     loadPage(paging::firstEntry(VScroll1.Value(), List1.ListCount()), layout::CellCount);
     SB.setSimpleText(MoreToScroll);
+}
+
+// A notch of the wheel over the grid steps it a row, as the bar's arrows do: towards the end of the
+// list when the wheel is turned towards the user. A touchpad turns by less than a notch: its turns
+// add up to notches, and a turn back takes off what was turned.
+void frmBmpGet::Picture1_MouseWheel(const WheelTurn& turn)
+{
+    constexpr int Notch = QWheelEvent::DefaultDeltasPerStep;
+    wheelEighths_ += qRound(turn.notches.y() * Notch);
+    const int notches = wheelEighths_ / Notch;
+    wheelEighths_ %= Notch;
+    if (notches)
+        VScroll1.stepBy(-notches);
 }
 
 // The cell's own picture goes to the picture window, with its full image decoded from the bytes

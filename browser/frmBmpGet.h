@@ -56,6 +56,7 @@ public:
     void Image1_Click(int Index);
     void mnuCget_Click();
     void VScroll1_Change();
+    void Picture1_MouseWheel(const WheelTurn& turn);
     void Image2_Click(int Index);
     void Command1_Click();
     void mnuHelp_Click();
@@ -78,6 +79,7 @@ private:
     int windowRequest_ = 0;
     std::shared_ptr<PictureJob> windowJob_;
     int previewRequest_ = 0;
+    int wheelEighths_ = 0; // a turn of the wheel short of a notch, kept for the next one
     std::shared_ptr<PictureJob> previewJob_;
 };
 

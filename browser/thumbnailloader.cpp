@@ -34,7 +34,7 @@ std::shared_ptr<PictureJob> ThumbnailLoader::request(const QString& path, QSize 
 {
     const std::optional<ThumbnailKey> key = ThumbnailKey::of(path, cellSize);
     if (!key)
-        return PictureJob::ready({});
+        return PictureJob::ready(path.isEmpty() ? StdPicture() : StdPicture::failed(path, PictureFailure::Unreadable));
     {
         // A decode of this very file is taken over rather than started again. The cache is looked
         // at afterwards: a finished decode fills it before it leaves the running ones.

@@ -31,8 +31,8 @@ public:
     // Decodes every cell picture; tests count decodes through it. Set it only while nothing loads.
     CellDecoder decode = loadCellPicture;
 
-    // The picture for a cell showing `path`. A path that is empty or names no regular file gives
-    // the empty picture at once.
+    // The picture for a cell showing `path`. An empty path gives the empty picture at once, and a
+    // path that names no regular file the failed one.
     std::shared_ptr<PictureJob> request(const QString& path, QSize cellSize);
     // Makes a picture the window waits for (a full picture for the picture window, the preview),
     // on the same pool as the cells but ahead of them.

@@ -87,7 +87,10 @@ namespace {
         return image;
     }
 
-    Decoded failure(const QString& why) { return { {}, {}, why }; }
+    Decoded failure(const QString& why, PictureFailure kind = PictureFailure::NotAPicture)
+    {
+        return { {}, {}, why, kind };
+    }
 
 } // namespace
 
@@ -99,7 +102,7 @@ namespace {
     {
         cost += cellCost(cell);
         if (cost > DecodeBudget)
-            return failure(QStringLiteral("too large to decode"));
+            return failure(QStringLiteral("too large to decode"), PictureFailure::TooLarge);
         const DecodeTicket ticket(cost, cancelled);
         if (cancelled && cancelled->load())
             return failure(QStringLiteral("cancelled"));
@@ -118,7 +121,8 @@ namespace {
         return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
             QImage image = jpeg.decode(cost, cancelled);
             if (image.isNull())
-                return failure(jpeg.why());
+                return failure(
+                    jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
             return { std::move(image), jpeg.naturalSize(), {} };
         });
     }

@@ -3,6 +3,8 @@
 // Decoding one picture file under the process's memory budgets. Used by the picture loaders;
 // safe to call from any thread.
 
+#include "pictures/picture.h"
+
 #include <QIODevice>
 #include <QImage>
 #include <QString>
@@ -14,6 +16,7 @@ struct Decoded {
     QImage image; // null when the picture cannot be decoded
     QSize natural; // the picture's own size, orientation applied
     QString why; // the reason, when `image` is null
+    PictureFailure failure = PictureFailure::None; // its kind
 };
 
 // Decodes the picture `device` holds (open, at its start, `size` bytes long). With an empty

@@ -143,6 +143,7 @@ struct JpegDecoder::Private {
     bool multiScan = false;
     QImage::Format format = QImage::Format_Invalid;
     QString why;
+    bool tooLarge = false; // refused or stopped for its memory
     Exif exif;
     QSize output; // at the prepared scale, as stored
     qint64 cost = -1; // -1 until prepared
@@ -153,6 +154,7 @@ struct JpegDecoder::Private {
     {
         if (setjmp(errors.jump)) {
             why = QString::fromLatin1(errors.message);
+            tooLarge = errors.msg_code == JERR_OUT_OF_MEMORY;
             return false;
         }
         step();
@@ -237,6 +239,8 @@ bool JpegDecoder::ok() const { return d_->ok; }
 
 QString JpegDecoder::why() const { return d_->why; }
 
+bool JpegDecoder::refusedForMemory() const { return d_->tooLarge; }
+
 QSize JpegDecoder::storedSize() const
 {
     return d_->ok ? QSize(int(d_->info.image_width), int(d_->info.image_height)) : QSize();
@@ -291,6 +295,7 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
         return {};
     if (d.cost > memoryLimit) {
         d.why = QStringLiteral("the decode needs %1 bytes, more than the %2 allowed").arg(d.cost).arg(memoryLimit);
+        d.tooLarge = true;
         return {};
     }
     d.info.mem->max_memory_to_use = long(std::min<qint64>(memoryLimit, std::numeric_limits<long>::max()));
@@ -299,6 +304,7 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     QImage image(d.output, d.format);
     if (image.isNull()) {
         d.why = QStringLiteral("no memory for the picture");
+        d.tooLarge = true;
         return {};
     }
     uchar* const bits = image.bits();

@@ -35,6 +35,7 @@ public:
 
     bool ok() const; // headers read and a kind we decode
     QString why() const; // the reason when not ok or when decode() failed
+    bool refusedForMemory() const; // decode() failed for the memory it needed, not for the data
     QSize storedSize() const; // as the frame stores it
     QSize naturalSize() const; // orientation applied (width/height swapped for the quarter turns)
     int orientation() const; // EXIF orientation 1..8 (1 when none or invalid)

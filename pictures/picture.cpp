@@ -35,6 +35,11 @@ struct StdPicture::Data {
     mutable QImage scaled;
 };
 
+struct StdPicture::Failed {
+    QString fileName;
+    PictureFailure why;
+};
+
 namespace {
 
     // The built-in pictures live in the program's resources; every other path is a file on disk.
@@ -59,7 +64,7 @@ namespace {
         QFile file;
         QString why;
         if (!openPictureFile(file, path, why))
-            return { {}, {}, why };
+            return { {}, {}, why, PictureFailure::Unreadable };
         return decodePicture(file, file.size(), cell, cancelled);
     }
 
@@ -118,7 +123,21 @@ StdPicture::StdPicture(QImage image, const QString& path)
     }
 }
 
-QString StdPicture::fileName() const { return d_ ? d_->fileName : QString(); }
+StdPicture StdPicture::failed(const QString& path, PictureFailure why)
+{
+    StdPicture picture;
+    picture.failed_ = std::make_shared<const Failed>(Failed { spokenName(path), why });
+    return picture;
+}
+
+QString StdPicture::fileName() const
+{
+    if (failed_)
+        return failed_->fileName;
+    return d_ ? d_->fileName : QString();
+}
+
+PictureFailure StdPicture::failure() const { return failed_ ? failed_->why : PictureFailure::None; }
 
 int StdPicture::pixelWidth() const { return d_ ? d_->natural.width() : 0; }
 int StdPicture::pixelHeight() const { return d_ ? d_->natural.height() : 0; }
@@ -188,14 +207,16 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
     QFile file;
     QString why;
     if (!openPictureFile(file, path, why))
-        return {};
+        return StdPicture::failed(path, PictureFailure::Unreadable);
     // The picture keeps the bytes it was decoded from, so that a click shows this same picture
     // even when the file changes later; past the budget it keeps the path and reads it again.
     HeldBytes held(file);
     Decoded decoded = held.bytes().isNull() ? decodePicture(file, file.size(), cellSize, cancelled)
                                             : decodeBytes(held.bytes(), cellSize, cancelled);
-    if (decoded.image.isNull())
+    if (cancelled && cancelled->load())
         return {};
+    if (decoded.image.isNull())
+        return StdPicture::failed(path, decoded.failure);
     const QString keptPath = held.bytes().isNull() ? path : QString();
     StdPicture picture
         = makeCellPicture(decoded.natural, std::move(decoded.image), held.bytes(), keptPath, spokenName(path));

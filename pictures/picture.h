@@ -9,6 +9,10 @@
 
 namespace tl {
 
+// Why a file gave no picture: it could not be opened or read, it is no picture we decode (another
+// format, or damaged), or showing it would take more memory than the loader allows.
+enum class PictureFailure { None, Unreadable, NotAPicture, TooLarge };
+
 // A picture: a shared, immutable object. Handing it from one control to another hands over the
 // same object; the default-constructed picture is the empty one, which blanks a control.
 //
@@ -20,6 +24,8 @@ public:
     StdPicture() = default;
     // `path` is the file the image was read from, if any: its name is what a screen reader says.
     explicit StdPicture(QImage image, const QString& path = {});
+    // The empty picture a file gave that could not be shown; it still names the file and says why.
+    static StdPicture failed(const QString& path, PictureFailure why);
 
     bool isEmpty() const { return !d_; }
     // The natural size, orientation applied, whether or not the full image is held.
@@ -28,9 +34,12 @@ public:
     // The full image when the picture holds one; null for a picture loaded for a cell.
     const QImage& image() const;
     bool sameObject(const StdPicture& other) const { return d_ == other.d_; }
-    // The name of the file the picture was read from, without its folder; empty for the empty
-    // picture and for the built-in ones, which have no file the user knows.
+    // The name of the file the picture was read from, without its folder (for a failed picture, the
+    // file it failed on); empty for the plain empty picture and for the built-in ones, which have no
+    // file the user knows.
     QString fileName() const;
+    // Why the file gave no picture; None for every other picture.
+    PictureFailure failure() const;
 
     // The picture at its natural size: the image held, or a full decode of the bytes kept (of
     // the file, when only the path was kept). Null when that decode fails, for instance when the
@@ -47,7 +56,9 @@ public:
 
 private:
     struct Data;
+    struct Failed;
     std::shared_ptr<const Data> d_;
+    std::shared_ptr<const Failed> failed_; // only on the empty picture
     friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString, QString);
 };
 
@@ -63,9 +74,9 @@ StdPicture LoadPicture(const QString& path);
 StdPicture loadPictureOrEmpty(const QString& path);
 
 // Loads a picture file for a thumbnail cell of `cellSize` device pixels: the picture comes with
-// its copy of that size made, and keeps what a full decode needs later. An empty path, a file
-// that cannot be read or decoded, or a load cancelled through `cancelled` gives the empty
-// picture. Safe to call from any thread.
+// its copy of that size made, and keeps what a full decode needs later. An empty path or a load
+// cancelled through `cancelled` gives the empty picture; a file that cannot be read or decoded
+// gives the failed one, which is empty too. Safe to call from any thread.
 StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
 
 // The largest decoded picture the loader accepts, in megabytes.

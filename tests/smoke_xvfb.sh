@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the real executable in a virtual X server, waits for its main window, checks where it
-# opens and that the program keeps running.
+# Starts the real executable in a virtual X server, named a folder that is not there, waits for its
+# main window, checks where it opens, that the program keeps running and that it said on standard
+# error, in one line, why it opened no folder.
 set -u
 exe="$1"
 title="HTMLファイルを解析し，画像ファイルの取得"
@@ -8,7 +9,10 @@ command -v xvfb-run >/dev/null || { echo "xvfb-run is not installed"; exit 1; }
 
 xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
     exe="$1"; title="$2"
-    "$exe" & pid=$!
+    missing=/nonexistent/tessaline-smoke
+    errors=$(mktemp)
+    trap "rm -f $errors" EXIT
+    "$exe" "$missing" 2>"$errors" & pid=$!
     found=""
     for _ in $(seq 1 100); do
         if xwininfo -root -tree 2>/dev/null | grep -F -q "\"$title\""; then found=yes; break; fi
@@ -34,6 +38,10 @@ xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
         echo "the Japanese font $font is not in use"; kill "$pid"; exit 1
     fi
     echo "Japanese text drawn with $font"
+    if [ "$(grep -c -F "tessaline: $missing: " "$errors")" -ne 1 ]; then
+        echo "no one line on standard error about $missing:"; cat "$errors"; kill "$pid"; exit 1
+    fi
+    echo "said on standard error: $(grep -F "$missing" "$errors")"
     kill "$pid"; wait "$pid" 2>/dev/null
     echo "the main window appeared and the program kept running"
 ' smoke "$exe" "$title"

@@ -7,11 +7,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace tl;
 using namespace tl::test;
@@ -109,6 +111,57 @@ TEST_F(ProgramStart, TheTextBoxContextMenuReadsInJapanese)
     }
     EXPECT_GE(commands, 6);
     EXPECT_TRUE(english.isEmpty()) << english.join(u", ").toStdString();
+}
+
+// A folder or file named on the command line opens as if the user had opened it in the lists; a name
+// that cannot be opened leaves the program as it starts without one, and one line on standard error
+// says why.
+TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
+{
+    QTemporaryDir temp;
+    const QDir dir(temp.path());
+    writePicture(dir, "a.bmp", 1, 1);
+    writePicture(dir, "b.bmp", 2, 1);
+    writeBytes(dir, "notes.txt", "not listed");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.jpg")).constData(), 0600), 0);
+    const QString folder = dir.path() + "/";
+    struct Row {
+        const char* what;
+        QStringList arguments;
+        QString folderText, fileText;
+        int previewWidth;
+        bool complains;
+    };
+    const Row rows[] = {
+        { "nothing named", {}, "", "", 0, false },
+        { "a folder", { dir.path() }, folder, "", 0, false },
+        { "a picture file", { dir.filePath("b.bmp") }, folder, "b.bmp", 2, false },
+        { "options before the name, a second name after it", { "-x", "--y", dir.filePath("b.bmp"), "/" }, folder,
+            "b.bmp", 2, false },
+        { "a name after --", { "--", dir.filePath("a.bmp") }, folder, "a.bmp", 1, false },
+        { "a file the file list leaves out", { dir.filePath("notes.txt") }, folder, "", 0, true },
+        { "a missing folder", { dir.filePath("gone") }, "", "", 0, true },
+        { "an empty name", { "" }, "", "", 0, true },
+        { "a pipe named like a picture", { dir.filePath("pipe.jpg") }, "", "", 0, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        testing::internal::CaptureStderr();
+        startProgram(QStringList { "tessaline" } + row.arguments);
+        const QString errors = QString::fromStdString(testing::internal::GetCapturedStderr());
+        frmBmpGet& form = *Window<frmBmpGet>().Instance();
+        EXPECT_EQ(form.Text1.Text(), row.folderText);
+        EXPECT_EQ(form.Text2.Text(), row.fileText);
+        EXPECT_EQ(form.Image1[0].Picture().fileName().isEmpty() ? 0 : form.Image1[0].Picture().pixelWidth(),
+            row.previewWidth);
+        if (!row.folderText.isEmpty()) {
+            EXPECT_EQ(form.File1.Path(), dir.path());
+            form.mnuCget->trigger();
+            EXPECT_EQ(form.List1.ListCount(), 2) << "画像読み込み works at once";
+        }
+        EXPECT_EQ(errors.count("tessaline: "), row.complains ? 1 : 0) << errors.toStdString();
+        unload<frmBmpGet>();
+    }
 }
 
 } // namespace

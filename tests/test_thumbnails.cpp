@@ -3,10 +3,13 @@
 #include "browser/paging.h"
 #include "windows_fixture.h"
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSpontaneKeyEvent>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <sys/stat.h>
 
 using namespace tl;
@@ -231,7 +234,8 @@ TEST_F(Thumbnails, ScrollingPagesByWholeRows)
     }
 }
 
-TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlank)
+// Each bad file leaves its cell blank, and the cell's tooltip names the file and says why.
+TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlankAndSayWhy)
 {
     writePicture(dir, "01-good.bmp", 1, 1);
     writeBytes(dir, "02-zero-bytes.jpg", {});
@@ -240,7 +244,7 @@ TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlank)
     QFile::resize(truncated, 200);
     writeBytes(dir, "05-corrupted.bmp", QByteArray("BM") + QByteArray(60, '\xff'));
     writePicture(dir, "06-good.jpg", 6, 1);
-    // A BMP header that claims 60000 x 60000 pixels: beyond the decoder's allocation limit.
+    // A BMP header that claims 60000 x 60000 pixels and holds none of them: damaged before it is large.
     QByteArray huge("BM");
     huge += QByteArray::fromHex("36000000000000003600000028000000"
                                 "60ea000060ea0000010018000000000000000000130b0000130b00000000000000000000");
@@ -249,8 +253,12 @@ TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlank)
     writePicture(dir, "09-unreadable.bmp", 9, 9);
     writePicture(dir, "10-folder-later.jpg", 10, 10);
     writePicture(dir, "11-good.bmp", 11, 1);
+    // A GIF whose screen is 65535 x 65535 pixels: every frame is drawn on a picture of that size.
+    QByteArray hugeScreen = tinyGif();
+    hugeScreen.replace(6, 4, QByteArray(4, '\xff'));
+    writeBytes(dir, "12-huge-screen.gif", hugeScreen);
     openFolder(dir.path());
-    ASSERT_EQ(form->File1.ListCount(), 11);
+    ASSERT_EQ(form->File1.ListCount(), 12);
     QFile::remove(dir.filePath("08-removed.bmp"));
     ::chmod(QFile::encodeName(dir.filePath("09-unreadable.bmp")).constData(), 0);
     QFile::remove(dir.filePath("10-folder-later.jpg"));
@@ -258,16 +266,26 @@ TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlank)
 
     form->mnuCget->trigger();
     std::vector<int> widths;
-    for (int k = 0; k < 11; ++k)
+    for (int k = 0; k < 12; ++k)
         widths.push_back(form->Image2[k].Picture().pixelWidth());
-    const int unreadable = ::geteuid() == 0 ? 9 : 0; // permission bits do not stop root
-    EXPECT_EQ(widths, (std::vector<int> { 1, 0, 0, 0, 0, 6, 0, 0, unreadable, 0, 11 }));
+    const bool root = ::geteuid() == 0; // permission bits do not stop root
+    EXPECT_EQ(widths, (std::vector<int> { 1, 0, 0, 0, 0, 6, 0, 0, root ? 9 : 0, 0, 11, 0 }));
+    QStringList tips;
+    for (int k = 0; k < 12; ++k)
+        tips << form->Image2[k].widget()->toolTip();
+    EXPECT_EQ(toStd(tips),
+        toStd({ "01-good.bmp", "02-zero-bytes.jpg：画像ではありません", "03-not-a-picture.gif：画像ではありません",
+            "04-truncated.jpg：画像ではありません", "05-corrupted.bmp：画像ではありません", "06-good.jpg",
+            "07-absurd-size.bmp：画像ではありません", "08-removed.bmp：読み込めません",
+            root ? "09-unreadable.bmp" : "09-unreadable.bmp：読み込めません", "10-folder-later.jpg：読み込めません",
+            "11-good.bmp", "12-huge-screen.gif：大きすぎて表示できません" }));
     EXPECT_EQ(form->SB.SimpleText(), AllShown);
     EXPECT_TRUE(seams.messages.isEmpty());
 }
 
-// The real user path: a click on the menu command, then clicks on the scroll bar's lower arrow.
-TEST_F(Thumbnails, MenuClickAndArrowClicksThroughRealInput)
+// The real user path: a click on the menu command, then the scroll bar's lower arrow and the wheel
+// over the grid, which steps it a row a notch just as the arrow does.
+TEST_F(Thumbnails, MenuClickArrowClicksAndTheWheelThroughRealInput)
 {
     makePictures(30);
     openFolder(dir.path());
@@ -276,16 +294,60 @@ TEST_F(Thumbnails, MenuClickAndArrowClicksThroughRealInput)
     ASSERT_EQ(form->List1.ListCount(), 30);
     EXPECT_EQ(shownEntries(), entriesFrom(0, 29));
 
-    const QPoint lowerArrow = partOf(form->VScroll1, QStyle::SC_ScrollBarAddLine);
-    QWidget* scroll = form->VScroll1.widget();
-
-    QTest::mouseClick(scroll, Qt::LeftButton, {}, lowerArrow);
-    EXPECT_EQ(form->VScroll1.Value(), 1200);
-    EXPECT_EQ(shownEntries(), entriesFrom(6, 29));
-    QTest::mouseClick(scroll, Qt::LeftButton, {}, lowerArrow);
-    EXPECT_EQ(form->VScroll1.Value(), 2400);
-    EXPECT_EQ(shownEntries(), entriesFrom(12, 29)) << "the last row is blank";
-    EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
+    const auto arrow = [this] {
+        QTest::mouseClick(
+            form->VScroll1.widget(), Qt::LeftButton, {}, partOf(form->VScroll1, QStyle::SC_ScrollBarAddLine));
+    };
+    // Wheel turns as the window system delivers them: to the window, at a point in `over`.
+    const auto wheel = [this](QWidget* over, QPoint at, std::vector<int> turns) {
+        return [this, over, at, turns] {
+            for (int eighths : turns) {
+                QWheelEvent event(over->mapTo(form, at), over->mapToGlobal(at), {}, QPoint(0, eighths), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+                QSpontaneKeyEvent::setSpontaneous(&event); // as QTest does; sendEvent would clear it
+                qApp->notify(form->windowHandle(), &event);
+            }
+        };
+    };
+    QWidget* cell = form->Image2[7].widget();
+    const QPoint centre = cell->rect().center();
+    // The grid's last cells leave a strip of the box uncovered at its bottom right.
+    QWidget* box = form->Picture1.inner();
+    const QPoint uncovered = box->rect().bottomRight();
+    ASSERT_EQ(box->childAt(uncovered), nullptr);
+    struct Row {
+        const char* what;
+        std::function<void()> input;
+        int value;
+        int changes;
+    };
+    const Row rows[] = {
+        { "the lower arrow", arrow, 1200, 1 },
+        { "the lower arrow again", arrow, 2400, 1 },
+        { "a notch up over a cell", wheel(cell, centre, { 120 }), 1200, 1 },
+        { "a notch down over the picture box", wheel(box, uncovered, { -120 }), 2400, 1 },
+        { "a notch down at the end", wheel(cell, centre, { -120 }), 2400, 0 },
+        { "a touchpad's thirds of a notch up", wheel(cell, centre, { 40, 40, 40 }), 1200, 1 },
+        { "a touchpad's turn back and forth", wheel(cell, centre, { 60, -60, 60 }), 1200, 0 },
+        { "two notches up at once, past the top", wheel(cell, centre, { 240 }), 0, 1 },
+    };
+    int changes = 0;
+    const Event page = form->VScroll1.Change;
+    form->VScroll1.Change = [&] {
+        ++changes;
+        page();
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        changes = 0;
+        row.input();
+        EXPECT_EQ(form->VScroll1.Value(), row.value);
+        EXPECT_EQ(changes, row.changes);
+        EXPECT_EQ(shownEntries(), entriesFrom(row.value / 1200 * 6, 29));
+        EXPECT_EQ(form->Image2[23].widget()->toolTip(), form->List1.List(row.value / 1200 * 6 + 23).section('/', -1))
+            << "a cell past the end names nothing";
+        EXPECT_EQ(form->SB.SimpleText(), MoreToScroll);
+    }
 }
 
 } // namespace

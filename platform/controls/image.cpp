@@ -248,6 +248,8 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
         picture_ = {};
     fitToZoom();
+    if (toolTipOf)
+        widget()->setToolTip(toolTipOf(picture_));
     widget()->update();
     if (picture_.fileName() != spoken && QAccessible::isActive()) {
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);

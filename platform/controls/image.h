@@ -50,6 +50,8 @@ public:
     // Raised while the left button drags the picture, with the pointer's move since the last time,
     // in twips. A drag is a move of more than the platform's drag distance; it is no click.
     std::function<void(int x, int y)> Drag;
+    // When set, the control's tooltip is what it says of each picture the control is given.
+    std::function<QString(const StdPicture&)> toolTipOf;
 
 private:
     friend class ImageWidget;
@@ -81,7 +83,8 @@ public:
     // A key pressed while the box has the focus. The handler sets KeyCode to 0 for a key it took;
     // the others go on to the window.
     std::function<void(int& KeyCode, Qt::KeyboardModifiers Shift)> KeyDown;
-    // The wheel turned over the box or over a child that does not take the wheel itself.
+    // The wheel turned over the box or over a child that does not take the wheel itself. Without a
+    // handler the wheel is left to the window.
     std::function<void(const WheelTurn& turn)> MouseWheel;
 
 private:

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace tl {
 

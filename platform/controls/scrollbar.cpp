@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <limits>
 
 namespace tl {
 
@@ -107,6 +108,12 @@ void ScrollBar::setLargeChange(Int16 step)
 {
     large_ = step;
     showState();
+}
+
+void ScrollBar::stepBy(int steps)
+{
+    const qint64 target = qint64(value_) + qint64(steps) * small_;
+    moveValue(int(std::clamp<qint64>(target, std::numeric_limits<Int16>::min(), std::numeric_limits<Int16>::max())));
 }
 
 void ScrollBar::moveValue(int value)

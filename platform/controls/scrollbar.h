@@ -22,6 +22,9 @@ public:
     void setValue(Int16 value);
     void setSmallChange(Int16 step);
     void setLargeChange(Int16 step);
+    // Moves Value by `steps` SmallChanges, towards Max when positive, as that many clicks on an
+    // arrow do: kept between the bounds, Change raised once if it moved.
+    void stepBy(int steps);
 
     // Raised when Value changes: by code, by arrows, trough clicks and keys, and once when a
     // dragged thumb is released (never during the drag).

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tl {
+
+class frmBmpGet;
+
+// The file or folder the command line names: the first argument that is no option (after "--",
+// every argument is a name). None when the command line names nothing. Qt's own options are
+// taken out by QApplication before this sees them.
+std::optional<QString> namedOnCommandLine(const QStringList& arguments);
+
+// Opens in the main window what the command line names, as the user would have: a folder in the
+// folder list, which the drive list, the file list and the folder text follow; a file by opening
+// its folder and choosing it in the file list, which previews it. Returns why it could not, empty
+// when it could; a name that is missing or cannot be read changes nothing.
+QString openNamed(frmBmpGet& form, const QString& name);
+
+} // namespace tl
