@@ -9,8 +9,11 @@
 #include <QImageWriter>
 #include <QList>
 #include <QtEndian>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <jpeglib.h>
+#include <vector>
 
 namespace tl::test {
 
@@ -167,8 +170,15 @@ inline QByteArray jpegDeclaring(int width, int height)
     return jpeg;
 }
 
-// A four-channel (CMYK, Adobe) JPEG written with libjpeg, since Qt writes none.
-inline QByteArray cmykJpeg(int width, int height)
+struct JpegKind {
+    J_COLOR_SPACE space = JCS_YCbCr;
+    int lumaSampling = 2;
+    bool progressive = false, arithmetic = false, adobe = true;
+    int restartRows = 0;
+};
+
+// `picture` written by libjpeg as `kind` says; grey takes the green, CMYK the colours with a K ramp.
+inline QByteArray libjpegFile(const QImage& picture, JpegKind kind)
 {
     jpeg_compress_struct info {};
     jpeg_error_mgr errors {};
@@ -177,23 +187,33 @@ inline QByteArray cmykJpeg(int width, int height)
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     jpeg_mem_dest(&info, &out, &outSize);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
+    info.image_width = JDIMENSION(picture.width());
+    info.image_height = JDIMENSION(picture.height());
+    const bool four = kind.space == JCS_CMYK || kind.space == JCS_YCCK;
+    info.input_components = kind.space == JCS_GRAYSCALE ? 1 : four ? 4 : 3;
+    info.in_color_space = kind.space == JCS_GRAYSCALE ? JCS_GRAYSCALE : four ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_set_colorspace(&info, kind.space);
+    jpeg_set_quality(&info, 90, TRUE);
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = kind.lumaSampling;
+    info.arith_code = kind.arithmetic;
+    info.restart_in_rows = kind.restartRows;
+    info.write_Adobe_marker = kind.adobe;
+    if (kind.progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    QByteArray row(width * 4, '\0');
+    std::vector<JSAMPLE> row(size_t(picture.width()) * 4);
     while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
-        for (int x = 0; x < width; ++x) {
-            row[4 * x] = char(255 - x * 255 / width);
-            row[4 * x + 1] = char(255 - y * 255 / height);
-            row[4 * x + 2] = char(200);
-            row[4 * x + 3] = char(230);
+        const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(int(info.next_scanline)));
+        JSAMPLE* at = row.data();
+        for (int x = 0; x < picture.width(); ++x) {
+            if (info.input_components == 1)
+                *at++ = JSAMPLE(qGreen(in[x]));
+            else
+                at = std::copy_n(std::array { qRed(in[x]), qGreen(in[x]), qBlue(in[x]), 150 + x % 100 }.begin(),
+                    info.input_components, at);
         }
-        JSAMPROW rows[] = { reinterpret_cast<JSAMPLE*>(row.data()) };
+        JSAMPROW rows[] = { row.data() };
         jpeg_write_scanlines(&info, rows, 1);
     }
     jpeg_finish_compress(&info);
@@ -201,6 +221,16 @@ inline QByteArray cmykJpeg(int width, int height)
     jpeg_destroy_compress(&info);
     free(out);
     return bytes;
+}
+
+// A four-channel (CMYK, Adobe) JPEG written with libjpeg, since Qt writes none.
+inline QByteArray cmykJpeg(int width, int height)
+{
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, qRgb(255 - x * 255 / width, 255 - y * 255 / height, 200));
+    return libjpegFile(picture, { .space = JCS_CMYK, .lumaSampling = 1 });
 }
 
 } // namespace tl::test

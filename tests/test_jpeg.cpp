@@ -27,59 +27,6 @@ QImage asymmetric(int width = 45, int height = 29)
     return image;
 }
 
-struct Kind {
-    J_COLOR_SPACE space = JCS_YCbCr;
-    int lumaSampling = 2;
-    bool progressive = false, arithmetic = false, adobe = true;
-    int restartRows = 0;
-};
-
-// `picture` written by libjpeg as `kind` says; grey takes the green, CMYK the colours with a K ramp.
-QByteArray libjpegFile(const QImage& picture, Kind kind)
-{
-    jpeg_compress_struct info {};
-    jpeg_error_mgr errors {};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&info, &out, &outSize);
-    info.image_width = JDIMENSION(picture.width());
-    info.image_height = JDIMENSION(picture.height());
-    const bool four = kind.space == JCS_CMYK || kind.space == JCS_YCCK;
-    info.input_components = kind.space == JCS_GRAYSCALE ? 1 : four ? 4 : 3;
-    info.in_color_space = kind.space == JCS_GRAYSCALE ? JCS_GRAYSCALE : four ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_colorspace(&info, kind.space);
-    jpeg_set_quality(&info, 90, TRUE);
-    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = kind.lumaSampling;
-    info.arith_code = kind.arithmetic;
-    info.restart_in_rows = kind.restartRows;
-    info.write_Adobe_marker = kind.adobe;
-    if (kind.progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(picture.width()) * 4);
-    while (info.next_scanline < info.image_height) {
-        const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(int(info.next_scanline)));
-        JSAMPLE* at = row.data();
-        for (int x = 0; x < picture.width(); ++x) {
-            if (info.input_components == 1)
-                *at++ = JSAMPLE(qGreen(in[x]));
-            else
-                at = std::copy_n(std::array { qRed(in[x]), qGreen(in[x]), qBlue(in[x]), 150 + x % 100 }.begin(),
-                    info.input_components, at);
-        }
-        JSAMPROW rows[] = { row.data() };
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
-    jpeg_destroy_compress(&info);
-    free(out);
-    return bytes;
-}
-
 // A progressive JPEG declaring `width` x `height` whose `scans` DC scans hold no data at all.
 QByteArray emptyScans(int width, int height, int components, int scans)
 {
