@@ -11,8 +11,9 @@ namespace tl {
 // Fills the first `cells` cells from list entry `first` on; entries past the end of the list leave
 // their cells blank. Pictures of unchanged files are reused, a prefetch of one of them is taken over,
 // the rest of the prefetch stops, and what is new is decoded on all cores. Cells and PicturePath
-// are set in order. A cell whose picture is not made within the page's wait is left blank and
-// filled when it is, if the grid still shows that page.
+// are set in order, and each cell is painted as soon as its picture is there, so that a page read
+// from a slow card fills in before the handler ends. A cell whose picture is not made within the
+// page's wait is left blank and filled when it is, if the grid still shows that page.
 void frmBmpGet::loadPage(int first, int cells)
 {
     QStringList paths;
@@ -25,6 +26,7 @@ void frmBmpGet::loadPage(int first, int cells)
         PicturePath = paths.at(k);
         if (const std::optional<StdPicture> picture = page.take(k)) {
             Image2[k].setPicture(*picture);
+            Image2[k].widget()->repaint();
             continue;
         }
         late_.add(page.job(k), [this, k, shown](const StdPicture& picture) {

@@ -11,6 +11,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
+#include <numeric>
 #include <thread>
 
 using namespace tl;
@@ -182,6 +183,38 @@ TEST_F(PageLoading, StatusTextsArePaintedInOrderUnderTheBusyCursor)
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the cursor is back once the load ends";
         form->thumbnails.waitForPrefetch();
     }
+}
+
+// Each cell is painted as soon as its picture is there, in cell order, before the handler ends.
+TEST_F(PageLoading, CellsArePaintedOneByOneAsTheyAreFilled)
+{
+    // The cells first painted with one of the pictures loaded while the next cell was still blank.
+    struct PaintedCells : QObject {
+        QList<int> order;
+        const frmBmpGet* form = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            const auto& cells = form->Image2;
+            for (int k = 0; k < int(cells.size()) && event->type() == QEvent::Paint; ++k)
+                if (cells[k].widget() == watched && cells[k].Picture().fileName().startsWith('p') && !order.contains(k)
+                    && (k + 1 == int(cells.size()) || cells[k + 1].Picture().isEmpty()))
+                    order << k;
+            return false;
+        }
+    } painted;
+    painted.form = form;
+    for (const ImageControl& cell : form->Image2)
+        cell.widget()->installEventFilter(&painted);
+    writePictures(dir.path(), 30);
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    QCoreApplication::processEvents(); // the window is shown first
+    QList<int> cells(24);
+    std::iota(cells.begin(), cells.end(), 0);
+    form->mnuCget->trigger();
+    EXPECT_EQ(painted.order, cells) << "painted by the load itself";
+    painted.order.clear();
+    form->VScroll1.setValue(1200);
+    EXPECT_EQ(painted.order, cells) << "painted by the step itself";
 }
 
 TEST_F(PageLoading, StepsDecodeOnlyEntriesNotShownBefore)
