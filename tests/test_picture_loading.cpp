@@ -22,12 +22,12 @@ namespace {
 
 const QSize Cell(105, 81);
 
-QImage gradient(int width, int height)
+QImage gradient(int width, int height, int blue = 128)
 {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, blue));
     return image;
 }
 
@@ -174,6 +174,77 @@ TEST_F(LoadingFiles, ACellMatchesAFullDecodeScaledToIt)
             << file.name << ": a cell keeps its bytes and its cell image, not the full picture";
         const QImage expected = inFullColour(full).scaled(Cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_LE(largestChannelDifference(picture.scaledCopy(Cell), expected), 12) << file.name;
+    }
+}
+
+// A camera's thumbnail of a gradient photo: the same gradient, tinted blue so that a cell made from it shows.
+QByteArray thumbnailJpeg(QImage picture, QSize box = {}, QColor band = Qt::black)
+{
+    if (box.isValid()) {
+        QImage boxed(box, QImage::Format_RGB32);
+        boxed.fill(band);
+        QPainter(&boxed).drawImage((box.width() - picture.width()) / 2, (box.height() - picture.height()) / 2, picture);
+        picture = boxed;
+    }
+    return libjpegFile(picture, { .lumaSampling = 1 });
+}
+
+TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
+{
+    const auto photo = [](int width, int height) { return libjpegFile(gradient(width, height), {}); };
+    const QByteArray thumbnail = thumbnailJpeg(gradient(160, 120, 200));
+    const QSize camera(640, 480);
+    struct Row {
+        QString name;
+        QByteArray file, plain; // `plain`: the photo without its thumbnail
+        bool fromThumbnail;
+    };
+    QList<Row> rows {
+        { "camera.jpg", withCameraExif(photo(640, 480), thumbnail, 1, camera), photo(640, 480), true },
+        { "cut-square-after-the-camera.jpg", withCameraExif(photo(480, 480), thumbnail, 1, { 480, 480 }),
+            photo(480, 480), false },
+        { "made-smaller-tags-kept.jpg", withCameraExif(photo(320, 240), thumbnail, 1, camera), photo(320, 240), false },
+        { "thumbnail-40x30.jpg", withCameraExif(photo(640, 480), thumbnailJpeg(gradient(40, 30, 200)), 1, camera),
+            photo(640, 480), false },
+        { "3-2-letterboxed-thumbnail.jpg",
+            withCameraExif(photo(600, 400), thumbnailJpeg(gradient(160, 107, 200), { 160, 120 }), 1, { 600, 400 }),
+            photo(600, 400), true },
+        { "3-2-thumbnail-in-grey-bands.jpg",
+            withCameraExif(
+                photo(600, 400), thumbnailJpeg(gradient(160, 107, 200), { 160, 120 }, Qt::gray), 1, { 600, 400 }),
+            photo(600, 400), false },
+        { "truncated-thumbnail.jpg", withCameraExif(photo(640, 480), thumbnail.left(thumbnail.size() - 300), 1, camera),
+            photo(640, 480), false },
+        { "thumbnail-past-the-exif-block.jpg",
+            withCameraExif(photo(640, 480), thumbnail, 1, camera, ExifFault::ThumbnailPastTheBlock), photo(640, 480),
+            false },
+        { "ifd0-names-itself-next.jpg",
+            withCameraExif(photo(640, 480), thumbnail, 1, camera, ExifFault::Ifd0NamesItselfNext), photo(640, 480),
+            false },
+    };
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        rows.append({ QStringLiteral("exif-orientation-%1.jpg").arg(orientation),
+            withCameraExif(photo(640, 480), thumbnail, orientation, camera),
+            withExifOrientation(photo(640, 480), orientation), true });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        // Some cameras write more after the picture: reading the file whole shows in the bytes read.
+        const QString path = writeBytes(dir, row.name, row.file + QByteArray(256 << 10, '\0'));
+        const StdPicture expected = loadCellPicture(writeBytes(dir, QStringLiteral("plain.jpg"), row.plain), Cell);
+        const qint64 before = cellFileBytesRead();
+        const StdPicture picture = loadCellPicture(path, Cell);
+        EXPECT_EQ(cellFileBytesRead() - before < QFileInfo(path).size() / 2, row.fromThumbnail);
+        ASSERT_FALSE(picture.isEmpty());
+        EXPECT_EQ(
+            QSize(picture.pixelWidth(), picture.pixelHeight()), QSize(expected.pixelWidth(), expected.pixelHeight()));
+        const QImage cell = picture.scaledCopy(Cell), photoCell = expected.scaledCopy(Cell);
+        EXPECT_EQ(qBlue(cell.pixel(Cell.width() / 2, Cell.height() / 2)) > 164, row.fromThumbnail);
+        int largest = 0;
+        for (int y = 0; y < Cell.height(); ++y)
+            for (int x = 0; x < Cell.width(); ++x)
+                largest = std::max({ largest, std::abs(qRed(cell.pixel(x, y)) - qRed(photoCell.pixel(x, y))),
+                    std::abs(qGreen(cell.pixel(x, y)) - qGreen(photoCell.pixel(x, y))) });
+        EXPECT_LE(largest, 16) << "the cell shows another part or turn of the photo";
     }
 }
 
@@ -372,6 +443,28 @@ TEST_F(OpeningFromCells, AChangedOrRemovedFileOpensAsTheCellShowsIt)
     form->Image2_Click(1);
     EXPECT_EQ(windowImage().shownImage().size(), QSize(120, 90));
     EXPECT_EQ(windowImage().shownImage().pixelColor(60, 45), QColor(Qt::green));
+}
+
+TEST_F(OpeningFromCells, APhotoShownFromItsThumbnailOpensAsItsFileIsNow)
+{
+    const QByteArray photo
+        = withCameraExif(libjpegFile(gradient(640, 480), {}), thumbnailJpeg(gradient(160, 120, 200)), 1, { 640, 480 });
+    for (const char* name : { "a-unchanged.jpg", "b-changed.jpg", "c-removed.jpg" })
+        writeBytes(dir, QLatin1String(name), photo);
+    loadFolder();
+    writePicture(dir, "b-changed.jpg", 50, 60, Qt::blue);
+    QFile::remove(dir.filePath("c-removed.jpg"));
+
+    form->Image2_Click(0);
+    EXPECT_EQ(inFullColour(windowImage().shownImage()), inFullColour(fullDecode(dir.filePath("a-unchanged.jpg"))));
+    form->Image2_Click(1);
+    EXPECT_EQ(windowImage().shownImage().size(), QSize(50, 60));
+    form->Image2_Click(2);
+    frmPicture* window = Window<frmPicture>().Instance();
+    EXPECT_TRUE(window->Image1.Picture().isEmpty());
+    EXPECT_EQ(window->VScroll1.Max(), 0);
+    EXPECT_EQ(window->HScroll1.Max(), 0);
+    EXPECT_TRUE(seams.messages.isEmpty());
 }
 
 TEST_F(OpeningFromCells, APictureTooLargeToOpenShowsTheEmptyPicture)
