@@ -276,7 +276,7 @@ void ImageControl::fitToZoom()
 {
     reduced_ = {};
     reducedArea_ = {};
-    if (stretch_)
+    if (stretch_ || picture_.isEmpty())
         return;
     const QSizeF twips = naturalTwips() * zoom_;
     const double width = std::ceil(twips.width() - 1e-6);
@@ -284,12 +284,9 @@ void ImageControl::fitToZoom()
     if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) {
         picture_ = {};
         shown_ = {};
+        return;
     }
-    // The empty picture takes no room, so no scroll range is left over from the picture shown before it.
-    if (picture_.isEmpty())
-        Move(Left(), Top(), 0, 0);
-    else
-        Move(Left(), Top(), int(width), int(height));
+    Move(Left(), Top(), int(width), int(height));
 }
 
 QSize ImageControl::devicePixels() const { return widget()->size() * widget()->devicePixelRatioF(); }
