@@ -232,7 +232,7 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
     if (looksLikeJpeg(file.peek(4))) {
         StdPicture fromThumbnail = cellFromThumbnail(file, path, cellSize, cancelled);
         cellBytesRead += file.pos();
-        if (!fromThumbnail.isEmpty())
+        if (!fromThumbnail.isEmpty() || (cancelled && cancelled->load()))
             return fromThumbnail;
         if (!file.seek(0))
             return StdPicture::failed(path, PictureFailure::Unreadable);

@@ -161,32 +161,25 @@ inline QByteArray withExifOrientation(QByteArray jpeg, int orientation)
 enum class ExifFault { None, ThumbnailPastTheBlock, Ifd0NamesItselfNext };
 
 // A camera's EXIF block inserted after the SOI of `jpeg`: IFD0 with the orientation and the Exif IFD
-// (with the pixel size, when given), then IFD1 naming `thumbnail`, which follows.
+// with the pixel size, then IFD1 naming `thumbnail`, which follows. Each IFD takes 30 bytes.
 inline QByteArray withCameraExif(
     QByteArray jpeg, const QByteArray& thumbnail, int orientation, QSize pixelSize, ExifFault fault = ExifFault::None)
 {
-    QByteArray tiff = QByteArray("MM\0\x2a", 4);
-    const auto put = [&tiff](quint32 value, int bytes) {
+    QByteArray exif = QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08", 14);
+    const auto put = [&exif](quint32 value, int bytes) {
         for (int i = bytes - 1; i >= 0; --i)
-            tiff.append(char(value >> (8 * i)));
+            exif.append(char(value >> (8 * i)));
     };
     const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
         put(tag, 2), put(type, 2), put(1, 4), put(value << (type == 3 ? 16 : 0), 4);
     };
-    const quint32 exifAt = 8 + 30, ifd1At = exifAt + (pixelSize.isValid() ? 30 : 6), thumbAt = ifd1At + 30;
-    put(8, 4);
-    put(2, 2), entry(0x0112, 3, quint32(orientation)), entry(0x8769, 4, exifAt);
-    put(fault == ExifFault::Ifd0NamesItselfNext ? 8 : ifd1At, 4);
-    put(pixelSize.isValid() ? 2 : 0, 2);
-    if (pixelSize.isValid())
-        entry(0xa002, 4, quint32(pixelSize.width())), entry(0xa003, 4, quint32(pixelSize.height()));
-    put(0, 4);
-    put(2, 2), entry(0x0201, 4, thumbAt + (fault == ExifFault::ThumbnailPastTheBlock ? 64 : 0));
+    put(2, 2), entry(0x0112, 3, quint32(orientation)), entry(0x8769, 4, 38);
+    put(fault == ExifFault::Ifd0NamesItselfNext ? 8 : 68, 4);
+    put(2, 2), entry(0xa002, 4, quint32(pixelSize.width())), entry(0xa003, 4, quint32(pixelSize.height())), put(0, 4);
+    put(2, 2), entry(0x0201, 4, fault == ExifFault::ThumbnailPastTheBlock ? 200 : 98);
     entry(0x0202, 4, quint32(thumbnail.size())), put(0, 4);
-    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff + thumbnail;
-    QByteArray segment = QByteArray::fromHex("ffe1");
-    segment.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xff)).append(exif);
-    return jpeg.insert(2, segment);
+    exif += thumbnail;
+    return jpeg.insert(2, QByteArray::fromHex("ffe1") + char((exif.size() + 2) >> 8) + char(exif.size() + 2) + exif);
 }
 
 // A JPEG whose frame header declares `width` x `height`: a small file's scan, cut short.

@@ -177,58 +177,52 @@ TEST_F(LoadingFiles, ACellMatchesAFullDecodeScaledToIt)
     }
 }
 
-// A camera's thumbnail, between bands of `band` when `box` is larger than `picture`.
-QByteArray thumbnailJpeg(QImage picture, QSize box = {}, QColor band = Qt::black)
+// A camera's thumbnail of a gradient photo, the gradient between bands of `band` when `box` is larger.
+QByteArray thumbnailJpeg(QSize size, QSize box = {}, QColor band = Qt::black)
 {
-    if (box.isValid()) {
-        QImage boxed(box, QImage::Format_RGB32);
-        boxed.fill(band);
-        QPainter(&boxed).drawImage((box.width() - picture.width()) / 2, (box.height() - picture.height()) / 2, picture);
-        picture = boxed;
-    }
-    return libjpegFile(picture, { .lumaSampling = 1 });
+    QImage boxed(box.isValid() ? box : size, QImage::Format_RGB32);
+    boxed.fill(band);
+    QPainter(&boxed).drawImage((boxed.width() - size.width()) / 2, (boxed.height() - size.height()) / 2,
+        gradient(size.width(), size.height()));
+    return libjpegFile(boxed, { .lumaSampling = 1 });
 }
 
 TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
 {
-    const auto photo = [](int width, int height) { return libjpegFile(gradient(width, height), {}); };
-    const QByteArray thumbnail = thumbnailJpeg(gradient(160, 120));
-    const QSize camera(640, 480);
-    const QByteArray standard = photo(640, 480);
+    const QByteArray thumbnail = thumbnailJpeg({ 160, 120 });
+    const QSize camera(640, 480), wide(600, 400);
     struct Row {
         QString name;
-        QByteArray file, plain; // `plain`: the photo without its thumbnail
+        QSize photo;
+        QByteArray thumbnail;
+        int orientation;
+        QSize pixelSize;
         bool fromThumbnail;
+        ExifFault fault = ExifFault::None;
     };
     QList<Row> rows {
-        { "camera.jpg", withCameraExif(standard, thumbnail, 1, camera), standard, true },
-        { "cut-square-after-the-camera.jpg", withCameraExif(photo(480, 480), thumbnail, 1, { 480, 480 }),
-            photo(480, 480), false },
-        { "made-smaller-tags-kept.jpg", withCameraExif(photo(320, 240), thumbnail, 1, camera), photo(320, 240), false },
-        { "thumbnail-40x30.jpg", withCameraExif(standard, thumbnailJpeg(gradient(40, 30)), 1, camera), standard,
+        { "camera.jpg", camera, thumbnail, 1, camera, true },
+        { "cut-square-after-the-camera.jpg", { 480, 480 }, thumbnail, 1, { 480, 480 }, false },
+        { "made-smaller-tags-kept.jpg", { 320, 240 }, thumbnail, 1, camera, false },
+        { "thumbnail-40x30.jpg", camera, thumbnailJpeg({ 40, 30 }), 1, camera, false },
+        { "3-2-letterboxed-thumbnail.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }), 1, wide, true },
+        { "3-2-thumbnail-in-grey-bands.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }, Qt::gray), 1, wide,
             false },
-        { "3-2-letterboxed-thumbnail.jpg",
-            withCameraExif(photo(600, 400), thumbnailJpeg(gradient(160, 107), { 160, 120 }), 1, { 600, 400 }),
-            photo(600, 400), true },
-        { "3-2-thumbnail-in-grey-bands.jpg",
-            withCameraExif(photo(600, 400), thumbnailJpeg(gradient(160, 107), { 160, 120 }, Qt::gray), 1, { 600, 400 }),
-            photo(600, 400), false },
-        { "truncated-thumbnail.jpg", withCameraExif(standard, thumbnail.left(thumbnail.size() - 300), 1, camera),
-            standard, false },
-        { "thumbnail-past-the-exif-block.jpg",
-            withCameraExif(standard, thumbnail, 1, camera, ExifFault::ThumbnailPastTheBlock), standard, false },
-        { "ifd0-names-itself-next.jpg", withCameraExif(standard, thumbnail, 1, camera, ExifFault::Ifd0NamesItselfNext),
-            standard, false },
+        { "truncated-thumbnail.jpg", camera, thumbnail.left(thumbnail.size() - 300), 1, camera, false },
+        { "thumbnail-past-the-exif-block.jpg", camera, thumbnail, 1, camera, false, ExifFault::ThumbnailPastTheBlock },
+        { "ifd0-names-itself-next.jpg", camera, thumbnail, 1, camera, false, ExifFault::Ifd0NamesItselfNext },
     };
     for (int orientation = 1; orientation <= 8; ++orientation)
-        rows.append({ QStringLiteral("exif-orientation-%1.jpg").arg(orientation),
-            withCameraExif(standard, thumbnail, orientation, camera), withExifOrientation(standard, orientation),
-            true });
+        rows.append({ QStringLiteral("exif-orientation-%1.jpg").arg(orientation), camera, thumbnail, orientation,
+            camera, true });
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name.toStdString());
         // Some cameras write more after the picture: reading the file whole shows in the bytes read.
-        const QString path = writeBytes(dir, row.name, row.file + QByteArray(256 << 10, '\0'));
-        const StdPicture expected = loadCellPicture(writeBytes(dir, QStringLiteral("plain.jpg"), row.plain), Cell);
+        const QByteArray photo = libjpegFile(gradient(row.photo.width(), row.photo.height()), {});
+        const QByteArray file = withCameraExif(photo, row.thumbnail, row.orientation, row.pixelSize, row.fault);
+        const QString path = writeBytes(dir, row.name, file + QByteArray(256 << 10, '\0'));
+        const QString plain = writeBytes(dir, QStringLiteral("plain.jpg"), withExifOrientation(photo, row.orientation));
+        const StdPicture expected = loadCellPicture(plain, Cell);
         const qint64 before = cellFileBytesRead();
         const StdPicture picture = loadCellPicture(path, Cell);
         EXPECT_EQ(cellFileBytesRead() - before < QFileInfo(path).size() / 2, row.fromThumbnail)
@@ -441,7 +435,7 @@ TEST_F(OpeningFromCells, AChangedOrRemovedFileOpensAsTheCellShowsIt)
 TEST_F(OpeningFromCells, APhotoShownFromItsThumbnailOpensAsItsFileIsNow)
 {
     const QByteArray photo
-        = withCameraExif(libjpegFile(gradient(640, 480), {}), thumbnailJpeg(gradient(160, 120)), 1, { 640, 480 });
+        = withCameraExif(libjpegFile(gradient(640, 480), {}), thumbnailJpeg({ 160, 120 }), 1, { 640, 480 });
     for (const char* name : { "a-unchanged.jpg", "b-changed.jpg", "c-removed.jpg" })
         writeBytes(dir, QLatin1String(name), photo);
     loadFolder();
