@@ -1,6 +1,8 @@
 // Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
-// and a full decode under a memory limit, and the EXIF reader on the bytes as an APP1 payload.
+// (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, and the
+// EXIF reader on the bytes as an APP1 payload.
 
+#include "pictures/decoding.h"
 #include "pictures/exif.h"
 #include "pictures/jpeg.h"
 
@@ -20,6 +22,9 @@ void decode(const QByteArray& bytes, QSize cell)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     JpegDecoder decoder(buffer, bytes.size());
+    // The camera's thumbnail, as a cell is made from it.
+    if (!cell.isEmpty() && decoder.ok())
+        decodeExifThumbnail(decoder, cell);
     const qint64 cost = decoder.prepare(cell);
     if (!decoder.ok() || cost > MemoryLimit)
         return;

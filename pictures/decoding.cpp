@@ -5,6 +5,7 @@
 #include "pictures/jpeg.h"
 #include "pictures/picture.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QtMath>
 #include <chrono>
@@ -152,7 +153,66 @@ namespace {
         });
     }
 
+    // Bands around a thumbnail's picture are black, but compressed: a little light bleeds into them.
+    constexpr int DarkBand = 24;
+
+    bool darkOutside(const QImage& image, QRect content)
+    {
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if (!content.contains(x, y) && qGray(line[x]) >= DarkBand)
+                    return false;
+        }
+        return true;
+    }
+
+    // Where a thumbnail (32-bit) shows a photo of `natural` size: all of it when their shapes agree
+    // within a thumbnail pixel; the middle when the camera letterboxed or pillarboxed the photo with dark
+    // bands; an empty rectangle when it shows something else (a photo cropped or turned since).
+    QRect photoWithin(const QImage& thumbnail, QSize natural)
+    {
+        const qint64 w = thumbnail.width(), h = thumbnail.height();
+        const qint64 nw = natural.width(), nh = natural.height();
+        if (std::abs(w * nh - h * nw) <= std::max(nw, nh))
+            return thumbnail.rect();
+        const QRect content = w * nh > h * nw
+            ? QRect(int(w - (h * nw + nh / 2) / nh) / 2, 0, int((h * nw + nh / 2) / nh), int(h))
+            : QRect(0, int(h - (w * nh + nw / 2) / nw) / 2, int(w), int((w * nh + nw / 2) / nw));
+        return !content.isEmpty() && darkOutside(thumbnail, content) ? content : QRect();
+    }
+
 } // namespace
+
+Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::atomic<bool>* cancelled)
+{
+    const Exif& exif = photo.exif();
+    const QSize stored = photo.storedSize();
+    // A photo made smaller or cropped by a program that kept the camera's tags no longer matches them.
+    if (!photo.ok() || cell.isEmpty() || exif.thumbnail.isEmpty()
+        || (exif.pixelSize.isValid() && exif.pixelSize != stored))
+        return failure(QStringLiteral("no thumbnail that serves"));
+    QBuffer buffer;
+    buffer.setData(exif.thumbnail);
+    buffer.open(QIODevice::ReadOnly);
+    JpegDecoder thumbnail(buffer, exif.thumbnail.size());
+    thumbnail.useOrientation(photo.orientation());
+    const QSize size = thumbnail.storedSize();
+    if (!thumbnail.ok() || size.width() > stored.width() || size.height() > stored.height())
+        return failure(QStringLiteral("no thumbnail that serves"));
+    // Its decode, the 32-bit copy its bands are looked for in, and the copy without the bands.
+    const qint64 cost = thumbnail.prepare({}) + 2 * pixelBytes(thumbnail.outputSize());
+    return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
+        QImage image = thumbnail.decode(cost, cancelled);
+        if (image.isNull() || thumbnail.endedEarly())
+            return failure(QStringLiteral("the thumbnail is damaged"));
+        image = image.convertToFormat(QImage::Format_RGB32);
+        const QRect content = photoWithin(image, photo.naturalSize());
+        if (content.width() < cell.width() || content.height() < cell.height())
+            return failure(QStringLiteral("no thumbnail that serves"));
+        return { content == image.rect() ? image : image.copy(content), photo.naturalSize(), {} };
+    });
+}
 
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
 {

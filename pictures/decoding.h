@@ -12,6 +12,8 @@
 
 namespace tl {
 
+class JpegDecoder;
+
 struct Decoded {
     QImage image; // null when the picture cannot be decoded
     QSize natural; // the picture's own size, orientation applied
@@ -25,6 +27,12 @@ struct Decoded {
 // way. A decode that would pass the memory budget waits for others to end; a load cancelled
 // through `cancelled` while it waits gives no picture.
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled = nullptr);
+
+// A cell of `cell`'s size made from the camera's thumbnail in the EXIF block of the JPEG whose headers
+// `photo` has read, with the photo's natural size. Only a thumbnail that decodes whole, shows the same
+// picture (same shape, or the photo between dark bands, which are cut off) and covers the cell without
+// being enlarged serves; otherwise, or when the EXIF's pixel size is not the frame's, no image.
+Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::atomic<bool>* cancelled = nullptr);
 
 // `image` scaled to `size` in full colour (indexed and 1-bit pictures are not dithered).
 QImage scaledInFullColour(QImage image, QSize size);

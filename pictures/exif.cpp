@@ -91,7 +91,8 @@ Exif readExif(const QByteArray& app1Payload)
 
     qint64 exifIfd = 0;
     bool oriented = false;
-    const qint64 ifd1 = tiff.forEachEntry(tiff.read(4, 4), [&](const Tiff::Entry& entry) {
+    const qint64 ifd0 = tiff.read(4, 4);
+    const qint64 ifd1 = tiff.forEachEntry(ifd0, [&](const Tiff::Entry& entry) {
         // The first orientation counts, valid or not, as Qt reads it.
         if (entry.tag == OrientationTag && !oriented) {
             oriented = true;
@@ -103,7 +104,8 @@ Exif readExif(const QByteArray& app1Payload)
         }
     });
 
-    if (ifd1 > 0) {
+    // An IFD0 that names itself as the next holds no thumbnail for being read twice.
+    if (ifd1 > 0 && ifd1 != ifd0) {
         qint64 offset = -1, length = -1;
         tiff.forEachEntry(ifd1, [&](const Tiff::Entry& entry) {
             if (entry.tag == ThumbnailOffsetTag)

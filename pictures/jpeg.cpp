@@ -34,6 +34,7 @@ namespace {
         QIODevice* device = nullptr;
         qint64 size = 0;
         qint64 taken = 0;
+        bool endedEarly = false;
         JOCTET buffer[ReadChunk];
     };
 
@@ -78,6 +79,7 @@ namespace {
         if (source->taken == 0)
             ERREXIT(info, JERR_INPUT_EMPTY);
         // At the end or the bound: an end marker of our own, as libjpeg's file source gives.
+        source->endedEarly = true;
         WARNMS(info, JWRN_JPEG_EOF);
         source->buffer[0] = 0xff;
         source->buffer[1] = JPEG_EOI;
@@ -251,6 +253,14 @@ QSize JpegDecoder::naturalSize() const { return quarterTurn(orientation()) ? sto
 int JpegDecoder::orientation() const { return d_->exif.orientation; }
 
 const Exif& JpegDecoder::exif() const { return d_->exif; }
+
+void JpegDecoder::useOrientation(int orientation)
+{
+    if (orientation >= 1 && orientation <= 8)
+        d_->exif.orientation = orientation;
+}
+
+bool JpegDecoder::endedEarly() const { return d_->source.endedEarly; }
 
 qint64 JpegDecoder::prepare(QSize cell)
 {

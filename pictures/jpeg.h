@@ -40,6 +40,12 @@ public:
     QSize naturalSize() const; // orientation applied (width/height swapped for the quarter turns)
     int orientation() const; // EXIF orientation 1..8 (1 when none or invalid)
     const Exif& exif() const; // the first "Exif" APP1 block's contents (defaults when none)
+    // Turns the picture by `orientation` (1..8) instead of its own EXIF's; before prepare(). A camera's
+    // thumbnail is turned as its photo is.
+    void useOrientation(int orientation);
+    // Whether the data ended (or reached the read bound) before libjpeg had all it needed: the picture
+    // decoded so far is partly filled in.
+    bool endedEarly() const;
 
     // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
     // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:

@@ -1,6 +1,7 @@
 #include "pictures/picture.h"
 
 #include "pictures/decoding.h"
+#include "pictures/jpeg.h"
 #include "pictures/regularfile.h"
 
 #include <QBuffer>
@@ -75,6 +76,8 @@ namespace {
         buffer.open(QIODevice::ReadOnly);
         return decodePicture(buffer, bytes.size(), cell, cancelled);
     }
+
+    std::atomic<qint64> cellBytesRead { 0 };
 
     // File bytes counted against the budget for held bytes until a picture takes them over; given
     // back when the load fails or throws before that.
@@ -198,6 +201,24 @@ StdPicture loadPictureOrEmpty(const QString& path)
     }
 }
 
+qint64 cellFileBytesRead() { return cellBytesRead.load(); }
+
+namespace {
+
+    // The cell of a photo whose camera thumbnail serves it, read from the photo's headers alone. The
+    // picture keeps only the path: a click reads the file as it is then. Empty when the thumbnail does
+    // not serve.
+    StdPicture cellFromThumbnail(QFile& file, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
+    {
+        const JpegDecoder head(file, file.size());
+        Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
+        if (decoded.image.isNull())
+            return {};
+        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path));
+    }
+
+} // namespace
+
 StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
 {
     if (path.isEmpty() || (cancelled && cancelled->load()))
@@ -208,6 +229,18 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
     QString why;
     if (!openPictureFile(file, path, why))
         return StdPicture::failed(path, PictureFailure::Unreadable);
+    if (looksLikeJpeg(file.peek(4))) {
+        StdPicture fromThumbnail = cellFromThumbnail(file, path, cellSize, cancelled);
+        cellBytesRead += file.pos();
+        if (!fromThumbnail.isEmpty() || (cancelled && cancelled->load()))
+            return fromThumbnail;
+        if (!file.seek(0))
+            return StdPicture::failed(path, PictureFailure::Unreadable);
+    }
+    struct CountRead {
+        QFile& file;
+        ~CountRead() { cellBytesRead += file.pos(); }
+    } countRead { file };
     // The picture keeps the bytes it was decoded from, so that a click shows this same picture
     // even when the file changes later; past the budget it keeps the path and reads it again.
     HeldBytes held(file);

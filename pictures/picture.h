@@ -18,7 +18,8 @@ enum class PictureFailure { None, Unreadable, NotAPicture, TooLarge };
 //
 // A picture loaded in full holds its image. A picture loaded for a thumbnail cell holds only an
 // image of the cell's size, the picture's natural size, and what a full decode needs later: the
-// file's bytes as they were read, or, past the budget for held bytes, the file's path.
+// file's bytes as they were read, or, past the budget for held bytes or when the cell was made from
+// the camera's thumbnail, the file's path.
 class StdPicture {
 public:
     StdPicture() = default;
@@ -78,6 +79,9 @@ StdPicture loadPictureOrEmpty(const QString& path);
 // cancelled through `cancelled` gives the empty picture; a file that cannot be read or decoded
 // gives the failed one, which is empty too. Safe to call from any thread.
 StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
+
+// The bytes that cell loads have read from picture files so far, in all.
+qint64 cellFileBytesRead();
 
 // The largest decoded picture the loader accepts, in megabytes.
 constexpr int PictureAllocationLimitMB = 1024;

@@ -158,6 +158,30 @@ inline QByteArray withExifOrientation(QByteArray jpeg, int orientation)
     return jpeg.insert(2, segment);
 }
 
+enum class ExifFault { None, ThumbnailPastTheBlock, Ifd0NamesItselfNext };
+
+// A camera's EXIF block inserted after the SOI of `jpeg`: IFD0 with the orientation and the Exif IFD
+// with the pixel size, then IFD1 naming `thumbnail`, which follows. Each IFD takes 30 bytes.
+inline QByteArray withCameraExif(
+    QByteArray jpeg, const QByteArray& thumbnail, int orientation, QSize pixelSize, ExifFault fault = ExifFault::None)
+{
+    QByteArray exif = QByteArray("Exif\0\0MM\0\x2a\0\0\0\x08", 14);
+    const auto put = [&exif](quint32 value, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i)
+            exif.append(char(value >> (8 * i)));
+    };
+    const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
+        put(tag, 2), put(type, 2), put(1, 4), put(value << (type == 3 ? 16 : 0), 4);
+    };
+    put(2, 2), entry(0x0112, 3, quint32(orientation)), entry(0x8769, 4, 38);
+    put(fault == ExifFault::Ifd0NamesItselfNext ? 8 : 68, 4);
+    put(2, 2), entry(0xa002, 4, quint32(pixelSize.width())), entry(0xa003, 4, quint32(pixelSize.height())), put(0, 4);
+    put(2, 2), entry(0x0201, 4, fault == ExifFault::ThumbnailPastTheBlock ? 200 : 98);
+    entry(0x0202, 4, quint32(thumbnail.size())), put(0, 4);
+    exif += thumbnail;
+    return jpeg.insert(2, QByteArray::fromHex("ffe1") + char((exif.size() + 2) >> 8) + char(exif.size() + 2) + exif);
+}
+
 // A JPEG whose frame header declares `width` x `height`: a small file's scan, cut short.
 inline QByteArray jpegDeclaring(int width, int height)
 {

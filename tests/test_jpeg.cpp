@@ -295,6 +295,8 @@ TEST(Jpeg, ExifBlocksGiveOnlyWhatLiesWhereItBelongs)
     const QList<Tag> thumbIn1 { { 0x0201, 4, AtExtra }, { 0x0202, 4, size } };
     const QList<Tag> pixels { { 0xa002, 4, 4000 }, { 0xa003, 3, 3000 } };
     const QList<Tag> width { { 0x0100, 4, 9 } };
+    QByteArray looped = exifBlock(thumbIn1, {}, {}, thumb);
+    qToBigEndian<quint32>(8, looped.data() + 6 + 8 + 2 + 12 * thumbIn1.size());
     struct Row {
         const char* name;
         QByteArray block;
@@ -307,6 +309,7 @@ TEST(Jpeg, ExifBlocksGiveOnlyWhatLiesWhereItBelongs)
             { 4000, 3000 } },
         { "thumbnail-past-the-block.exif", exifBlock(width, {}, thumbIn1, thumb.left(thumb.size() - 1)), 1, false, {} },
         { "thumbnail-named-in-ifd0.exif", exifBlock(thumbIn1, {}, {}, thumb), 1, false, {} },
+        { "ifd0-names-itself-next.exif", looped, 1, false, {} },
         { "orientation-in-ifd1-only.exif", exifBlock(width, {}, { { 0x0112, 3, 3 } }, {}), 1, false, {} },
         { "orientation-9.exif", exifBlock({ { 0x0112, 3, 9 } }, {}, {}, {}), 1, false, {} },
         { "orientation-as-long.exif", exifBlock({ { 0x0112, 4, 6 } }, {}, {}, {}), 1, false, {} },

@@ -177,6 +177,64 @@ TEST_F(LoadingFiles, ACellMatchesAFullDecodeScaledToIt)
     }
 }
 
+// A camera's thumbnail of a gradient photo, the gradient between bands of `band` when `box` is larger.
+QByteArray thumbnailJpeg(QSize size, QSize box = {}, QColor band = Qt::black)
+{
+    QImage boxed(box.isValid() ? box : size, QImage::Format_RGB32);
+    boxed.fill(band);
+    QPainter(&boxed).drawImage((boxed.width() - size.width()) / 2, (boxed.height() - size.height()) / 2,
+        gradient(size.width(), size.height()));
+    return libjpegFile(boxed, { .lumaSampling = 1 });
+}
+
+TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
+{
+    const QByteArray thumbnail = thumbnailJpeg({ 160, 120 });
+    const QSize camera(640, 480), wide(600, 400);
+    struct Row {
+        QString name;
+        QSize photo;
+        QByteArray thumbnail;
+        int orientation;
+        QSize pixelSize;
+        bool fromThumbnail;
+        ExifFault fault = ExifFault::None;
+    };
+    QList<Row> rows {
+        { "camera.jpg", camera, thumbnail, 1, camera, true },
+        { "cut-square-after-the-camera.jpg", { 480, 480 }, thumbnail, 1, { 480, 480 }, false },
+        { "made-smaller-tags-kept.jpg", { 320, 240 }, thumbnail, 1, camera, false },
+        { "thumbnail-40x30.jpg", camera, thumbnailJpeg({ 40, 30 }), 1, camera, false },
+        { "3-2-letterboxed-thumbnail.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }), 1, wide, true },
+        { "3-2-thumbnail-in-grey-bands.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }, Qt::gray), 1, wide,
+            false },
+        { "truncated-thumbnail.jpg", camera, thumbnail.left(thumbnail.size() - 300), 1, camera, false },
+        { "thumbnail-past-the-exif-block.jpg", camera, thumbnail, 1, camera, false, ExifFault::ThumbnailPastTheBlock },
+        { "ifd0-names-itself-next.jpg", camera, thumbnail, 1, camera, false, ExifFault::Ifd0NamesItselfNext },
+    };
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        rows.append({ QStringLiteral("exif-orientation-%1.jpg").arg(orientation), camera, thumbnail, orientation,
+            camera, true });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name.toStdString());
+        // Some cameras write more after the picture: reading the file whole shows in the bytes read.
+        const QByteArray photo = libjpegFile(gradient(row.photo.width(), row.photo.height()), {});
+        const QByteArray file = withCameraExif(photo, row.thumbnail, row.orientation, row.pixelSize, row.fault);
+        const QString path = writeBytes(dir, row.name, file + QByteArray(256 << 10, '\0'));
+        const QString plain = writeBytes(dir, QStringLiteral("plain.jpg"), withExifOrientation(photo, row.orientation));
+        const StdPicture expected = loadCellPicture(plain, Cell);
+        const qint64 before = cellFileBytesRead();
+        const StdPicture picture = loadCellPicture(path, Cell);
+        EXPECT_EQ(cellFileBytesRead() - before < QFileInfo(path).size() / 2, row.fromThumbnail)
+            << "the file read whole";
+        ASSERT_FALSE(picture.isEmpty());
+        EXPECT_EQ(
+            QSize(picture.pixelWidth(), picture.pixelHeight()), QSize(expected.pixelWidth(), expected.pixelHeight()));
+        EXPECT_LE(largestChannelDifference(picture.scaledCopy(Cell), expected.scaledCopy(Cell)), 16)
+            << "the cell shows another part or turn of the photo";
+    }
+}
+
 TEST_F(LoadingFiles, HostileFiles)
 {
     const QList<QRgb> fourColours = palette(4);
@@ -372,6 +430,28 @@ TEST_F(OpeningFromCells, AChangedOrRemovedFileOpensAsTheCellShowsIt)
     form->Image2_Click(1);
     EXPECT_EQ(windowImage().shownImage().size(), QSize(120, 90));
     EXPECT_EQ(windowImage().shownImage().pixelColor(60, 45), QColor(Qt::green));
+}
+
+TEST_F(OpeningFromCells, APhotoShownFromItsThumbnailOpensAsItsFileIsNow)
+{
+    const QByteArray photo
+        = withCameraExif(libjpegFile(gradient(640, 480), {}), thumbnailJpeg({ 160, 120 }), 1, { 640, 480 });
+    for (const char* name : { "a-unchanged.jpg", "b-changed.jpg", "c-removed.jpg" })
+        writeBytes(dir, QLatin1String(name), photo);
+    loadFolder();
+    writePicture(dir, "b-changed.jpg", 50, 60, Qt::blue);
+    QFile::remove(dir.filePath("c-removed.jpg"));
+
+    form->Image2_Click(0);
+    EXPECT_EQ(inFullColour(windowImage().shownImage()), inFullColour(fullDecode(dir.filePath("a-unchanged.jpg"))));
+    form->Image2_Click(1);
+    EXPECT_EQ(windowImage().shownImage().size(), QSize(50, 60));
+    form->Image2_Click(2);
+    frmPicture* window = Window<frmPicture>().Instance();
+    EXPECT_TRUE(window->Image1.Picture().isEmpty());
+    EXPECT_EQ(window->VScroll1.Max(), 0);
+    EXPECT_EQ(window->HScroll1.Max(), 0);
+    EXPECT_TRUE(seams.messages.isEmpty());
 }
 
 TEST_F(OpeningFromCells, APictureTooLargeToOpenShowsTheEmptyPicture)

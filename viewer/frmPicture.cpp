@@ -265,8 +265,10 @@ namespace {
 
 void fitScrollRanges(frmPicture& form)
 {
-    fitBar(form.VScroll1, form.vReach, form.Image1.Height() - form.Picture1.ScaleHeight());
-    fitBar(form.HScroll1, form.hReach, form.Image1.Width() - form.Picture1.ScaleWidth());
+    // The empty picture leaves its control the size it had, but there is nothing to scroll to.
+    const bool empty = form.Image1.Picture().isEmpty();
+    fitBar(form.VScroll1, form.vReach, empty ? 0 : form.Image1.Height() - form.Picture1.ScaleHeight());
+    fitBar(form.HScroll1, form.hReach, empty ? 0 : form.Image1.Width() - form.Picture1.ScaleWidth());
     // A bar whose value stayed may now stand for a different offset: the picture follows.
     form.VScroll1_Change();
     form.HScroll1_Change();
