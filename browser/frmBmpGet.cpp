@@ -198,21 +198,10 @@ void frmBmpGet::File1_Click()
     Text2.setText(File1.List(File1.ListIndex()));
     PicturePath = Text1.Text() + Text2.Text();
     // Decoded off the window's thread and waited for a bounded time; a later choice wins.
-    if (previewJob_)
-        previewJob_->cancel();
-    const int request = ++previewRequest_;
-    previewJob_
-        = thumbnails.run([path = PicturePath, size = Image1[0].devicePixels()](
-                             const std::atomic<bool>* cancelled) { return loadCellPicture(path, size, cancelled); });
-    if (previewJob_->waitUntil(PictureJob::Clock::now() + PictureWait)) {
-        Image1[0].setPicture(previewJob_->picture());
-        return;
-    }
-    Image1[0].setPicture({});
-    late_.add(previewJob_, [this, request](const StdPicture& picture) {
-        if (request == previewRequest_)
-            Image1[0].setPicture(picture);
-    });
+    preview_.show(
+        thumbnails.run([path = PicturePath, size = Image1[0].devicePixels()](
+                           const std::atomic<bool>* cancelled) { return loadCellPicture(path, size, cancelled); }),
+        [this](const StdPicture& picture) { Image1[0].setPicture(picture); }, [this] { Image1[0].setPicture({}); });
 }
 
 // The preview stack shows its next member; the pictures stay where they are.
@@ -333,23 +322,18 @@ void frmBmpGet::Command1_Click()
 // the window was closed or a newer picture was asked for.
 void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn)
 {
-    if (windowJob_)
-        windowJob_->cancel();
-    windowJob_ = job;
-    const int request = ++windowRequest_;
-    if (job->waitUntil(PictureJob::Clock::now() + PictureWait)) {
-        putIn(window, job->picture());
-        fitScrollRanges(window);
-        return;
-    }
-    window.Image1.setPicture({});
-    fitScrollRanges(window);
-    late_.add(job, [this, request, shown = QPointer<frmPicture>(&window), putIn](const StdPicture& picture) {
-        if (request != windowRequest_ || !shown || shown->isUnloaded())
-            return;
-        putIn(*shown, picture);
-        fitScrollRanges(*shown);
-    });
+    const QPointer<frmPicture> shown(&window);
+    windowPicture_.show(
+        std::move(job),
+        [shown, putIn](const StdPicture& picture) {
+            putIn(*shown, picture);
+            fitScrollRanges(*shown);
+        },
+        [shown] {
+            shown->Image1.setPicture({});
+            fitScrollRanges(*shown);
+        },
+        [shown] { return shown && !shown->isUnloaded(); });
 }
 
 // Modeless and without an owner: the main window stays usable beside the help window.

@@ -76,11 +76,9 @@ private:
     // picture for the picture window, a newer preview each makes what was asked before stale.
     LatePictures late_;
     int page_ = 0;
-    int windowRequest_ = 0;
-    std::shared_ptr<PictureJob> windowJob_;
-    int previewRequest_ = 0;
+    LatestPicture windowPicture_ { late_ };
+    LatestPicture preview_ { late_ };
     int wheelEighths_ = 0; // a turn of the wheel short of a notch, kept for the next one
-    std::shared_ptr<PictureJob> previewJob_;
 };
 
 } // namespace tl

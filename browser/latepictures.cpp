@@ -34,4 +34,23 @@ void LatePictures::putInWhatIsDone()
         late.putIn(late.job->picture());
 }
 
+void LatestPicture::show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn,
+    const std::function<void()>& meanwhile, std::function<bool()> stillShown)
+{
+    if (job_)
+        job_->cancel();
+    job_ = job;
+    const int request = ++request_;
+    if (job->waitUntil(PictureJob::Clock::now() + PictureWait)) {
+        putIn(job->picture());
+        return;
+    }
+    meanwhile();
+    late_.add(std::move(job),
+        [this, request, putIn = std::move(putIn), stillShown = std::move(stillShown)](const StdPicture& picture) {
+            if (request == request_ && (!stillShown || stillShown()))
+                putIn(picture);
+        });
+}
+
 } // namespace tl

@@ -32,4 +32,24 @@ private:
     QTimer timer_;
 };
 
+// One place that shows the picture it asked for last: the picture window, the preview. A new request
+// cancels the job of the one before and makes its late picture stale.
+class LatestPicture {
+public:
+    explicit LatestPicture(LatePictures& late)
+        : late_(late)
+    {
+    }
+    // Waits for `job` the usual time, then puts its picture in. A picture not made by then shows as
+    // `meanwhile` does, and is put in once made unless a newer one was asked for or `stillShown`
+    // says the place is gone.
+    void show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn, const std::function<void()>& meanwhile,
+        std::function<bool()> stillShown = {});
+
+private:
+    LatePictures& late_;
+    std::shared_ptr<PictureJob> job_;
+    int request_ = 0;
+};
+
 } // namespace tl
