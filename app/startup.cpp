@@ -1,23 +1,15 @@
 #include "app/startup.h"
 
 #include "app/commandline.h"
-#include "app/fonts.h"
 #include "browser/frmBmpGet.h"
+#include "forms/fonts.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
 
 namespace tl {
-
-void setUpFonts()
-{
-    substituteJapaneseFonts();
-    // The user-interface font of the Japanese desktop the layouts were drawn for.
-    QApplication::setFont(QFont(PGothic, 9));
-}
 
 bool translateQtIntoJapanese()
 {

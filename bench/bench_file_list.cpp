@@ -1,8 +1,8 @@
 // The file list of a folder of 20,000 picture files, against QDir::entryList of the same folder.
 
-#include "app/form.h"
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
+#include "forms/form.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 // QDir::entryList of the same folder. Between two runs the list goes up to the folder's parent, as a
 // user does who comes back to it. Set TMPDIR to a tmpfs (/dev/shm) to make the folders faster.
 
-#include "app/form.h"
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
+#include "forms/form.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // Opening the help window on help files at the reader's limits: one long line, and the most lines.
 // The yardstick is reading and decoding the same file, which the window does before it shows it.
 
-#include "app/form.h"
 #include "benchutil.h"
+#include "forms/form.h"
 #include "help/frmHelp.h"
 #include "help/helptext.h"
 #include "platform/services.h"

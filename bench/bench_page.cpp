@@ -9,10 +9,10 @@
 // root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way.
 //   bench_page [--hostile-only | --camera-only]
 
-#include "app/form.h"
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
 #include "camera.h"
+#include "forms/form.h"
 #include "viewer/frmPicture.h"
 
 #include <QDir>

@@ -5,9 +5,9 @@
 // is printed after each, and the run fails when it grew by more than 10% from the first to the last.
 // Like the program, it reads Help.txt beside itself: the build folder holds a copy.
 
-#include "app/form.h"
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
+#include "forms/form.h"
 #include "help/frmHelp.h"
 #include "platform/services.h"
 #include "tests/picture_files.h"

@@ -1,10 +1,11 @@
 #include "browser/frmBmpGet.h"
 
-#include "app/messages.h"
 #include "browser/layout.h"
 #include "browser/paging.h"
+#include "forms/messages.h"
 #include "help/frmHelp.h"
 #include "platform/busycursor.h"
+#include "platform/files/paths.h"
 #include "platform/services.h"
 #include "viewer/frmPicture.h"
 
@@ -62,7 +63,7 @@ frmBmpGet::frmBmpGet()
 
     buildLayout();
 
-    File1.setPattern(QStringLiteral("*.gif;*.jpg;*.bmp;*.ico"));
+    File1.setPattern(QStringLiteral("*.") + PictureEndings.join(QStringLiteral(";*.")));
     VScroll1.setSmallChange(layout::RowPitch);
     VScroll1.setLargeChange(layout::RowPitch);
 
@@ -175,10 +176,7 @@ void frmBmpGet::Drive1_Change()
 void frmBmpGet::Dir1_Change()
 {
     File1.setPath(Dir1.Path());
-    if (!Dir1.Path().endsWith(separator()))
-        Text1.setText(Dir1.Path() + separator());
-    else
-        Text1.setText(Dir1.Path());
+    Text1.setText(withSeparator(Dir1.Path()));
     Drive1.showDrive(Dir1.Drive());
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/form.h"
 #include "browser/latepictures.h"
 #include "browser/thumbnailloader.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
+#include "forms/form.h"
 
 #include <QTimer>
 

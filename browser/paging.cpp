@@ -1,23 +1,19 @@
 #include "browser/paging.h"
 
 #include "browser/layout.h"
+#include "pictures/picture.h"
+#include "platform/twips.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace tl::paging {
 
-namespace {
-    constexpr int Largest = 32767;
-}
-
 bool isPictureName(const QString& name)
 {
     const QString ending = name.right(3);
-    for (const char* accepted : { "bmp", "BMP", "jpg", "JPG", "gif", "GIF", "ico", "ICO" })
-        if (ending == QLatin1String(accepted))
-            return true;
-    return false;
+    return std::any_of(PictureEndings.begin(), PictureEndings.end(),
+        [&](const QString& accepted) { return ending == accepted || ending == accepted.toUpper(); });
 }
 
 int scrollRows(int pictureCount)
@@ -30,26 +26,26 @@ int scrollRows(int pictureCount)
 int rowUnit(int pictureCount)
 {
     const long long rows = scrollRows(pictureCount);
-    if (rows * layout::RowPitch <= Largest)
+    if (rows * layout::RowPitch <= Int16Max)
         return layout::RowPitch;
-    return std::max(1, static_cast<int>(Largest / rows));
+    return std::max(1, static_cast<int>(Int16Max / rows));
 }
 
 int scrollMax(int pictureCount)
 {
     const long long rows = scrollRows(pictureCount);
-    return static_cast<int>(std::min<long long>(rows * rowUnit(pictureCount), Largest));
+    return static_cast<int>(std::min<long long>(rows * rowUnit(pictureCount), Int16Max));
 }
 
 int firstEntry(int position, int pictureCount)
 {
     const long long rows = scrollRows(pictureCount);
-    if (rows <= Largest) {
+    if (rows <= Int16Max) {
         const double exact = static_cast<double>(position) / rowUnit(pictureCount) * layout::GridColumns;
         return static_cast<int>(std::nearbyint(exact));
     }
     // The product is exact in a double for any int count, so the rounding sees the true quotient.
-    const double exact = static_cast<double>(position * layout::GridColumns * rows) / Largest;
+    const double exact = static_cast<double>(position * layout::GridColumns * rows) / Int16Max;
     return static_cast<int>(std::nearbyint(exact));
 }
 

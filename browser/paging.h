@@ -4,8 +4,8 @@
 
 namespace tl::paging {
 
-// A name is taken as a picture when its last three characters are exactly one of bmp, jpg, gif,
-// ico in lower or in upper case; mixed case is not taken.
+// A name is taken as a picture when its last three characters are exactly one of the picture
+// endings in lower or in upper case; mixed case is not taken.
 bool isPictureName(const QString& name);
 
 // Scroll steps for a list of pictures: one for the first full page, then one per further row,
@@ -14,15 +14,15 @@ int scrollRows(int pictureCount);
 
 // The scroll units of one row, as the bar's arrows and trough step by it. A row is 1200 while the
 // whole list fits the scroll bar's 16-bit range; a longer list gets the largest whole unit that
-// keeps every row reachable, and past 32767 rows a row is less than one unit: the bar then steps
+// keeps every row reachable, and past Int16Max rows a row is less than one unit: the bar then steps
 // by one unit, a few rows at a time.
 int rowUnit(int pictureCount);
 
-// The scroll bar's range for a list: rows times the row unit, never beyond 32767.
+// The scroll bar's range for a list: rows times the row unit, never beyond Int16Max.
 int scrollMax(int pictureCount);
 
 // The list entry shown in the top-left cell at a scroll position: position / unit * 6, to the
-// nearest entry, a half going to the even neighbour. Past 32767 rows the unit is 32767 / rows, so
+// nearest entry, a half going to the even neighbour. Past Int16Max rows the unit is Int16Max / rows, so
 // that the last position shows the last row however long the list is.
 int firstEntry(int position, int pictureCount);
 

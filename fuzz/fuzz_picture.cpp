@@ -4,9 +4,9 @@
 // cell's picture at its natural size) and opened by the open command. What each road gives is
 // then drawn as the windows draw it. The windows are the real ones, on the offscreen platform.
 
-#include "app/form.h"
-#include "app/startup.h"
 #include "browser/frmBmpGet.h"
+#include "forms/fonts.h"
+#include "forms/form.h"
 #include "platform/services.h"
 #include "viewer/frmPicture.h"
 

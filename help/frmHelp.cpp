@@ -1,8 +1,8 @@
 #include "help/frmHelp.h"
 
-#include "app/fonts.h"
-#include "app/messages.h"
-#include "app/mypath.h"
+#include "forms/fonts.h"
+#include "forms/messages.h"
+#include "forms/mypath.h"
 #include "help/helptext.h"
 #include "platform/services.h"
 

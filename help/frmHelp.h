@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/form.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
+#include "forms/form.h"
 
 #include <QString>
 #include <functional>

@@ -1,17 +1,10 @@
 #include "help/helptext.h"
 
 #include "help/cp932.h"
+#include "platform/files/regularfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace tl {
 
@@ -47,36 +40,10 @@ namespace {
 
     std::optional<QByteArray> readRegularFile(const QString& path)
     {
-        if (path.isEmpty())
-            return std::nullopt;
-#ifdef Q_OS_UNIX
-        // Opened without blocking and checked on the open descriptor, so a FIFO or device put in the
-        // file's place is refused instead of hanging the program.
-        const QByteArray native = QFile::encodeName(path);
-        int fd;
-        do
-            fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        while (fd < 0 && errno == EINTR);
-        if (fd < 0)
-            return std::nullopt;
-        struct stat status;
-        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MaxHelpFileBytes) {
-            ::close(fd);
-            return std::nullopt;
-        }
         QFile file;
-        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
+        QString why;
+        if (path.isEmpty() || !openRegularFile(file, path, why) || file.size() > MaxHelpFileBytes)
             return std::nullopt;
-        }
-#else
-        const QFileInfo info(path);
-        if (!info.isFile() || info.size() > MaxHelpFileBytes)
-            return std::nullopt;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-#endif
         return readAllChecked(file);
     }
 

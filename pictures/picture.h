@@ -3,11 +3,17 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <memory>
 #include <stdexcept>
 
 namespace tl {
+
+// The endings of the files the program takes for pictures, lower case, in the order the file list
+// names them.
+inline const QStringList PictureEndings
+    = { QStringLiteral("gif"), QStringLiteral("jpg"), QStringLiteral("bmp"), QStringLiteral("ico") };
 
 // Why a file gave no picture: it could not be opened or read, it is no picture we decode (another
 // format, or damaged), or showing it would take more memory than the loader allows.

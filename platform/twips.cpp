@@ -9,7 +9,7 @@ int toPixels(int twips) { return static_cast<int>(std::lround(twips / static_cas
 Int16 toInt16(double value)
 {
     const double rounded = std::nearbyint(value);
-    if (!(rounded >= -32768.0 && rounded <= 32767.0))
+    if (!(rounded >= Int16Min && rounded <= Int16Max))
         throw OverflowError();
     return static_cast<Int16>(rounded);
 }

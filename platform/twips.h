@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 namespace tl {
@@ -13,6 +14,8 @@ int toPixels(int twips);
 
 // Scroll ranges, values and positions are 16-bit signed integers.
 using Int16 = std::int16_t;
+constexpr int Int16Max = std::numeric_limits<Int16>::max();
+constexpr int Int16Min = std::numeric_limits<Int16>::min();
 
 struct OverflowError : std::range_error {
     OverflowError()
@@ -22,7 +25,7 @@ struct OverflowError : std::range_error {
 };
 
 // A fraction converted to a 16-bit integer: nearest, a half going to the even neighbour.
-// Leaving -32768..32767 is an overflow error, never a wrap-around.
+// Leaving Int16Min..Int16Max is an overflow error, never a wrap-around.
 Int16 toInt16(double value);
 
 } // namespace tl

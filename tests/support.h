@@ -2,8 +2,9 @@
 
 // Shared fixtures: the platform's seams replaced from C++, fake drives, pictures made on the spot.
 
-#include "app/form.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
+#include "forms/form.h"
+#include "platform/files/drives.h"
 #include "platform/services.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "app/messages.h"
 #include "browser/frmBmpGet.h"
+#include "forms/messages.h"
 #include "help/frmHelp.h"
 #include "help/helptext.h"
 #include "support.h"

@@ -1,8 +1,8 @@
-#include "app/messages.h"
-#include "app/mypath.h"
-#include "app/startup.h"
 #include "browser/frmBmpGet.h"
 #include "browser/layout.h"
+#include "forms/fonts.h"
+#include "forms/messages.h"
+#include "forms/mypath.h"
 #include "windows_fixture.h"
 
 #include <QAccessible>

@@ -1,4 +1,4 @@
-#include "platform/controls.h"
+#include "controls/controls.h"
 #include "support.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "app/messages.h"
 #include "browser/frmBmpGet.h"
 #include "browser/paging.h"
+#include "forms/messages.h"
 #include "windows_fixture.h"
 
 #include <QApplication>

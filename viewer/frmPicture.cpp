@@ -4,7 +4,6 @@
 #include <QMenuBar>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace tl {
 
@@ -18,8 +17,6 @@ namespace {
     constexpr int Inset = 255;
     constexpr Int16 ArrowStep = 100;
     constexpr Int16 PageStep = 200;
-    constexpr int LargestRange = std::numeric_limits<Int16>::max();
-    constexpr int SmallestRange = std::numeric_limits<Int16>::min();
     // Zoom steps, as powers of the square root of 2: 1/32 to 8.
     constexpr int SmallestStep = -10;
     constexpr int LargestStep = 6;
@@ -162,8 +159,8 @@ void frmPicture::Picture1_MouseWheel(const WheelTurn& turn)
         panBy(VScroll1, vReach, -turn.twips.y());
         return;
     }
-    HScroll1.setValue(barValue(HScroll1.Value() - turn.lines.x() * HScroll1.SmallChange(), LargestRange));
-    VScroll1.setValue(barValue(VScroll1.Value() - turn.lines.y() * VScroll1.SmallChange(), LargestRange));
+    HScroll1.setValue(barValue(HScroll1.Value() - turn.lines.x() * HScroll1.SmallChange(), Int16Max));
+    VScroll1.setValue(barValue(VScroll1.Value() - turn.lines.y() * VScroll1.SmallChange(), Int16Max));
 }
 
 void frmPicture::mnuBack_Click() { Unload(); }
@@ -206,7 +203,7 @@ void frmPicture::zoomAround(double zoom, QPoint at)
 
 void frmPicture::stepBar(ScrollBar& bar, int steps)
 {
-    bar.setValue(barValue(bar.Value() + steps * bar.SmallChange(), LargestRange));
+    bar.setValue(barValue(bar.Value() + steps * bar.SmallChange(), Int16Max));
 }
 
 void frmPicture::panBy(ScrollBar& bar, int reach, double twips)
@@ -233,15 +230,15 @@ double fitZoom(const frmPicture& form)
 
 int panOffset(Int16 value, int reach)
 {
-    if (reach <= LargestRange)
+    if (reach <= Int16Max)
         return value;
-    return static_cast<int>(std::nearbyint(static_cast<double>(value) * reach / LargestRange));
+    return static_cast<int>(std::nearbyint(static_cast<double>(value) * reach / Int16Max));
 }
 
 Int16 barValue(double offset, int reach)
 {
-    const double value = reach <= LargestRange ? offset : offset * LargestRange / reach;
-    return toInt16(std::clamp(value, 0.0, double(LargestRange)));
+    const double value = reach <= Int16Max ? offset : offset * Int16Max / reach;
+    return toInt16(std::clamp(value, 0.0, double(Int16Max)));
 }
 
 namespace {
@@ -251,9 +248,9 @@ namespace {
     void fitBar(ScrollBar& bar, int& reach, int overhang)
     {
         reach = std::max(overhang, 0);
-        if (overhang > LargestRange) {
-            bar.setMax(static_cast<Int16>(LargestRange));
-        } else if (overhang < SmallestRange) {
+        if (overhang > Int16Max) {
+            bar.setMax(static_cast<Int16>(Int16Max));
+        } else if (overhang < Int16Min) {
             bar.setMax(0);
         } else {
             bar.setMax(toInt16(overhang));

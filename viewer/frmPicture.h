@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/form.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
+#include "forms/form.h"
 
 namespace tl {
 
@@ -20,7 +20,7 @@ public:
     ScrollBar HScroll1 { Qt::Horizontal };
     QAction* mnuBack;
 
-    // How many twips of overhang each bar's range stands for. Up to 32767 a step of the bar is
+    // How many twips of overhang each bar's range stands for. Up to Int16Max a step of the bar is
     // a twip; a larger overhang is spread over the bar's 16-bit range so that its far edge stays
     // reachable. Set together with the ranges by fitScrollRanges.
     int hReach = 0;
@@ -66,7 +66,7 @@ double fitZoom(const frmPicture& form);
 
 // The pan offset, in twips, for a bar's value when its range stands for `reach` twips.
 int panOffset(Int16 value, int reach);
-// The bar's value for a pan offset in twips: the nearest one, within 0..32767.
+// The bar's value for a pan offset in twips: the nearest one, within 0..Int16Max.
 Int16 barValue(double offset, int reach);
 
 // Sets both scroll ranges of the picture window to the picture's overhang beyond the part of the

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
+#include <QSet>
 #include <algorithm>
 
 namespace tl {
@@ -167,6 +169,56 @@ QString currentFolder()
     while (!QFileInfo(folder).isDir() && !QFileInfo(folder).isRoot())
         folder = QFileInfo(folder).path();
     return folder;
+}
+
+// The drives the folder and drive lists read, and the folder each was last left in.
+namespace {
+    struct MountedDriveSource : DriveSource {
+        QStringList drives() override { return rootsOf(mountedDrives()); }
+        DriveStatus probe(const QString& root) override { return probeDrive(root); }
+    };
+
+    QMap<QString, QString>& rememberedFolders()
+    {
+        static QMap<QString, QString> folders;
+        return folders;
+    }
+
+    QSet<QString>& listedDrives()
+    {
+        static QSet<QString> roots;
+        return roots;
+    }
+
+} // namespace
+
+std::shared_ptr<DriveSource> driveSource = std::make_shared<MountedDriveSource>();
+
+QStringList listDrives()
+{
+    const QStringList roots = driveSource->drives();
+    for (const QString& root : roots)
+        listedDrives().insert(root);
+    return roots;
+}
+
+bool wasListedDrive(const QString& root) { return listedDrives().contains(root); }
+
+QString currentFolderOf(const QStringList& roots, const QString& driveRoot)
+{
+    const auto it = rememberedFolders().constFind(driveRoot);
+    if (it != rememberedFolders().constEnd())
+        return *it;
+    const QString cwd = currentFolder();
+    return driveOf(roots, cwd, QDir::rootPath()) == driveRoot ? cwd : driveRoot;
+}
+
+void rememberFolder(const QString& driveRoot, const QString& folder) { rememberedFolders().insert(driveRoot, folder); }
+
+void forgetDrives()
+{
+    rememberedFolders().clear();
+    listedDrives().clear();
 }
 
 } // namespace tl

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace tl {
@@ -46,5 +47,28 @@ DriveStatus probeDrive(const QString& root);
 // The process's current folder, or, when that folder has been removed, the nearest folder above it
 // that still exists; the root of the file system at worst.
 QString currentFolder();
+
+// The drives a user browses, and whether one can be read now.
+struct DriveSource {
+    virtual ~DriveSource() = default;
+    // Roots of the drives, the root of the file system first.
+    virtual QStringList drives() = 0;
+    virtual DriveStatus probe(const QString& root) = 0;
+};
+extern std::shared_ptr<DriveSource> driveSource;
+
+// The drives listed now, read from driveSource. Each root listed is remembered as a drive, so that one
+// which has gone since (a stick pulled out, its mount point left as an empty folder or removed) is
+// still known for a drive and not taken for a plain folder.
+QStringList listDrives();
+bool wasListedDrive(const QString& root);
+
+// The current folder of a drive: the process's current folder (the nearest one left, should it have
+// been removed) for the drive that holds it, the root for the others, then wherever the folder list
+// last was on that drive.
+QString currentFolderOf(const QStringList& roots, const QString& driveRoot);
+void rememberFolder(const QString& driveRoot, const QString& folder);
+// Forgets the drives listed so far and their folders, as at start.
+void forgetDrives();
 
 } // namespace tl

@@ -1,4 +1,4 @@
-#include "platform/controls/simple.h"
+#include "controls/simple.h"
 
 #include <QFrame>
 #include <QLabel>

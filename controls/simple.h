@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/controls/control.h"
+#include "controls/control.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "platform/controls/image.h"
+#include "controls/image.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

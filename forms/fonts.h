@@ -11,4 +11,7 @@ inline const QString PGothic = QStringLiteral("ＭＳ Ｐゴシック");
 // installed. Safe to call more than once.
 void substituteJapaneseFonts();
 
+// The Japanese user-interface fonts: PGothic maps to IPA P Gothic, and the windows use it at 9 points.
+void setUpFonts();
+
 } // namespace tl

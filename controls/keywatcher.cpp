@@ -1,4 +1,4 @@
-#include "platform/controls/keywatcher.h"
+#include "controls/keywatcher.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "platform/controls/textbox.h"
+#include "controls/textbox.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
-#include "app/form.h"
+#include "forms/form.h"
 
-#include "app/menukeys.h"
+#include "forms/menukeys.h"
 #include "platform/twips.h"
 
 #include <QAction>

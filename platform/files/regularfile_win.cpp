@@ -1,4 +1,4 @@
-#include "pictures/regularfile.h"
+#include "platform/files/regularfile.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/menukeys.h"
+#include "forms/menukeys.h"
 
 #include <QAction>
 #include <QApplication>

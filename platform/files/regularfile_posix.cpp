@@ -1,4 +1,4 @@
-#include "pictures/regularfile.h"
+#include "platform/files/regularfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,9 +10,14 @@ namespace tl {
 
 bool openRegularFile(QFile& file, const QString& path, QString& why)
 {
-    // Opened without blocking, so that a pipe with no writer cannot hang the load, then checked
-    // on the opened descriptor itself, so that what is checked is what is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Opened without blocking, so that a pipe with no writer cannot hang the load, and never as a
+    // controlling terminal; then checked on the opened descriptor itself, so that what is checked is
+    // what is read.
+    const QByteArray native = QFile::encodeName(path);
+    int fd;
+    do
+        fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         why = errno == ENOENT ? QStringLiteral("file not found") : QString::fromLocal8Bit(std::strerror(errno));
         return false;

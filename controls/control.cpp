@@ -1,4 +1,4 @@
-#include "platform/controls/control.h"
+#include "controls/control.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/controls/control.h"
+#include "controls/control.h"
 
 class QScrollBar;
 
@@ -35,7 +35,7 @@ private:
     void showState();
 
     QScrollBar* bar_;
-    Int16 min_ = 0, max_ = 32767, value_ = 0, small_ = 1, large_ = 1;
+    Int16 min_ = 0, max_ = Int16Max, value_ = 0, small_ = 1, large_ = 1;
 };
 
 } // namespace tl

@@ -1,6 +1,6 @@
-#include "platform/controls/filesystemlists.h"
+#include "controls/filesystemlists.h"
 
-#include "platform/services.h"
+#include "platform/files/drives.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/controls/scrollbar.h"
+#include "controls/scrollbar.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>

@@ -1,8 +1,8 @@
-#include "platform/controls/filesystemlists.h"
+#include "controls/filesystemlists.h"
 
-#include "platform/controls/keywatcher.h"
+#include "controls/keywatcher.h"
+#include "platform/files/drives.h"
 #include "platform/files/folderlisting.h"
-#include "platform/services.h"
 
 #include <QAbstractListModel>
 #include <QDir>
