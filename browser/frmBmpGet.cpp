@@ -292,18 +292,17 @@ void frmBmpGet::Image2_Click(int Index)
     const StdPicture cell = Image2[Index].Picture();
     showInPictureWindow(window,
         thumbnails.run([cell](const std::atomic<bool>* cancelled) { return StdPicture(cell.fullImage(cancelled)); }),
-        [cell](frmPicture& shown, const StdPicture& full) { shown.Image1.setPicture(cell, full.image()); });
+        [cell](frmPicture& shown, const StdPicture& full) { shown.showPicture(cell, full.image()); });
 }
 
 // Opens the file the two texts name. Nothing here is reported: a file that cannot be loaded
-// leaves the window's previous picture in place, and the ranges are fitted to what it shows.
+// leaves the window's previous picture in place, with its ranges.
 void frmBmpGet::Command1_Click()
 {
     frmPicture& window = Window<frmPicture>().Show();
     PicturePath = Text1.Text() + Text2.Text();
     if (PicturePath.isEmpty()) {
-        window.Image1.setPicture({});
-        fitScrollRanges(window);
+        window.showPicture({});
         return;
     }
     // Unreadable, not a picture, or too large to hold in memory: the job gives the empty picture.
@@ -311,27 +310,19 @@ void frmBmpGet::Command1_Click()
         thumbnails.run([path = PicturePath](const std::atomic<bool>*) { return LoadPicture(path); }),
         [](frmPicture& shown, const StdPicture& loaded) {
             if (!loaded.isEmpty())
-                shown.Image1.setPicture(loaded);
+                shown.showPicture(loaded);
         });
 }
 
-// Puts in the picture window what `job` makes, and fits the ranges to it. A picture not made within
+// Puts in the picture window what `job` makes, through `putIn`. A picture not made within
 // the wait shows the window with the empty picture meanwhile; it is put in when it is made, unless
 // the window was closed or a newer picture was asked for.
 void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn)
 {
     const QPointer<frmPicture> shown(&window);
     windowPicture_.show(
-        std::move(job),
-        [shown, putIn](const StdPicture& picture) {
-            putIn(*shown, picture);
-            fitScrollRanges(*shown);
-        },
-        [shown] {
-            shown->Image1.setPicture({});
-            fitScrollRanges(*shown);
-        },
-        [shown] { return shown && !shown->isUnloaded(); });
+        std::move(job), [shown, putIn](const StdPicture& picture) { putIn(*shown, picture); },
+        [shown] { shown->showPicture({}); }, [shown] { return shown && !shown->isUnloaded(); });
 }
 
 // Modeless and without an owner: the main window stays usable beside the help window.

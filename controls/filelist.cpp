@@ -36,7 +36,7 @@ FileList::FileList()
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     path_ = QDir::toNativeSeparators(currentFolder());
-    watchKeys(view_, KeyDown);
+    keys_ = std::make_unique<KeyWatcher>(view_, KeyDown);
     // An entry is chosen when it becomes selected: by a click or by the keys that move the
     // selection, never by the list only taking the focus.
     QObject::connect(

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "controls/control.h"
+#include "controls/keywatcher.h"
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <stdexcept>
 
 class QComboBox;
@@ -65,6 +67,7 @@ public:
     KeyEvent KeyDown;
 
 private:
+    std::unique_ptr<KeyWatcher> keys_; // after KeyDown, so that it goes first
     enum class Again { Ignore, Reopen };
     void moveTo(const QStringList& roots, const QString& folder, const QString& drive, Again again);
     void showFolders(QStringList subfolders);
@@ -95,6 +98,7 @@ public:
     KeyEvent KeyDown;
 
 private:
+    std::unique_ptr<KeyWatcher> keys_; // after KeyDown, so that it goes first
     void reload();
     void showIndex(int index);
     QListView* view_;

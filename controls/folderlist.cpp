@@ -161,7 +161,7 @@ FolderList::FolderList()
     path_ = QDir::toNativeSeparators(start);
     drive_ = driveOf(listDrives(), start, QDir::rootPath());
     showFolders(listSubfolders(start));
-    watchKeys(view_, KeyDown);
+    keys_ = std::make_unique<KeyWatcher>(view_, KeyDown);
     QObject::connect(view_, &QAbstractItemView::activated, view_,
         [this](const QModelIndex& index) { openFolder(index.data(FullPathRole).toString()); });
 }

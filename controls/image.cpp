@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace tl {
 
@@ -67,8 +68,8 @@ public:
             update();
         });
         PressedWindows::instance();
-        static const bool spoken = (QAccessible::installFactory(accessibleImage), true);
-        (void)spoken;
+        static std::once_flag spoken;
+        std::call_once(spoken, [] { QAccessible::installFactory(accessibleImage); });
     }
 
 protected:

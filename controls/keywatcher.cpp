@@ -4,30 +4,18 @@
 
 namespace tl {
 
-namespace {
-    // Hands each key pressed in a list to its control's KeyDown, then lets the list handle it.
-    class KeyWatcher : public QObject {
-    public:
-        KeyWatcher(QWidget* widget, const KeyEvent& keyDown)
-            : QObject(widget)
-            , keyDown_(keyDown)
-        {
-            widget->installEventFilter(this);
-        }
+KeyWatcher::KeyWatcher(QWidget* widget, const KeyEvent& keyDown)
+    : keyDown_(keyDown)
+{
+    // A watcher destroyed first is taken off the widget's filters by Qt.
+    widget->installEventFilter(this);
+}
 
-    protected:
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::KeyPress && keyDown_)
-                keyDown_(static_cast<QKeyEvent*>(event)->key());
-            return false;
-        }
-
-    private:
-        const KeyEvent& keyDown_;
-    };
-} // namespace
-
-void watchKeys(QWidget* widget, const KeyEvent& keyDown) { new KeyWatcher(widget, keyDown); }
+bool KeyWatcher::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && keyDown_)
+        keyDown_(static_cast<QKeyEvent*>(event)->key());
+    return false;
+}
 
 } // namespace tl

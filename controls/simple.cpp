@@ -16,7 +16,6 @@ Label::Label(const QString& caption)
 }
 
 QString Label::Caption() const { return label_->text(); }
-void Label::setCaption(const QString& caption) { label_->setText(caption); }
 
 void Label::setBuddy(Control& control)
 {

@@ -15,7 +15,6 @@ class Label : public Control {
 public:
     explicit Label(const QString& caption = {});
     QString Caption() const;
-    void setCaption(const QString& caption);
     // The control this label names, for screen readers and the label's access key.
     void setBuddy(Control& control);
 
@@ -44,7 +43,6 @@ public:
     QString List(int index) const;
 
 private:
-    void showItems();
     QListWidget* list_;
     QStringList items_;
 };

@@ -217,8 +217,8 @@ Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::ato
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
 {
     // Large photos and panoramas load; absurd headers are still refused. Set once, before any read.
-    static const bool limitSet = (QImageReader::setAllocationLimit(PictureAllocationLimitMB), true);
-    (void)limitSet;
+    static std::once_flag limitSet;
+    std::call_once(limitSet, [] { QImageReader::setAllocationLimit(PictureAllocationLimitMB); });
     if (looksLikeJpeg(device.peek(4)))
         return decodeJpeg(device, size, cell, cancelled);
     return decodeWithQt(device, size, cell, cancelled);

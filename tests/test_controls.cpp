@@ -1,6 +1,11 @@
 #include "controls/controls.h"
 #include "support.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <array>
+
 using namespace tl;
 using namespace tl::test;
 
@@ -81,6 +86,47 @@ TEST(FileListTest, ListsPicturesNaturallyAndRaisesClickOnChoice)
     EXPECT_EQ(list.ListIndex(), 2);
     list.setPath(temp.path());
     EXPECT_EQ(list.ListIndex(), -1) << "a new listing chooses nothing";
+}
+
+// A key a list's widget takes while the list is being destroyed (here in answer to the focus it
+// loses) must reach no KeyDown: by then the list's handlers are gone.
+TEST(FileListTest, AKeyTakenWhileTheListIsDestroyedReachesNoHandler)
+{
+    struct KeyOnFocusOut : QObject {
+        bool dying = false;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (dying && event->type() == QEvent::FocusOut) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+                QCoreApplication::sendEvent(watched, &key);
+            }
+            return false;
+        }
+    };
+    for (const bool folders : { false, true }) {
+        SCOPED_TRACE(folders ? "folder list" : "file list");
+        std::unique_ptr<Control> list;
+        int keys = 0;
+        // Large enough that the handler's captures live on the heap, where a use after free shows.
+        const std::array<int, 16> captured {};
+        const auto keyDown = [&keys, captured](int) { keys += 1 + captured[0]; };
+        if (folders)
+            static_cast<FolderList&>(*(list = std::make_unique<FolderList>())).KeyDown = keyDown;
+        else
+            static_cast<FileList&>(*(list = std::make_unique<FileList>())).KeyDown = keyDown;
+        KeyOnFocusOut watcher;
+        QWidget* widget = list->widget();
+        widget->installEventFilter(&watcher);
+        widget->show();
+        QApplication::setActiveWindow(widget);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(widget));
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_F5);
+        ASSERT_EQ(keys, 1);
+        watcher.dying = true;
+        list.reset();
+        EXPECT_EQ(keys, 1);
+    }
 }
 
 } // namespace

@@ -108,6 +108,7 @@ TEST_F(MainWindow, HasItsFrameMenuAndStartState)
     EXPECT_EQ(form->VScroll1.Max(), 0);
     EXPECT_EQ(form->VScroll1.SmallChange(), 1200);
     EXPECT_EQ(form->VScroll1.LargeChange(), 1200);
+    EXPECT_EQ(form->File1.Pattern(), QStringLiteral("*.gif;*.jpg;*.bmp;*.ico"));
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(form->Image1[i].Visible(), i == 0) << i;
     EXPECT_FALSE(form->List1.Visible());

@@ -97,6 +97,18 @@ void frmPicture::Form_Resize()
     fitScrollRanges(*this);
 }
 
+void frmPicture::showPicture(const StdPicture& picture)
+{
+    Image1.setPicture(picture);
+    fitScrollRanges(*this);
+}
+
+void frmPicture::showPicture(const StdPicture& picture, const QImage& full)
+{
+    Image1.setPicture(picture, full);
+    fitScrollRanges(*this);
+}
+
 void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), hReach)); }
 
 void frmPicture::VScroll1_Change() { Image1.setTop(-panOffset(VScroll1.Value(), vReach)); }

@@ -42,6 +42,12 @@ public:
     void zoomIn(); // Ctrl++
     void zoomOut(); // Ctrl+-
 
+    // Puts a picture in, at its natural size, and fits the bars' ranges to it: the one way a picture
+    // comes into the window. The second form takes the picture's full image decoded beforehand, off
+    // the window's thread.
+    void showPicture(const StdPicture& picture);
+    void showPicture(const StdPicture& picture, const QImage& full);
+
     // Whether the picture is kept fitted to the window as it is resized: from F until the zoom
     // changes or another picture is put in.
     bool isFitting() const;
