@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 
 #include "browser/frmBmpGet.h"
-#include "platform/files/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <QFileInfo>
 

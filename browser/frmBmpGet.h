@@ -2,8 +2,8 @@
 
 #include "browser/latepictures.h"
 #include "browser/thumbnailloader.h"
-#include "controls/controls.h"
 #include "forms/form.h"
+#include "platform/controls/controls.h"
 
 #include <QTimer>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "pictures/picture.h"
-#include "platform/files/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <QHash>
 #include <QMutex>

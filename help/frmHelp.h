@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controls/controls.h"
 #include "forms/form.h"
+#include "platform/controls/controls.h"
 
 #include <QString>
 #include <functional>

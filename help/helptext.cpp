@@ -1,7 +1,7 @@
 #include "help/helptext.h"
 
 #include "help/cp932.h"
-#include "platform/files/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -2,7 +2,7 @@
 
 #include "pictures/decoding.h"
 #include "pictures/jpeg.h"
-#include "platform/files/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -10,7 +10,7 @@ LAYERS=(
   "platform"
   "platform/files"
   "pictures"
-  "controls"
+  "platform/controls"
   "forms"
   "viewer help"
   "browser"

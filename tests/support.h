@@ -2,8 +2,8 @@
 
 // Shared fixtures: the platform's seams replaced from C++, fake drives, pictures made on the spot.
 
-#include "controls/controls.h"
 #include "forms/form.h"
+#include "platform/controls/controls.h"
 #include "platform/files/drives.h"
 #include "platform/services.h"
 

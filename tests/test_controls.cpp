@@ -1,4 +1,4 @@
-#include "controls/controls.h"
+#include "platform/controls/controls.h"
 #include "support.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/control.h"
+#include "platform/controls/control.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "controls/textbox.h"
+#include "platform/controls/textbox.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

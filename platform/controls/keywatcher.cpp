@@ -1,4 +1,4 @@
-#include "controls/keywatcher.h"
+#include "platform/controls/keywatcher.h"
 
 #include <QKeyEvent>
 

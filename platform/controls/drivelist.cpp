@@ -1,4 +1,4 @@
-#include "controls/filesystemlists.h"
+#include "platform/controls/filesystemlists.h"
 
 #include "platform/files/drives.h"
 

@@ -1,4 +1,4 @@
-#include "controls/scrollbar.h"
+#include "platform/controls/scrollbar.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>

@@ -1,4 +1,4 @@
-#include "controls/image.h"
+#include "platform/controls/image.h"
 
 #include <QApplication>
 #include <QFrame>

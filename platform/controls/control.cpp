@@ -1,4 +1,4 @@
-#include "controls/control.h"
+#include "platform/controls/control.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controls/control.h"
-#include "controls/keywatcher.h"
+#include "platform/controls/control.h"
+#include "platform/controls/keywatcher.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "controls/simple.h"
+#include "platform/controls/simple.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "platform/files/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <QDateTime>
 #include <QFileInfo>

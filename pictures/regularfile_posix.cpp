@@ -1,4 +1,4 @@
-#include "platform/files/regularfile.h"
+#include "pictures/regularfile.h"
 
 #include <cerrno>
 #include <cstring>

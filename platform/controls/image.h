@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controls/control.h"
 #include "pictures/picture.h"
+#include "platform/controls/control.h"
 
 #include <QPointF>
 

@@ -1,6 +1,6 @@
-#include "controls/filesystemlists.h"
+#include "platform/controls/filesystemlists.h"
 
-#include "controls/keywatcher.h"
+#include "platform/controls/keywatcher.h"
 #include "platform/files/drives.h"
 #include "platform/files/folderlisting.h"
 
