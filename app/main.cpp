@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv)
 {
+    tl::keepToTheDesktopsSessionBus();
     QApplication app(argc, argv);
     tl::startProgram(QApplication::arguments());
     return app.exec();

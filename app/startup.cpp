@@ -9,7 +9,35 @@
 #include <QTranslator>
 #include <cstdio>
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tl {
+
+void keepToTheDesktopsSessionBus()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Qt's accessibility bridge asks for the session bus as soon as the first window is built. libdbus finds
+    // that bus in DBUS_SESSION_BUS_ADDRESS or else as the socket $XDG_RUNTIME_DIR/bus, if this user owns it
+    // (the test below is libdbus's own). Failing both, it autolaunches a bus over X11 with
+    // `dbus-launch --autolaunch`, which writes ~/.dbus/session-bus/ and leaves dbus-launch and a dbus-daemon
+    // running after the program ends. The program writes nothing and leaves nothing behind, so there it is
+    // given an address of a kind libdbus does not know: each connection fails at once, without autolaunching
+    // and without a word on standard error, and the program runs on without the bus. An empty address
+    // counts as none, as it autolaunches too.
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return;
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        const QByteArray socket = qgetenv("XDG_RUNTIME_DIR") + "/bus";
+        struct stat bus { };
+        if (::lstat(socket.constData(), &bus) == 0 && S_ISSOCK(bus.st_mode) && bus.st_uid == ::getuid())
+            return;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+#endif
+}
 
 bool translateQtIntoJapanese()
 {

@@ -6,11 +6,12 @@ set -euo pipefail
 # desktop, Qt's Wayland platform plugin; the installation test checks the desktop files with the
 # validators of desktop-file-utils and appstream; the page benchmark compares against libjpeg-turbo's djpeg;
 # the end-to-end test reads the program over the accessibility bus (dbus, at-spi2-core, python3-pyatspi);
-# tests/wm_ping.py watches the window for freezes over X (python3-xlib).
+# tests/wm_ping.py watches the window for freezes over X (python3-xlib); tests/no_bus_xvfb.sh checks
+# that the program starts no session bus of its own where libdbus would autolaunch one (dbus-x11).
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
           libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux
           qt6-wayland qt6-translations-l10n desktop-file-utils appstream libjpeg-turbo-progs
-          dbus at-spi2-core python3-pyatspi python3-xlib)
+          dbus dbus-x11 at-spi2-core python3-pyatspi python3-xlib)
 
 missing=()
 for p in "${packages[@]}"; do
