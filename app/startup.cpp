@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "browser/frmBmpGet.h"
 #include "forms/fonts.h"
+#include "platform/logging.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -44,10 +45,12 @@ bool translateQtIntoJapanese()
     // The program speaks Japanese whatever the desktop's language, so the translation is chosen by name, not
     // by the system locale. It belongs to the application, which outlives every window.
     auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        && QCoreApplication::installTranslator(translator))
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (translator->load(QStringLiteral("qtbase_ja"), folder) && QCoreApplication::installTranslator(translator))
         return true;
     delete translator;
+    // Qt's own texts (the text boxes' context menu, its dialogs' buttons) then stay in English.
+    qCWarning(lcApp) << "no Japanese translation of Qt's texts (qtbase_ja) in" << folder;
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include "help/frmHelp.h"
 #include "platform/busycursor.h"
 #include "platform/files/paths.h"
+#include "platform/logging.h"
 #include "platform/services.h"
 #include "viewer/frmPicture.h"
 
@@ -165,9 +166,13 @@ void frmBmpGet::Drive1_Change()
             MsgBox(messages::SetDisk);
             return;
         }
+        qCWarning(lcBrowser) << "cannot open the drive" << Drive1.Drive() << ":"
+                             << (error.number == DeviceError::PathNotFound ? "not found:" : "no access to")
+                             << error.what();
         MsgBox(messages::Unexpected);
         endProgram(EndedByError);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCWarning(lcBrowser) << "cannot open the drive" << Drive1.Drive() << ":" << error.what();
         MsgBox(messages::Unexpected);
         endProgram(EndedByError);
     }

@@ -1,5 +1,6 @@
 #include "browser/thumbnailloader.h"
 
+#include "platform/logging.h"
 #include "platform/threadpriority.h"
 
 #include <QThread>
@@ -33,8 +34,12 @@ ThumbnailLoader::~ThumbnailLoader() { stop(); }
 std::shared_ptr<PictureJob> ThumbnailLoader::request(const QString& path, QSize cellSize)
 {
     const std::optional<ThumbnailKey> key = ThumbnailKey::of(path, cellSize);
-    if (!key)
-        return PictureJob::ready(path.isEmpty() ? StdPicture() : StdPicture::failed(path, PictureFailure::Unreadable));
+    if (!key) {
+        if (path.isEmpty())
+            return PictureJob::ready({});
+        qCDebug(lcBrowser) << "cannot read" << path << ": no regular file by that name";
+        return PictureJob::ready(StdPicture::failed(path, PictureFailure::Unreadable));
+    }
     {
         // A decode of this very file is taken over rather than started again. The cache is looked
         // at afterwards: a finished decode fills it before it leaves the running ones.

@@ -1,5 +1,7 @@
 #include "help/cp932.h"
 
+#include "platform/logging.h"
+
 #include <QStringDecoder>
 #include <QStringList>
 #include <array>
@@ -22,8 +24,11 @@ namespace {
         auto table = std::make_unique<PairTable>();
         table->fill(QChar::ReplacementCharacter);
         QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
-        if (!decoder.isValid())
+        if (!decoder.isValid()) {
+            qCWarning(lcHelp) << "no Shift-JIS converter (windows-31j) on this system: the help's double-byte"
+                                 " characters (kanji, kana) show as U+FFFD";
             return table;
+        }
 
         // All pairs in one run, each followed by a line feed, which no pair contains.
         QByteArray pairs;

@@ -2,6 +2,7 @@
 
 #include "help/cp932.h"
 #include "pictures/regularfile.h"
+#include "platform/logging.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -22,29 +23,42 @@ namespace {
         return decodeCp932(bytes);
     }
 
-    std::optional<QByteArray> readAllChecked(QFile& file)
+    QString tooLarge() { return QStringLiteral("larger than %1 bytes").arg(MaxHelpFileBytes); }
+
+    std::optional<QByteArray> readAllChecked(QFile& file, QString& why)
     {
         QByteArray data;
         char buffer[64 * 1024];
         for (;;) {
             const qint64 got = file.read(buffer, sizeof buffer);
-            if (got < 0)
+            if (got < 0) {
+                why = file.errorString();
                 return std::nullopt;
+            }
             if (got == 0)
                 return data;
-            if (data.size() + got > MaxHelpFileBytes)
+            if (data.size() + got > MaxHelpFileBytes) {
+                why = tooLarge();
                 return std::nullopt;
+            }
             data.append(buffer, got);
         }
     }
 
-    std::optional<QByteArray> readRegularFile(const QString& path)
+    std::optional<QByteArray> readRegularFile(const QString& path, QString& why)
     {
         QFile file;
-        QString why;
-        if (path.isEmpty() || !openRegularFile(file, path, why) || file.size() > MaxHelpFileBytes)
+        if (path.isEmpty()) {
+            why = QStringLiteral("no file named");
             return std::nullopt;
-        return readAllChecked(file);
+        }
+        if (!openRegularFile(file, path, why))
+            return std::nullopt;
+        if (file.size() > MaxHelpFileBytes) {
+            why = tooLarge();
+            return std::nullopt;
+        }
+        return readAllChecked(file, why);
     }
 
 } // namespace
@@ -77,14 +91,20 @@ QString decodeHelpText(const QByteArray& bytes)
     return lines;
 }
 
+// The help window says only that there is no help file: the reason goes to the log.
 std::optional<QString> readHelpFile(const QString& path)
 {
-    const std::optional<QByteArray> bytes = readRegularFile(path);
-    if (!bytes)
-        return std::nullopt;
-    QString text = decodeHelpText(*bytes);
-    if (text.count(u'\n') > MaxHelpLines)
-        return std::nullopt;
+    QString why;
+    std::optional<QString> text;
+    if (const std::optional<QByteArray> bytes = readRegularFile(path, why)) {
+        text = decodeHelpText(*bytes);
+        if (text->count(u'\n') > MaxHelpLines) {
+            text.reset();
+            why = QStringLiteral("more than %1 lines").arg(MaxHelpLines);
+        }
+    }
+    if (!text)
+        qCWarning(lcHelp) << "cannot read the help file" << path << ":" << qUtf8Printable(why);
     return text;
 }
 

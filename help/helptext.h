@@ -11,8 +11,8 @@ namespace tl {
 // each followed by CR LF, the last one included. An empty file gives an empty string.
 QString decodeHelpText(const QByteArray& bytes);
 
-// The whole file at path, decoded as above; nullopt when it is missing, not a regular file, unreadable or
-// too large to be a help text.
+// The whole file at path, decoded as above; nullopt, logged with the reason, when it is missing, not a
+// regular file, unreadable or too large to be a help text.
 std::optional<QString> readHelpFile(const QString& path);
 
 // The largest help text, far beyond any help file, and small enough for the help window to show

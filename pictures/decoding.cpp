@@ -103,7 +103,9 @@ namespace {
     {
         cost += cellCost(cell);
         if (cost > DecodeBudget)
-            return failure(QStringLiteral("too large to decode"), PictureFailure::TooLarge);
+            return failure(
+                QStringLiteral("the decode needs %1 bytes, more than the %2 allowed").arg(cost).arg(DecodeBudget),
+                PictureFailure::TooLarge);
         const DecodeTicket ticket(cost, cancelled);
         if (cancelled && cancelled->load())
             return failure(QStringLiteral("cancelled"));

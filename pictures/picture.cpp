@@ -3,6 +3,7 @@
 #include "pictures/decoding.h"
 #include "pictures/jpeg.h"
 #include "pictures/regularfile.h"
+#include "platform/logging.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -157,9 +158,10 @@ QImage StdPicture::fullImage(const std::atomic<bool>* cancelled) const
         return {};
     if (!d_->full.isNull())
         return d_->full;
-    if (!d_->bytes.isNull())
-        return decodeBytes(d_->bytes, {}, cancelled).image;
-    return decodeFile(d_->path, {}, cancelled).image;
+    Decoded decoded = d_->bytes.isNull() ? decodeFile(d_->path, {}, cancelled) : decodeBytes(d_->bytes, {}, cancelled);
+    if (decoded.image.isNull() && !(cancelled && cancelled->load()))
+        qCDebug(lcPictures) << "cannot decode" << d_->fileName << "in full:" << qUtf8Printable(decoded.why);
+    return std::move(decoded.image);
 }
 
 QImage StdPicture::scaledCopy(QSize size) const
@@ -188,7 +190,7 @@ StdPicture LoadPicture(const QString& path)
         return {};
     Decoded decoded = decodeFile(path, {});
     if (decoded.image.isNull())
-        throw PictureError(decoded.why.toStdString());
+        throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
     return StdPicture(std::move(decoded.image), path);
 }
 
@@ -196,7 +198,8 @@ StdPicture loadPictureOrEmpty(const QString& path)
 {
     try {
         return LoadPicture(path);
-    } catch (const PictureError&) {
+    } catch (const PictureError& error) {
+        qCDebug(lcPictures) << error.what();
         return {};
     }
 }
@@ -227,15 +230,19 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
         return loadPictureOrEmpty(path);
     QFile file;
     QString why;
-    if (!openPictureFile(file, path, why))
+    if (!openPictureFile(file, path, why)) {
+        qCDebug(lcPictures) << "cannot read" << path << ":" << qUtf8Printable(why);
         return StdPicture::failed(path, PictureFailure::Unreadable);
+    }
     if (looksLikeJpeg(file.peek(4))) {
         StdPicture fromThumbnail = cellFromThumbnail(file, path, cellSize, cancelled);
         cellBytesRead += file.pos();
         if (!fromThumbnail.isEmpty() || (cancelled && cancelled->load()))
             return fromThumbnail;
-        if (!file.seek(0))
+        if (!file.seek(0)) {
+            qCDebug(lcPictures) << "cannot read" << path << ":" << qUtf8Printable(file.errorString());
             return StdPicture::failed(path, PictureFailure::Unreadable);
+        }
     }
     struct CountRead {
         QFile& file;
@@ -248,8 +255,10 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
                                             : decodeBytes(held.bytes(), cellSize, cancelled);
     if (cancelled && cancelled->load())
         return {};
-    if (decoded.image.isNull())
+    if (decoded.image.isNull()) {
+        qCDebug(lcPictures) << "cannot decode" << path << ":" << qUtf8Printable(decoded.why);
         return StdPicture::failed(path, decoded.failure);
+    }
     const QString keptPath = held.bytes().isNull() ? path : QString();
     StdPicture picture
         = makeCellPicture(decoded.natural, std::move(decoded.image), held.bytes(), keptPath, spokenName(path));

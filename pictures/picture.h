@@ -74,10 +74,10 @@ struct PictureError : std::runtime_error {
 };
 
 // Loads a picture file by path, in full. An empty path gives the empty picture; a file that
-// cannot be read or decoded throws PictureError with the reason.
+// cannot be read or decoded throws PictureError that names it and says why.
 StdPicture LoadPicture(const QString& path);
 
-// Same, but a file that cannot be read or decoded gives the empty picture.
+// Same, but a file that cannot be read or decoded gives the empty picture (and a debug message).
 StdPicture loadPictureOrEmpty(const QString& path);
 
 // Loads a picture file for a thumbnail cell of `cellSize` device pixels: the picture comes with

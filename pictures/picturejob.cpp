@@ -1,6 +1,9 @@
 #include "pictures/picturejob.h"
 
+#include "platform/logging.h"
+
 #include <exception>
+#include <new>
 
 namespace tl {
 
@@ -12,9 +15,15 @@ std::shared_ptr<PictureJob> PictureJob::start(QThreadPool& pool, Maker make, int
             StdPicture picture;
             try {
                 picture = make(job->cancelFlag());
-            } catch (const std::exception&) {
-                // Out of memory, or a decoder that gave up in a way of its own: no picture. What
-                // the maker held is released as it unwinds.
+            } catch (const PictureError& error) {
+                qCDebug(lcPictures) << error.what();
+            } catch (const std::bad_alloc&) {
+                qCWarning(lcPictures) << "out of memory making a picture";
+            } catch (...) {
+                // Anything else is a bug: the program ends here, and the terminate handler says what
+                // was thrown. Let through, it would leave the job unfinished for whoever looks at it,
+                // and what became of the program would be up to Qt's pool.
+                std::terminate();
             }
             job->finish(std::move(picture));
         },

@@ -20,7 +20,8 @@ public:
     using Clock = std::chrono::steady_clock;
     using Maker = std::function<StdPicture(const std::atomic<bool>* cancelled)>;
 
-    // Starts `make` on `pool`. Whatever `make` throws gives the empty picture.
+    // Starts `make` on `pool`. PictureError or std::bad_alloc from `make` gives the empty picture;
+    // anything else it throws ends the program (std::terminate).
     static std::shared_ptr<PictureJob> start(QThreadPool& pool, Maker make, int priority = 0);
     // A job that is done already.
     static std::shared_ptr<PictureJob> ready(StdPicture picture);

@@ -13,10 +13,12 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMap>
+#include <QMutex>
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -101,6 +103,50 @@ private:
 
 public:
     std::shared_ptr<FakeDrives> drives;
+};
+
+// Keeps what is logged while it lives (from any thread) instead of printing it.
+class LogCapture {
+public:
+    LogCapture()
+    {
+        QMutexLocker lock(&mutex_);
+        current_ = this;
+        previous_ = qInstallMessageHandler(keep);
+    }
+    ~LogCapture()
+    {
+        QMutexLocker lock(&mutex_);
+        qInstallMessageHandler(previous_);
+        current_ = nullptr;
+    }
+
+    // The messages of this type, in any of these categories, that contain every one of `parts`.
+    int count(QtMsgType type, const QStringList& categories, const QStringList& parts) const
+    {
+        QMutexLocker lock(&mutex_);
+        return int(std::count_if(kept_.begin(), kept_.end(), [&](const Kept& m) {
+            const auto in = [&m](const QString& part) { return m.text.contains(part); };
+            return m.type == type && categories.contains(m.category) && std::all_of(parts.begin(), parts.end(), in);
+        }));
+    }
+
+private:
+    struct Kept {
+        QtMsgType type;
+        QString category;
+        QString text;
+    };
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        QMutexLocker lock(&mutex_);
+        if (current_)
+            current_->kept_.push_back({ type, QString::fromLatin1(context.category), text });
+    }
+    static inline QMutex mutex_;
+    static inline LogCapture* current_ = nullptr;
+    std::vector<Kept> kept_;
+    QtMessageHandler previous_ = nullptr;
 };
 
 // Lets windows closed during a test be destroyed.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -127,6 +128,7 @@ TEST_F(Listing, ListsSubfoldersInNaturalOrder)
 
 TEST_F(Listing, FolderThatCannotBeListedFails)
 {
+    const tl::test::LogCapture log;
     for (const QString& folder :
         { path(u"missing"_s), path(u"b.jpg"_s), path(u"b.jpg/x"_s), path(u"dangling.jpg"_s), QString() }) {
         bool ok = true;
@@ -136,6 +138,7 @@ TEST_F(Listing, FolderThatCannotBeListedFails)
         EXPECT_TRUE(tl::listSubfolders(folder, &ok).isEmpty()) << folder.toStdString();
         EXPECT_FALSE(ok) << folder.toStdString();
     }
+    EXPECT_EQ(log.count(QtWarningMsg, { "tessaline.files" }, { path(u"missing"_s), qt_error_string(ENOENT) }), 2);
     makeFile(path(u"dir.jpg/inside.jpg"_s));
     bool ok = false;
     EXPECT_EQ(toStd(tl::listFiles(path(u"dirlink.jpg"_s), {}, &ok)), std::vector<std::string> { "inside.jpg" })
@@ -150,6 +153,7 @@ TEST_F(Listing, UnreadableFolderFails)
     const QString locked = path(u"sub2"_s);
     makeFile(locked + u"/in.jpg"_s);
     ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+    const tl::test::LogCapture log;
     bool filesOk = true;
     bool foldersOk = true;
     EXPECT_TRUE(tl::listFiles(locked, {}, &filesOk).isEmpty());
@@ -158,6 +162,8 @@ TEST_F(Listing, UnreadableFolderFails)
     ::chmod(QFile::encodeName(locked).constData(), 0755);
     EXPECT_FALSE(filesOk);
     EXPECT_FALSE(foldersOk);
+    // Each failure is logged with the folder and the reason: the lists, the drive probe.
+    EXPECT_EQ(log.count(QtWarningMsg, { "tessaline.files" }, { locked, qt_error_string(EACCES) }), 3);
 }
 
 TEST_F(Listing, ProbesDrives)

@@ -528,7 +528,8 @@ TEST(EndOfProgram, TheExitStatusTellsAnUnexpectedErrorFromTheUsersEnd)
     frmBmpGet& form = Window<frmBmpGet>().Show();
 
     EXPECT_EXIT(form.mnuEnd->trigger(), ::testing::ExitedWithCode(0), "") << "終わる";
-    EXPECT_EXIT(form.Drive1.setDrive(failing), ::testing::ExitedWithCode(1), "") << "the unexpected error";
+    EXPECT_EXIT(form.Drive1.setDrive(failing), ::testing::ExitedWithCode(1), "tessaline.browser: cannot open the drive")
+        << "the unexpected error, logged";
     unload<frmBmpGet>();
 }
 

@@ -471,6 +471,17 @@ TEST_F(PageLoading, ACellNotMadeWithinTheWaitIsFilledLaterIfStillShown)
     }
 }
 
+// Loading throws PictureError or runs out of memory. Anything else a job throws is a bug: the program
+// ends and says what was thrown, rather than leave a blank cell.
+TEST(PictureJobs, AnythingButALoadingFailureEndsTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QThreadPool pool;
+    const auto bug = [](const std::atomic<bool>*) -> StdPicture { throw std::logic_error("a bug in the job"); };
+    EXPECT_DEATH(PictureJob::start(pool, bug)->waitUntil(PictureJob::Clock::now() + std::chrono::minutes(1)),
+        "a bug in the job");
+}
+
 // Qt's smooth scaling hands its strips to Qt's global pool. With that pool taken up, a page whose
 // decodes need it ends within its wait, and fills its cells once the pool is free again.
 TEST_F(PageLoading, APageNeverWaitsForQtsOwnPool)

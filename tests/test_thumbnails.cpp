@@ -4,6 +4,7 @@
 #include "windows_fixture.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSpontaneKeyEvent>
@@ -264,7 +265,10 @@ TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlankAndSayWhy)
     QFile::remove(dir.filePath("10-folder-later.jpg"));
     dir.mkdir("10-folder-later.jpg");
 
+    QLoggingCategory::setFilterRules(QStringLiteral("tessaline.*.debug=true"));
+    const LogCapture log;
     form->mnuCget->trigger();
+    QLoggingCategory::setFilterRules({});
     std::vector<int> widths;
     for (int k = 0; k < 12; ++k)
         widths.push_back(form->Image2[k].Picture().pixelWidth());
@@ -279,6 +283,11 @@ TEST_F(Thumbnails, BadFilesLeaveTheirCellsBlankAndSayWhy)
             "07-absurd-size.bmp：画像ではありません", "08-removed.bmp：読み込めません",
             root ? "09-unreadable.bmp" : "09-unreadable.bmp：読み込めません", "10-folder-later.jpg：読み込めません",
             "11-good.bmp", "12-huge-screen.gif：大きすぎて表示できません" }));
+    // Each bad file leaves a debug message that names it and says why; a refused one, at what cost.
+    for (const QString bad : { "02-zero-bytes.jpg", "05-corrupted.bmp", "08-removed.bmp", "10-folder-later.jpg" })
+        EXPECT_EQ(log.count(QtDebugMsg, { "tessaline.pictures", "tessaline.browser" }, { bad, " : " }), 1)
+            << bad.toStdString();
+    EXPECT_EQ(log.count(QtDebugMsg, { "tessaline.pictures" }, { "12-huge-screen.gif", "bytes, more than the" }), 1);
     EXPECT_EQ(form->SB.SimpleText(), AllShown);
     EXPECT_TRUE(seams.messages.isEmpty());
 }

@@ -1,5 +1,6 @@
 #include "platform/files/drives.h"
 #include "platform/files/drivesystem.h"
+#include "platform/logging.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,9 @@ std::vector<MountedDrive> mountedDrives()
     std::vector<MountedDrive> drives;
     if (file.open(QIODevice::ReadOnly))
         drives = parseMountInfo(file.readAll());
+    else
+        qCWarning(lcFiles) << "cannot read the mounts from" << file.fileName() << ":"
+                           << qUtf8Printable(file.errorString());
     // Bind mounts of single files (containers mount /etc/hosts so) are no drives either.
     std::erase_if(drives, [](const MountedDrive& drive) { return !canBrowse(drive.root); });
     const bool hasTop = std::any_of(drives.begin(), drives.end(), [](const MountedDrive& d) { return d.root == u"/"; });
@@ -54,6 +58,8 @@ DriveStatus probeDrive(const QString& root)
     } else {
         error = errno;
     }
+    if (error != 0)
+        qCWarning(lcFiles) << "cannot read the drive" << root << ":" << qUtf8Printable(qt_error_string(error));
     switch (error) {
     case 0:
         return DriveStatus::Ready;

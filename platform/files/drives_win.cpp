@@ -7,6 +7,7 @@
 
 #include "platform/files/drives.h"
 #include "platform/files/drivesystem.h"
+#include "platform/logging.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,7 +36,9 @@ DriveStatus probeDrive(const QString& root)
     const DWORD attributes = ::GetFileAttributesW(native.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES)
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? DriveStatus::Ready : DriveStatus::Gone;
-    switch (::GetLastError()) {
+    const DWORD error = ::GetLastError();
+    qCWarning(lcFiles) << "cannot read the drive" << root << ":" << qUtf8Printable(qt_error_string(int(error)));
+    switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:

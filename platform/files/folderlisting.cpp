@@ -2,6 +2,7 @@
 
 #include "platform/files/folderscan.h"
 #include "platform/files/naturalorder.h"
+#include "platform/logging.h"
 
 #include <algorithm>
 
@@ -43,11 +44,15 @@ namespace {
     QStringList listFolder(const QString& folder, files::Kind kind, const files::NameFilter* filter, bool* ok)
     {
         QStringList names;
-        const bool success = files::scanFolder(folder, kind, filter, names);
+        QString why;
+        const bool success = files::scanFolder(folder, kind, filter, names, why);
         if (ok)
             *ok = success;
-        if (!success)
+        if (!success) {
+            // The lists that show the folder say nothing of why it could not be read.
+            qCWarning(lcFiles) << "cannot list" << folder << ":" << qUtf8Printable(why);
             return {};
+        }
         std::sort(names.begin(), names.end(), [](const QString& x, const QString& y) { return naturalLess(x, y); });
         return names;
     }

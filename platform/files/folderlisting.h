@@ -10,11 +10,13 @@ namespace tl {
 // An empty list matches every file. Only regular files and symbolic links to regular files are listed;
 // hidden names (starting with '.') are left out, and so are names that cannot be represented as a
 // QString that opens the same file again (bytes that are not valid in the file name encoding).
-// A folder that is missing or cannot be read gives an empty list and *ok == false.
+// A folder that is missing or cannot be read gives an empty list and *ok == false, and is logged with
+// the reason.
 QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok = nullptr);
 
 // Bare names of the folder's subfolders (symbolic links to folders included, hidden ones left out),
-// naturally sorted. A folder that is missing or cannot be read gives an empty list and *ok == false.
+// naturally sorted. A folder that is missing or cannot be read gives an empty list and *ok == false,
+// and is logged with the reason.
 QStringList listSubfolders(const QString& folder, bool* ok = nullptr);
 
 } // namespace tl

@@ -44,7 +44,8 @@ private:
 enum class Kind { File, Folder };
 
 // Appends the names of the folder's entries of that kind that the filter, when there is one, lets
-// through; hidden names are left out. False when the folder cannot be read to its end.
-bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names);
+// through; hidden names are left out. False, with the reason in `why`, when the folder cannot be read
+// to its end.
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why);
 
 } // namespace tl::files

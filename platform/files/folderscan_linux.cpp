@@ -41,14 +41,18 @@ namespace {
 
 } // namespace
 
-bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names)
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why)
 {
     const QByteArray path = QFile::encodeName(folder);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        why = QStringLiteral("no folder named");
         return false;
+    }
     DIR* dir = ::opendir(path.constData());
-    if (!dir)
+    if (!dir) {
+        why = qt_error_string(errno);
         return false;
+    }
     const int fd = ::dirfd(dir);
     int error = 0;
     for (;;) {
@@ -66,6 +70,8 @@ bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStr
         names.append(name);
     }
     ::closedir(dir);
+    if (error != 0)
+        why = qt_error_string(error);
     return error == 0;
 }
 

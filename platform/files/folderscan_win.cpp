@@ -5,11 +5,16 @@
 
 namespace tl::files {
 
-bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names)
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why)
 {
     const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isReadable())
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable()) {
+        why = folder.isEmpty() ? QStringLiteral("no folder named")
+            : !info.exists()   ? QStringLiteral("not found")
+            : !info.isDir()    ? QStringLiteral("not a folder")
+                               : QStringLiteral("not readable");
         return false;
+    }
     // Without QDir::Hidden and QDir::System, hidden, system and dangling entries are skipped.
     QDirIterator it(folder, (kind == Kind::File ? QDir::Files : QDir::Dirs) | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
