@@ -7,7 +7,6 @@ Q_LOGGING_CATEGORY(lcFiles, "tessaline.files", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcPictures, "tessaline.pictures", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcControls, "tessaline.controls", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcBrowser, "tessaline.browser", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcViewer, "tessaline.viewer", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcHelp, "tessaline.help", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcApp, "tessaline.app", QtInfoMsg)
 

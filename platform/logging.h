@@ -14,9 +14,8 @@ namespace tl {
 
 Q_DECLARE_LOGGING_CATEGORY(lcFiles) // tessaline.files: folders, drives (platform/files)
 Q_DECLARE_LOGGING_CATEGORY(lcPictures) // tessaline.pictures: reading and decoding picture files
-Q_DECLARE_LOGGING_CATEGORY(lcControls) // tessaline.controls
+Q_DECLARE_LOGGING_CATEGORY(lcControls) // tessaline.controls: the controls (a picture too large to place)
 Q_DECLARE_LOGGING_CATEGORY(lcBrowser) // tessaline.browser: the main window and its loaders
-Q_DECLARE_LOGGING_CATEGORY(lcViewer) // tessaline.viewer: the picture window
 Q_DECLARE_LOGGING_CATEGORY(lcHelp) // tessaline.help: the help window and its text
 Q_DECLARE_LOGGING_CATEGORY(lcApp) // tessaline.app: start-up and the command line
 

@@ -1,5 +1,7 @@
 #include "platform/controls/image.h"
 
+#include "platform/logging.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -283,6 +285,7 @@ void ImageControl::fitToZoom()
     const double width = std::ceil(twips.width() - 1e-6);
     const double height = std::ceil(twips.height() - 1e-6);
     if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max()) {
+        qCDebug(lcControls) << "not shown:" << picture_.fileName() << "is too large to place in twips at zoom" << zoom_;
         picture_ = {};
         shown_ = {};
         return;
