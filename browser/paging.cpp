@@ -11,9 +11,14 @@ namespace tl::paging {
 
 bool isPictureName(const QString& name)
 {
-    const QString ending = name.right(3);
-    return std::any_of(PictureEndings.begin(), PictureEndings.end(),
-        [&](const QString& accepted) { return ending == accepted || ending == accepted.toUpper(); });
+    // Each ending in lower and in upper case, made once: this runs for every name of a folder.
+    static const QStringList accepted = [] {
+        QStringList both = PictureEndings;
+        for (const QString& ending : PictureEndings)
+            both.append(ending.toUpper());
+        return both;
+    }();
+    return accepted.contains(QStringView(name).right(3));
 }
 
 int scrollRows(int pictureCount)

@@ -1,6 +1,7 @@
 #include "pictures/exif.h"
 
 #include <limits>
+#include <utility>
 
 namespace tl {
 
@@ -76,6 +77,20 @@ namespace {
         bool little_ = false;
     };
 
+    // The numbers of two tags of the IFD at `offset`, -1 for one it does not hold; of a tag held
+    // twice the last counts.
+    std::pair<qint64, qint64> twoNumbers(const Tiff& tiff, qint64 offset, quint16 first, quint16 second)
+    {
+        std::pair<qint64, qint64> numbers { -1, -1 };
+        tiff.forEachEntry(offset, [&](const Tiff::Entry& entry) {
+            if (entry.tag == first)
+                numbers.first = entry.number(tiff);
+            else if (entry.tag == second)
+                numbers.second = entry.number(tiff);
+        });
+        return numbers;
+    }
+
 } // namespace
 
 Exif readExif(const QByteArray& app1Payload)
@@ -106,25 +121,13 @@ Exif readExif(const QByteArray& app1Payload)
 
     // An IFD0 that names itself as the next holds no thumbnail for being read twice.
     if (ifd1 > 0 && ifd1 != ifd0) {
-        qint64 offset = -1, length = -1;
-        tiff.forEachEntry(ifd1, [&](const Tiff::Entry& entry) {
-            if (entry.tag == ThumbnailOffsetTag)
-                offset = entry.number(tiff);
-            else if (entry.tag == ThumbnailLengthTag)
-                length = entry.number(tiff);
-        });
+        const auto [offset, length] = twoNumbers(tiff, ifd1, ThumbnailOffsetTag, ThumbnailLengthTag);
         if (offset > 0 && length > 0 && offset + length <= tiff.size())
             exif.thumbnail = app1Payload.mid(header.size() + offset, length);
     }
 
     if (exifIfd > 0) {
-        qint64 width = -1, height = -1;
-        tiff.forEachEntry(exifIfd, [&](const Tiff::Entry& entry) {
-            if (entry.tag == PixelXTag)
-                width = entry.number(tiff);
-            else if (entry.tag == PixelYTag)
-                height = entry.number(tiff);
-        });
+        const auto [width, height] = twoNumbers(tiff, exifIfd, PixelXTag, PixelYTag);
         constexpr qint64 most = std::numeric_limits<int>::max();
         if (width > 0 && height > 0 && width <= most && height <= most)
             exif.pixelSize = QSize(int(width), int(height));
