@@ -1,8 +1,9 @@
 #include "platform/services.h"
 
+#include "platform/processend.h"
+
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdlib>
 
 namespace tl {
 
@@ -18,7 +19,7 @@ namespace {
 } // namespace
 
 std::function<void(const QString&)> MsgBox = showMessageBox;
-std::function<void(int)> endProgram = [](int status) { std::_Exit(status); };
+std::function<void(int)> endProgram = [](int status) { endProcess(status); };
 std::function<QString()> applicationFolder = [] { return QCoreApplication::applicationDirPath(); };
 
 } // namespace tl
