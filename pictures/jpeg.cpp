@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 // jpeglib.h needs <cstdio> before it.
 #include <jerror.h>
@@ -18,6 +19,8 @@ namespace tl {
 namespace {
 
     constexpr qint64 ReadChunk = 64 * 1024;
+    // What is read after a segment was passed over: most often only the next segment's header is wanted.
+    constexpr qint64 ChunkAfterSkip = 4 * 1024;
     // The most a file's headers and tables may take up to its first scan: a file whose headers run
     // further is refused. Its scans may then take at most this much per pixel and component on top:
     // a source past that is taken to end, so that a picture followed by a long tail (or a device that
@@ -46,6 +49,7 @@ namespace {
         bool inHeaders = true; // until the first scan
         bool headersTooLong = false;
         bool endedEarly = false;
+        bool skipped = false; // the last bytes were passed over unread
         const std::atomic<bool>* cancelled = nullptr;
         JOCTET buffer[ReadChunk];
     };
@@ -99,7 +103,8 @@ namespace {
     {
         auto* source = static_cast<Source*>(info->src);
         checkReach(info, std::min(source->taken + 1, source->size));
-        const qint64 wanted = std::min({ ReadChunk, readBound(info) - source->taken, source->size - source->taken });
+        const qint64 chunk = std::exchange(source->skipped, false) ? ChunkAfterSkip : ReadChunk;
+        const qint64 wanted = std::min({ chunk, readBound(info) - source->taken, source->size - source->taken });
         const qint64 got = wanted > 0 ? source->device->read(reinterpret_cast<char*>(source->buffer), wanted) : 0;
         source->next_input_byte = source->buffer;
         if (got > 0) {
@@ -134,6 +139,7 @@ namespace {
                 source->size = source->taken; // a device that cannot go there ends here
             else
                 source->taken = to;
+            source->skipped = true;
             return;
         }
         while (count > long(source->bytes_in_buffer)) {
