@@ -11,7 +11,9 @@
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
+#include <fcntl.h>
 #include <numeric>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace tl;
@@ -87,16 +89,17 @@ private:
     }
 };
 
-// Writes the file again with other pixels of the same size and puts its modification time back, as
-// copying another photo over it with `cp -p` leaves it.
+// Writes the file again with other pixels of the same size and puts both its times back to the
+// nanosecond, as copying another photo over it with `cp -p` leaves it: only the inode or the status
+// change time tells the two versions apart.
 void replaceKeepingTimes(const QString& path)
 {
-    const QDateTime modified = QFileInfo(path).lastModified();
-    const QImage before(path);
-    writePicture(QFileInfo(path).dir(), QFileInfo(path).fileName(), before.width(), before.height(), Qt::green);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    struct stat before { };
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    const QImage picture(path);
+    writePicture(QFileInfo(path).dir(), QFileInfo(path).fileName(), picture.width(), picture.height(), Qt::green);
+    const timespec times[2] = { before.st_atim, before.st_mtim };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
 class PageLoading : public WindowsTest {
@@ -481,8 +484,9 @@ TEST(PictureJobs, AnythingButALoadingFailureEndsTheProgram)
         "a bug in the job");
 }
 
-// Qt's smooth scaling hands its strips to Qt's global pool. With that pool taken up, a page whose
-// decodes need it ends within its wait, and fills its cells once the pool is free again.
+// Qt's smooth scaling hands its strips to Qt's global pool when the picture it scales has more than
+// two strips of 65536 pixels, unless it runs on that pool already. With that pool taken up, a page
+// whose decodes need it ends within its wait, and fills its cells once the pool is free again.
 TEST_F(PageLoading, APageNeverWaitsForQtsOwnPool)
 {
     QThreadPool& global = *QThreadPool::globalInstance();
@@ -496,21 +500,40 @@ TEST_F(PageLoading, APageNeverWaitsForQtsOwnPool)
         });
     taken.acquire(2);
     std::atomic<bool> strayThread = false;
-    form->thumbnails.read = [&](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+    const auto lookAtThread = [&] {
         QThread* thread = QThread::currentThread();
         if (global.contains(thread) || thread == qApp->thread())
             strayThread = true;
-        return loadCellPicture(path, cellSize, cancelled);
+    };
+    form->thumbnails.read = [&](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+        lookAtThread();
+        PictureRead stage = readCellPicture(path, cellSize, cancelled);
+        if (!stage.decode)
+            return stage;
+        return PictureRead([&, decode = stage.decode](const std::atomic<bool>* cancelled) {
+            lookAtThread();
+            return decode(cancelled);
+        });
     };
     for (const char* name : { "text-named.jpg", "empty.jpg", "random.jpg" })
         writeBytes(dir, name, QByteArray(name).repeated(100));
-    QImage photo(4000, 3000, QImage::Format_RGB32);
-    photo.fill(Qt::darkCyan);
-    writeBytes(dir, "photo.jpg", jpegBytes(photo));
+    // Four times the cell each way is smoothed down as it is, without thinning first.
+    const QSize cell = form->Image2[0].devicePixels();
+    ASSERT_GE(16 * cell.width() * cell.height(), 2 * 65536) << "too small a picture for Qt to share out";
+    writePicture(dir, "photo.bmp", 4 * cell.width(), 4 * cell.height(), Qt::darkCyan);
     ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    // Qt's pool is freed four page waits later at most, or as soon as the load has ended.
+    QSemaphore loaded;
+    std::atomic<bool> freedFirst = false;
+    std::thread freeing([&] {
+        freedFirst = !loaded.tryAcquire(1, 4 * int(PictureWait.count()));
+        free.release(2);
+    });
     form->mnuCget->trigger();
+    loaded.release();
+    freeing.join();
+    EXPECT_FALSE(freedFirst.load()) << "the load waited for Qt's pool";
     EXPECT_EQ(form->SB.SimpleText(), AllShown);
-    free.release(2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Image2[1].Picture().isEmpty(); }, 10000));
     EXPECT_FALSE(strayThread) << "a decode ran on Qt's pool or the window's thread";
     global.waitForDone();

@@ -1,3 +1,4 @@
+#include "browser/latepictures.h"
 #include "windows_fixture.h"
 
 #include <QApplication>
@@ -594,15 +595,26 @@ TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
     writePicture(dir, "tall.bmp", 100, 1000);
     const int threads = QThread::idealThreadCount();
     QSemaphore busy, free;
-    for (int t = 0; t < threads; ++t)
-        form->thumbnails.run([&](const std::atomic<bool>*) {
-            return PictureRead([&](const std::atomic<bool>*) {
-                busy.release();
-                free.acquire();
-                return StdPicture();
+    const auto holdTheDecoders = [&] {
+        for (int t = 0; t < threads; ++t)
+            form->thumbnails.run([&](const std::atomic<bool>*) {
+                return PictureRead([&](const std::atomic<bool>*) {
+                    busy.release();
+                    free.acquire();
+                    return StdPicture();
+                });
             });
-        });
-    busy.acquire(threads);
+        busy.acquire(threads);
+    };
+    // The window closed while its picture is late: the picture made later goes nowhere.
+    holdTheDecoders();
+    openFile(folder, QStringLiteral("tall.bmp"));
+    unload<frmPicture>();
+    free.release(threads);
+    QTest::qWait(1000);
+    EXPECT_EQ(pictureWindows(), 0);
+
+    holdTheDecoders();
     frmPicture& w = openFile(folder, QStringLiteral("wide.bmp"));
     EXPECT_TRUE(w.Image1.Picture().isEmpty());
     EXPECT_EQ(w.HScroll1.Max(), 0);
@@ -613,6 +625,26 @@ TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
     EXPECT_EQ(w.Image1.Picture().pixelHeight(), 1000) << "the newer picture";
     EXPECT_EQ(w.HScroll1.Max(), 0);
     EXPECT_EQ(w.VScroll1.Max(), 15000 - w.Picture1.ScaleHeight());
+}
+
+// A newer picture asked for gives up the job of the one before, which may be reading a hanging disk.
+TEST(LatestPictures, ANewerRequestCancelsTheJobBefore)
+{
+    QThreadPool pool;
+    LatePictures late;
+    LatestPicture latest(late);
+    std::atomic<bool> sawCancel = false;
+    const auto older = PictureJob::start(pool, [&](const std::atomic<bool>* cancelled) {
+        for (int i = 0; i < 1000 && !cancelled->load(); ++i)
+            QThread::msleep(10);
+        sawCancel = cancelled->load();
+        return StdPicture();
+    });
+    const auto nothing = [](const StdPicture&) {};
+    latest.show(older, nothing, [] {});
+    latest.show(PictureJob::ready({}), nothing, [] {});
+    pool.waitForDone();
+    EXPECT_TRUE(sawCancel.load());
 }
 
 // Both texts emptied after a picture was opened: the empty path gives the empty picture, and the

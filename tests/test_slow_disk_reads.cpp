@@ -1,0 +1,101 @@
+// Pages, the preview and the picture window on a disk whose reads or lookups hang: a file that hangs
+// holds up its own cell only, and no handler waits for it longer than a page's wait.
+
+#include "slow_disk.h"
+#include "windows_fixture.h"
+
+#include <QSemaphore>
+#include <QTest>
+#include <thread>
+
+using namespace tl;
+using tl::test::WindowsTest;
+using Disk = tl::test::SlowDisk;
+
+namespace {
+
+class SlowDisk : public WindowsTest {
+protected:
+    // Ordinary pictures p1.bmp .. p6.bmp, picture i being i pixels wide, and `hanging` files whose
+    // names start with "hang-", which come first in the list.
+    void writeFolder(const QDir& folder, int hanging)
+    {
+        for (int h = 0; h < hanging; ++h)
+            tl::test::writePicture(folder, QStringLiteral("hang-%1.bmp").arg(QChar('a' + h)), 50, 2);
+        for (int i = 1; i <= 6; ++i)
+            tl::test::writePicture(folder, QStringLiteral("p%1.bmp").arg(i), i, 2);
+        ASSERT_TRUE(form->Dir1.openFolder(folder.path()));
+    }
+    int width(int cell) const { return form->Image2[cell].Picture().pixelWidth(); }
+};
+
+// Two reads that hang take no decoding thread: the other cells, the preview and a click still get
+// their pictures.
+TEST_F(SlowDisk, HangingReadsHoldUpOnlyTheirOwnCells)
+{
+    SKIP_WITHOUT_SLOW_DISK();
+    writeFolder(dir, 2);
+    const QString release = dir.filePath("go-on");
+    {
+        Disk disk { { "SLOWFS_UNDER", dir.path() }, { "SLOWFS_HANG", "hang-" }, { "SLOWFS_RELEASE", release } };
+        form->mnuCget->trigger();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (int k = 2; k < 8; ++k)
+                    if (width(k) != k - 1)
+                        return false;
+                return true;
+            },
+            10000));
+        EXPECT_EQ(width(0), 0);
+
+        form->File1.setListIndex(4); // p3.bmp
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->Image1[0].Picture().pixelWidth() == 3; }, 10000));
+        form->Image2_Click(5); // p4.bmp
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return Window<frmPicture>().Instance()->Image1.Picture().pixelWidth() == 4; }, 10000));
+        EXPECT_EQ(width(1), 0) << "still hanging";
+
+        tl::test::writeBytes(QDir(dir), "go-on", {});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return width(0) == 50 && width(1) == 50; }, 10000)) << "filled once read";
+    }
+}
+
+// A page whose lookups or reads hang ends after one wait for the whole page, while the disk still
+// hangs, with its usual status.
+TEST_F(SlowDisk, APageLoadEndsWhileItsFilesStillHang)
+{
+    SKIP_WITHOUT_SLOW_DISK();
+    struct Row {
+        const char* what;
+        const char* setting;
+        int hanging;
+    };
+    const Row rows[] = {
+        { "two lookups hang", "SLOWFS_HANG_LOOKUP", 2 },
+        { "eight reads hang", "SLOWFS_HANG", 8 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir temp;
+        const QDir folder(temp.path());
+        writeFolder(folder, row.hanging);
+        const QString release = folder.filePath("go-on");
+        Disk disk { { "SLOWFS_UNDER", folder.path() }, { row.setting, "hang-" }, { "SLOWFS_RELEASE", release } };
+        // The disk comes back four page waits later at most, or as soon as the load has ended.
+        QSemaphore ended;
+        std::atomic<bool> backFirst = false;
+        std::thread comesBack([&] {
+            backFirst = !ended.tryAcquire(1, 4 * int(PictureWait.count()));
+            tl::test::writeBytes(folder, "go-on", {});
+        });
+        form->mnuCget->trigger();
+        ended.release();
+        comesBack.join();
+        EXPECT_FALSE(backFirst.load()) << "the load waited for the disk";
+        EXPECT_EQ(form->SB.SimpleText(), tl::test::AllShown);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return width(row.hanging - 1) == 50; }, 10000)) << "filled once read";
+    }
+}
+
+} // namespace
