@@ -2,6 +2,7 @@
 // between steps, and the rows around the page decoded while idle.
 
 #include "browser/frmBmpGet.h"
+#include "browser/paging.h"
 #include "picture_files.h"
 #include "windows_fixture.h"
 
@@ -471,6 +472,33 @@ TEST_F(PageLoading, ACellNotMadeWithinTheWaitIsFilledLaterIfStillShown)
         EXPECT_TRUE(QTest::qWaitFor([&] { return shownEntry(3) == row.shownInCell3; }, 10000)) << shownEntry(3);
         EXPECT_EQ(shownEntry(4), row.stepBeforeItEnds ? 10 : -1);
     }
+}
+
+// Pages scrolled past on a slow disk give up what they still read, so that the page on screen never
+// queues behind them.
+TEST_F(PageLoading, PagesScrolledPastGiveUpTheirReads)
+{
+    std::atomic<bool> letGo = false;
+    std::atomic<int> slowReads = 0; // under way
+    form->thumbnails.read = [&](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+        // The first two pages read slowly; the prefetch does not.
+        const bool prefetch = QThread::currentThread()->priority() == QThread::LowestPriority;
+        if (!prefetch && QFileInfo(path).completeBaseName() < name(48)) {
+            ++slowReads;
+            for (int i = 0; i < 1000 && !cancelled->load() && !letGo; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            --slowReads;
+        }
+        return readCellPicture(path, cellSize, cancelled);
+    };
+    loadFolderOf(72, dir.path());
+    const int page = 4 * paging::rowUnit(72);
+    form->VScroll1.setValue(static_cast<Int16>(page));
+    form->VScroll1.setValue(static_cast<Int16>(2 * page));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownEntry(0) == 48 && shownEntry(23) == 71; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return slowReads == 0; }, 2000)) << slowReads << " reads still under way";
+    letGo = true;
+    form->thumbnails.waitForAll();
 }
 
 // Loading throws PictureError or runs out of memory. Anything else a job throws is a bug: the program
