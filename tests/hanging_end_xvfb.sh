@@ -45,6 +45,8 @@ for name, width in ((\"hang-a.bmp\", 40), (\"hang-b.bmp\", 40), (\"p1.bmp\", 10)
         xdotool windowfocus --sync "$id" key F10 Return
         sleep 1.5 # the page waits for its cells, then leaves the two hanging ones blank
         kill -0 "$pid" 2>/dev/null || fail "the program ended before it was asked to"
+        hanging=$(ls -l "/proc/$pid/fd" 2>/dev/null | grep -c "/hang-")
+        [ "$hanging" -ge 2 ] || fail "画像読み込み did not start the two reads that hang"
         case "$way" in
             終わる) xdotool windowfocus --sync "$id" key F10 Right Return ;;
             "the close box") python3 "$here/close_window.py" "$id" ;;
