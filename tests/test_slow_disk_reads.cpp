@@ -4,6 +4,7 @@
 #include "slow_disk.h"
 #include "windows_fixture.h"
 
+#include <QFile>
 #include <QSemaphore>
 #include <QTest>
 #include <thread>
@@ -96,6 +97,39 @@ TEST_F(SlowDisk, APageLoadEndsWhileItsFilesStillHang)
         EXPECT_EQ(form->SB.SimpleText(), tl::test::AllShown);
         EXPECT_TRUE(QTest::qWaitFor([&] { return width(row.hanging - 1) == 50; }, 10000)) << "filled once read";
     }
+}
+
+// The bytes this process has read so far, from whatever it read.
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+// A newer 開く gives up the read of the file before, which stops reading once the disk answers.
+TEST_F(SlowDisk, ANewerOpenGivesUpTheReadBefore)
+{
+    SKIP_WITHOUT_SLOW_DISK();
+    constexpr int Side = 2048; // 16 MB of pixels, read a megabyte at a time
+    tl::test::writePicture(dir, "hang-large.bmp", Side, Side);
+    tl::test::writePicture(dir, "small.bmp", 30, 20);
+    const QString release = dir.filePath("go-on");
+    Disk disk { { "SLOWFS_UNDER", dir.path() }, { "SLOWFS_HANG", "hang-" }, { "SLOWFS_RELEASE", release } };
+    form->Text1.setText(dir.path() + QLatin1Char('/'));
+    form->Text2.setText(QStringLiteral("hang-large.bmp"));
+    form->Command1_Click();
+    form->Text2.setText(QStringLiteral("small.bmp"));
+    form->Command1_Click();
+    const qint64 before = bytesRead();
+    tl::test::writeBytes(dir, "go-on", {});
+    form->thumbnails.waitForAll();
+    EXPECT_LT(bytesRead() - before, qint64(Side) * Side * 4 / 2) << "the large file was read to its end";
+    EXPECT_EQ(Window<frmPicture>().Instance()->Image1.Picture().pixelWidth(), 30);
 }
 
 } // namespace
