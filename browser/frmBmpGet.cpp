@@ -221,7 +221,7 @@ void frmBmpGet::File1_Click()
     // Decoded off the window's thread and waited for a bounded time; a later choice wins.
     preview_.show(
         thumbnails.run([path = PicturePath, size = Image1[0].devicePixels()](
-                           const std::atomic<bool>* cancelled) { return loadCellPicture(path, size, cancelled); }),
+                           const std::atomic<bool>* cancelled) { return readCellPicture(path, size, cancelled); }),
         [this](const StdPicture& picture) { Image1[0].setPicture(picture); }, [this] { Image1[0].setPicture({}); });
 }
 
@@ -324,7 +324,7 @@ void frmBmpGet::Image2_Click(int Index)
     frmPicture& window = Window<frmPicture>().Show();
     const StdPicture cell = Image2[Index].Picture();
     showInPictureWindow(window,
-        thumbnails.run([cell](const std::atomic<bool>* cancelled) { return StdPicture(cell.fullImage(cancelled)); }),
+        thumbnails.run([cell](const std::atomic<bool>* cancelled) { return cell.readFullImage(cancelled); }),
         [cell](frmPicture& shown, const StdPicture& full) { shown.showPicture(cell, full.image()); });
 }
 
@@ -339,8 +339,9 @@ void frmBmpGet::Command1_Click()
         return;
     }
     // Unreadable, not a picture, or too large to hold in memory: the job gives the empty picture.
-    showInPictureWindow(window,
-        thumbnails.run([path = PicturePath](const std::atomic<bool>*) { return LoadPicture(path); }),
+    showInPictureWindow(window, thumbnails.run([path = PicturePath](const std::atomic<bool>* cancelled) {
+        return readPicture(path, cancelled);
+    }),
         [](frmPicture& shown, const StdPicture& loaded) {
             if (!loaded.isEmpty())
                 shown.showPicture(loaded);

@@ -79,6 +79,7 @@ private:
 
     QTimer prefetchTimer_;
     int pageFirst_ = 0;
+    std::vector<std::shared_ptr<PictureJob>> pageJobs_; // the cells' jobs of the page shown
     // Pictures not made within the wait, put in when they are if still wanted. A new page, a newer
     // picture for the picture window, a newer preview each makes what was asked before stale.
     LatePictures late_;

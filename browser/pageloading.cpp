@@ -21,6 +21,15 @@ void frmBmpGet::loadPage(int first, int cells)
         paths << List1.List(first + k);
     PageDecoder page(paths, cellSize(), thumbnails);
     thumbnails.cancelPrefetch();
+    // What the page before still reads or decodes and this one does not show is given up, so that
+    // pages scrolled past on a slow disk never queue ahead of the one on screen.
+    std::vector<std::shared_ptr<PictureJob>> jobs;
+    for (int k = 0; k < cells; ++k)
+        jobs.push_back(page.job(k));
+    for (const std::shared_ptr<PictureJob>& before : pageJobs_)
+        if (std::find(jobs.begin(), jobs.end(), before) == jobs.end())
+            before->cancel();
+    pageJobs_ = std::move(jobs);
     const int shown = ++page_;
     for (int k = 0; k < cells; ++k) {
         PicturePath = paths.at(k);

@@ -49,9 +49,12 @@ int firstEntry(int position, int pictureCount)
         const double exact = static_cast<double>(position) / rowUnit(pictureCount) * layout::GridColumns;
         return static_cast<int>(std::nearbyint(exact));
     }
-    // The product is exact in a double for any int count, so the rounding sees the true quotient.
-    const double exact = static_cast<double>(position * layout::GridColumns * rows) / Int16Max;
-    return static_cast<int>(std::nearbyint(exact));
+    // Past Int16Max rows a position stands for the nearest row, rows / Int16Max of them a unit, and
+    // shows that row's first entry: the top-left cell always begins a row, and Int16Max shows the
+    // last row at the top as the end of a shorter list does. Int16Max is odd, so no quotient lies
+    // half-way between two rows.
+    const long long row = (2 * position * rows + Int16Max) / (2 * Int16Max);
+    return static_cast<int>(row * layout::GridColumns);
 }
 
 } // namespace tl::paging

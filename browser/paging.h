@@ -22,8 +22,9 @@ int rowUnit(int pictureCount);
 int scrollMax(int pictureCount);
 
 // The list entry shown in the top-left cell at a scroll position: position / unit * 6, to the
-// nearest entry, a half going to the even neighbour. Past Int16Max rows the unit is Int16Max / rows, so
-// that the last position shows the last row however long the list is.
+// nearest entry, a half going to the even neighbour. Past Int16Max rows a unit is a few rows: a
+// position shows the first entry of its nearest row, and the last position the last row however
+// long the list is.
 int firstEntry(int position, int pictureCount);
 
 } // namespace tl::paging

@@ -1,9 +1,14 @@
 #include "browser/thumbnailloader.h"
 
 #include "platform/logging.h"
+#include "platform/pools.h"
+#include "platform/processend.h"
 #include "platform/threadpriority.h"
 
-#include <QThread>
+#include <QHash>
+#include <QMutex>
+#include <optional>
+#include <thread>
 
 namespace tl {
 
@@ -13,134 +18,212 @@ namespace {
     constexpr qsizetype CachedBytes = qsizetype(512) << 20;
     // Pictures the window waits for go ahead of cells still queued.
     constexpr int WaitedForPriority = 1;
+    // How often a job waiting for another one looks at its own cancel flag.
+    constexpr std::chrono::milliseconds LookAgain { 20 };
+
+    bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
+
+    // A path that names no regular file (any more) leaves its cell blank without reading anything.
+    StdPicture noFile(const QString& path)
+    {
+        qCDebug(lcBrowser) << "cannot read" << path << ": no regular file by that name";
+        return StdPicture::failed(path, PictureFailure::Unreadable);
+    }
 } // namespace
 
-// A decode under way, which a later request for the same version of the file takes over.
+// A read under way, which a later request for the same file takes over.
 struct ThumbnailLoader::Running {
-    ThumbnailKey key;
-    std::shared_ptr<PictureJob> job;
+    QString path;
+    QSize cellSize;
     bool prefetch = false;
-    bool takenOver = false; // by a page; guarded by the loader's mutex
+    std::shared_ptr<PictureJob> job;
+    // Guarded by the shared mutex: the version the job read, once it has looked at the file, and
+    // whether a page took the job over (a prefetch a page waits for is not cancelled with the others).
+    std::optional<ThumbnailKey> key;
+    bool takenOver = false;
+};
+
+// What the jobs share with the loader; they never touch the loader itself, which may be gone first.
+struct ThumbnailLoader::Shared {
+    Shared()
+        : cache(CachedPictures, CachedBytes)
+        , stopAtEnd([this] { stop(); })
+    {
+    }
+
+    void stop()
+    {
+        QMutexLocker lock(&mutex);
+        for (const std::shared_ptr<Running>& running : std::as_const(runningReads))
+            running->job->cancel();
+        runningReads.clear();
+        for (const std::weak_ptr<PictureJob>& waited : std::as_const(waitedFor))
+            if (const std::shared_ptr<PictureJob> job = waited.lock())
+                job->cancel();
+    }
+
+    // Takes a read out of the running ones when it ends, however it ends.
+    struct Leaving {
+        std::shared_ptr<Shared> shared;
+        std::shared_ptr<Running> running;
+        ~Leaving()
+        {
+            QMutexLocker lock(&shared->mutex);
+            const auto it = shared->runningReads.constFind(running->path);
+            if (it != shared->runningReads.cend() && *it == running)
+                shared->runningReads.erase(it);
+        }
+    };
+
+    ThumbnailCache cache;
+    QMutex mutex;
+    QHash<QString, std::shared_ptr<Running>> runningReads; // by path
+    std::vector<std::weak_ptr<PictureJob>> waitedFor; // what run() started, to stop at the end
+    StopAtEnd stopAtEnd;
 };
 
 ThumbnailLoader::ThumbnailLoader()
-    : cache_(CachedPictures, CachedBytes)
+    : shared_(std::make_shared<Shared>())
 {
-    prefetchPool_.setThreadPriority(QThread::LowestPriority);
 }
 
 ThumbnailLoader::~ThumbnailLoader() { stop(); }
 
 std::shared_ptr<PictureJob> ThumbnailLoader::request(const QString& path, QSize cellSize)
 {
-    const std::optional<ThumbnailKey> key = ThumbnailKey::of(path, cellSize);
-    if (!key) {
-        if (path.isEmpty())
-            return PictureJob::ready({});
-        qCDebug(lcBrowser) << "cannot read" << path << ": no regular file by that name";
-        return PictureJob::ready(StdPicture::failed(path, PictureFailure::Unreadable));
-    }
+    if (path.isEmpty())
+        return PictureJob::ready({});
+    std::shared_ptr<Running> theirs;
     {
-        // A decode of this very file is taken over rather than started again. The cache is looked
-        // at afterwards: a finished decode fills it before it leaves the running ones.
-        QMutexLocker lock(&mutex_);
-        const std::shared_ptr<Running> running = running_.value(path);
-        if (running && running->key == *key && !running->job->isCancelled()) {
-            running->takenOver = true;
-            return running->job;
-        }
+        QMutexLocker lock(&shared_->mutex);
+        theirs = shared_->runningReads.value(path);
+        if (!theirs || theirs->cellSize != cellSize || theirs->job->isCancelled())
+            theirs = nullptr;
+        else
+            theirs->takenOver = true;
     }
-    if (const std::optional<StdPicture> kept = cache_.find(*key))
-        return PictureJob::ready(*kept);
-    return startDecode(*key, false);
+    if (!theirs)
+        return startRead(path, cellSize, false);
+    // A page's read of this file, asked for a moment ago, is taken over as it is: a page after it that
+    // shows the same entry keeps it going.
+    if (!theirs->prefetch)
+        return theirs->job;
+    // A prefetch is taken over when it reads the version there is now; looking at the file is left to
+    // the job, like every other file system call.
+    return PictureJob::start(ioPool(), cpuPool(),
+        [shared = shared_, theirs, path, cellSize, read = read](const std::atomic<bool>* cancelled) -> PictureRead {
+            const std::optional<ThumbnailKey> key = ThumbnailKey::of(path, cellSize);
+            if (!key)
+                return noFile(path);
+            bool same;
+            {
+                QMutexLocker lock(&shared->mutex);
+                same = !theirs->key || *theirs->key == *key;
+            }
+            if (same) {
+                while (!theirs->job->waitUntil(PictureJob::Clock::now() + LookAgain))
+                    if (isCancelled(cancelled))
+                        return {};
+                if (!theirs->job->isCancelled())
+                    return theirs->job->picture();
+            }
+            return read(path, cellSize, cancelled);
+        });
 }
 
-std::shared_ptr<PictureJob> ThumbnailLoader::run(PictureJob::Maker make)
+std::shared_ptr<PictureJob> ThumbnailLoader::run(PictureJob::Reader read)
 {
-    std::shared_ptr<PictureJob> job = PictureJob::start(pool_, std::move(make), WaitedForPriority);
-    QMutexLocker lock(&mutex_);
-    std::erase_if(waitedFor_, [](const std::weak_ptr<PictureJob>& earlier) { return earlier.expired(); });
-    waitedFor_.push_back(job);
+    std::shared_ptr<PictureJob> job = PictureJob::start(ioPool(), cpuPool(), std::move(read), WaitedForPriority);
+    QMutexLocker lock(&shared_->mutex);
+    std::erase_if(shared_->waitedFor, [](const std::weak_ptr<PictureJob>& earlier) { return earlier.expired(); });
+    shared_->waitedFor.push_back(job);
     return job;
 }
 
 void ThumbnailLoader::prefetch(const QStringList& paths, QSize cellSize)
 {
     for (const QString& path : paths) {
-        const std::optional<ThumbnailKey> key = ThumbnailKey::of(path, cellSize);
-        if (key && !cache_.find(*key))
-            startDecode(*key, true);
+        if (path.isEmpty())
+            continue;
+        QMutexLocker lock(&shared_->mutex);
+        if (const std::shared_ptr<Running> running = shared_->runningReads.value(path);
+            running && running->cellSize == cellSize && !running->job->isCancelled())
+            continue;
+        lock.unlock();
+        startRead(path, cellSize, true);
     }
 }
 
-std::shared_ptr<PictureJob> ThumbnailLoader::startDecode(const ThumbnailKey& key, bool prefetch)
+// Looks at the file, takes its picture from the cache when this version is kept, else reads and
+// decodes it. A picture goes into the cache only when it is whole and the file did not change while it
+// was read.
+std::shared_ptr<PictureJob> ThumbnailLoader::startRead(const QString& path, QSize cellSize, bool prefetch)
 {
-    QMutexLocker lock(&mutex_);
-    if (const std::shared_ptr<Running> running = running_.value(key.path);
-        running && running->key == key && !running->job->isCancelled())
-        return running->job;
-    auto running = std::make_shared<Running>(Running { key, nullptr, prefetch, !prefetch });
-    // Under the lock, so that the job cannot finish before it is listed.
-    running->job = PictureJob::start(
-        prefetch ? prefetchPool_ : pool_, [this, running, decoder = decode](const std::atomic<bool>* cancelled) {
-            if (running->prefetch)
-                settleLowPriority();
-            StdPicture picture = decodeAndKeep(running->key, decoder, cancelled);
-            QMutexLocker done(&mutex_);
-            const auto it = running_.constFind(running->key.path);
-            if (it != running_.cend() && *it == running)
-                running_.erase(it);
+    auto running = std::make_shared<Running>(Running { path, cellSize, prefetch, nullptr, std::nullopt, !prefetch });
+    auto leaving = std::make_shared<Shared::Leaving>(Shared::Leaving { shared_, running });
+    const auto readFile
+        = [shared = shared_, running, leaving, read = read](const std::atomic<bool>* cancelled) -> PictureRead {
+        if (running->prefetch)
+            settleLowPriority();
+        const std::optional<ThumbnailKey> key = ThumbnailKey::of(running->path, running->cellSize);
+        if (!key)
+            return noFile(running->path);
+        {
+            QMutexLocker lock(&shared->mutex);
+            running->key = key;
+        }
+        if (const std::optional<StdPicture> kept = shared->cache.find(*key))
+            return *kept;
+        PictureRead stage = read(running->path, running->cellSize, cancelled);
+        const bool unchanged = !isCancelled(cancelled) && ThumbnailKey::of(running->path, running->cellSize) == key;
+        const auto keep
+            = [shared, key = *key, unchanged](const StdPicture& picture, const std::atomic<bool>* cancelled) {
+                  if (unchanged && !picture.isEmpty() && !isCancelled(cancelled))
+                      shared->cache.insert(key, picture);
+              };
+        if (!stage.decode) {
+            keep(stage.picture, cancelled);
+            return stage.picture;
+        }
+        return PictureRead([decode = std::move(stage.decode), keep, leaving](const std::atomic<bool>* cancelled) {
+            StdPicture picture = decode(cancelled);
+            keep(picture, cancelled);
             return picture;
         });
-    running_.insert(key.path, running);
+    };
+    QThreadPool& first = prefetch ? prefetchPool() : ioPool();
+    QThreadPool& second = prefetch ? prefetchPool() : cpuPool();
+    // Under the lock, so that the job cannot end before it is listed.
+    QMutexLocker lock(&shared_->mutex);
+    running->job = PictureJob::start(first, second, readFile);
+    shared_->runningReads.insert(path, running);
     return running->job;
 }
 
 void ThumbnailLoader::cancelPrefetch()
 {
-    QMutexLocker lock(&mutex_);
-    for (auto it = running_.begin(); it != running_.end();) {
+    QMutexLocker lock(&shared_->mutex);
+    for (auto it = shared_->runningReads.begin(); it != shared_->runningReads.end();) {
         if ((*it)->takenOver) {
             ++it;
             continue;
         }
         (*it)->job->cancel();
-        it = running_.erase(it);
+        it = shared_->runningReads.erase(it);
     }
 }
 
-void ThumbnailLoader::waitForPrefetch() { prefetchPool_.waitForDone(); }
+void ThumbnailLoader::waitForPrefetch() { prefetchPool().waitForDone(); }
 
 void ThumbnailLoader::waitForAll()
 {
-    pool_.waitForDone();
-    prefetchPool_.waitForDone();
+    prefetchPool().waitForDone();
+    ioPool().waitForDone();
+    cpuPool().waitForDone();
 }
 
-void ThumbnailLoader::stop()
-{
-    {
-        QMutexLocker lock(&mutex_);
-        for (const std::shared_ptr<Running>& running : std::as_const(running_))
-            running->job->cancel();
-        running_.clear();
-        for (const std::weak_ptr<PictureJob>& waited : std::as_const(waitedFor_))
-            if (const std::shared_ptr<PictureJob> job = waited.lock())
-                job->cancel();
-    }
-    prefetchPool_.waitForDone();
-    pool_.waitForDone();
-}
+void ThumbnailLoader::stop() { shared_->stop(); }
 
-// A picture goes into the cache only when it is whole and the file did not change while it was read.
-StdPicture ThumbnailLoader::decodeAndKeep(
-    const ThumbnailKey& key, const CellDecoder& decoder, const std::atomic<bool>* cancelled)
-{
-    StdPicture picture = decoder(key.path, key.cellSize, cancelled);
-    const bool whole = !picture.isEmpty() && !(cancelled && cancelled->load());
-    if (whole && ThumbnailKey::of(key.path, key.cellSize) == key)
-        cache_.insert(key, picture);
-    return picture;
-}
+ThumbnailCache& ThumbnailLoader::cache() { return shared_->cache; }
 
 } // namespace tl

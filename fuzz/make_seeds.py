@@ -195,12 +195,14 @@ def gifs():
 
 # ---------------------------------------------------------------- ICO and PNG
 
-def png(width, height, block=1):
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def png(width, height, block=1, extra=b""):
     raw = b"".join(b"\0" + b"".join(bytes(colour(x // block, y // block)) + b"\xff" for x in range(width)) for y in range(height))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) + extra
+            + png_chunk(b"IDAT", zlib.compress(raw)) + png_chunk(b"IEND", b""))
 
 
 def ico_bmp_entry(size, bits):
@@ -232,6 +234,9 @@ def icons():
     yield "several-sizes.ico", ico([(16, 4, ico_bmp_entry(16, 4)), (32, 8, ico_bmp_entry(32, 8)),
                                     (24, 1, ico_bmp_entry(24, 1)), (48, 32, ico_bmp_entry(48, 32))])
     yield "png-entries.ico", ico([(16, 32, ico_bmp_entry(16, 32)), (32, 32, png(32, 32)), (256, 32, png(256, 256, block=32))])
+    # The first entry a PNG with a text chunk: the decoder hands Qt a copy without it.
+    text = png_chunk(b"tEXt", b"Comment\0" + b"words " * 20)
+    yield "png-first-with-text.ico", ico([(24, 32, png(24, 24, block=6, extra=text)), (16, 32, ico_bmp_entry(16, 32))])
     yield "picture.png", png(9, 6)
 
 

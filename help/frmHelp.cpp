@@ -45,6 +45,8 @@ void frmHelp::buildLayout()
     });
     // Both controls use PGothic, each at its own size.
     Text1.widget()->setFont(QFont(PGothic, 12));
+    // The text is there to be read: nothing could be done with an edit.
+    Text1.setLocked(true);
     Command1.widget()->setFont(QFont(PGothic, 9));
     nameForScreenReaders({ { Text1, QStringLiteral("ヘルプ") } });
 }

@@ -9,8 +9,9 @@
 
 namespace tl {
 
-// The help window: Help.txt from the application folder in an editable text box, and a button
-// that closes the window. The file is read each time the window is created and never written.
+// The help window: Help.txt from the application folder in a text box that can be read, selected
+// and copied from but not edited, and a button that closes the window. The file is read each time
+// the window is created and never written.
 class frmHelp : public Form {
 public:
     frmHelp();

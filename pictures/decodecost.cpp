@@ -24,10 +24,9 @@ namespace {
         return std::clamp<qint64>(width, 0, LongestSide) * std::clamp<qint64>(height, 0, LongestSide);
     }
 
-    bool isPng(const QByteArray& bytes, qsizetype at = 0)
+    bool isPng(const QByteArray& bytes, qsizetype at)
     {
-        static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
-        return bytes.size() >= at + 26 && bytes.mid(at, 8) == signature;
+        return bytes.size() >= at + 26 && QByteArrayView(bytes).sliced(at, 8) == QByteArrayView("\x89PNG\r\n\x1a\n", 8);
     }
 
     // A PNG's own size from its header: a 16-bit PNG decodes to eight bytes a pixel.
@@ -59,6 +58,34 @@ namespace {
             && le16(head, 4) > 0;
     }
 
+    // The decoder draws the first frame on a picture of the whole logical screen, or of the frame's
+    // extent where the frame reaches further. The frame's descriptor is found by walking the extension
+    // blocks before it; -1 when it lies past `head`, 0 when there is none (the decoder draws nothing).
+    qint64 gifCost(const QByteArray& head, qint64 fileSize)
+    {
+        const qint64 past = head.size() < fileSize ? -1 : 0;
+        if (head.size() < 13)
+            return past;
+        qsizetype at = 13;
+        if (head[10] & 0x80) // the global colour table
+            at += 3 * (2 << (head[10] & 7));
+        while (at < head.size()) {
+            if (head[at] == ',') {
+                if (at + 9 > head.size())
+                    return past;
+                const qint64 right = le16(head, at + 1) + le16(head, at + 5);
+                const qint64 bottom = le16(head, at + 3) + le16(head, at + 7);
+                return area(std::max<qint64>(le16(head, 6), right), std::max<qint64>(le16(head, 8), bottom)) * Rgba;
+            }
+            if (head[at] != '!')
+                return 0;
+            // An extension: its label, then blocks of data, each led by its length, until an empty one.
+            for (at += 2; at < head.size() && head[at] != 0; at += 1 + uchar(head[at])) { }
+            ++at;
+        }
+        return past;
+    }
+
 } // namespace
 
 qint64 imageBytes(QSize size, int bytesPerPixel)
@@ -70,11 +97,8 @@ qint64 imageBytes(QSize size, int bytesPerPixel)
 qint64 declaredCost(const QByteArray& head, qint64 fileSize, QSize reported)
 {
     const qint64 byReader = reported.isValid() ? imageBytes(reported, Rgba) : -1;
-    if (isPng(head))
-        return pngCost(head, 0);
-    // The decoder draws every frame on a picture of the whole logical screen.
-    if (head.startsWith("GIF8") && head.size() >= 10)
-        return std::max(area(le16(head, 6), le16(head, 8)) * Rgba, byReader);
+    if (head.startsWith("GIF8"))
+        return gifCost(head, fileSize);
     // A run-length picture is decoded into a zeroed picture of a byte a pixel.
     if (const BmpCheck bmp = checkBmp(head, fileSize); bmp.kind == BmpCheck::RunLength)
         return imageBytes(bmp.size, 1);

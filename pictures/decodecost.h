@@ -1,8 +1,9 @@
 #pragma once
 
 // What decoding a picture through Qt's readers allocates, from the file's own headers, read the way
-// the decoder will read them: each icon entry's own header rather than the icon's directory, a GIF's
-// whole screen, the zeroed picture of a run-length BMP with its rows padded.
+// the decoder will read them: each icon entry's own header rather than the icon's directory, the screen
+// a GIF's first frame is drawn on (never a count of all its frames), the zeroed picture of a run-length
+// BMP with its rows padded.
 
 #include <QByteArray>
 #include <QSize>
@@ -13,8 +14,9 @@ namespace tl {
 constexpr int CostHeadBytes = 64 * 1024;
 
 // The bytes a full decode of the picture whose first bytes are `head` allocates, by what its headers
-// say; -1 when they do not say, or the format is not one read here. `reported` is the size Qt's
-// reader gives (invalid when it gives none).
+// say; -1 when they do not say within `head`, or the format is not one read here. `reported` is the
+// size Qt's reader gives (invalid when it gives none; never asked of a GIF, whose reader reads every
+// frame to tell it).
 qint64 declaredCost(const QByteArray& head, qint64 fileSize, QSize reported);
 
 // The bytes of a picture of `size` at `bytesPerPixel`, each row padded to four bytes.

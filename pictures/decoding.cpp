@@ -2,8 +2,10 @@
 
 #include "pictures/bmpheader.h"
 #include "pictures/decodecost.h"
+#include "pictures/iconentry.h"
 #include "pictures/jpeg.h"
 #include "pictures/picture.h"
+#include "pictures/pictureformat.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -19,6 +21,19 @@ namespace {
     // Decodes in flight may together allocate this much; a larger one runs alone.
     constexpr qint64 DecodeBudget = qint64(PictureAllocationLimitMB) << 20;
 
+    // What the decodes in flight hold together. Made once and never destroyed: decodes may still wait
+    // on it while the process ends.
+    struct Budget {
+        std::mutex mutex;
+        std::condition_variable free;
+        qint64 used = 0;
+    };
+    Budget& budget()
+    {
+        static Budget* const shared = new Budget;
+        return *shared;
+    }
+
     // A share of the decode budget, held while one decode runs. A load cancelled while it waits
     // gives up its place (the waiters look at their flags now and then) and gets no share.
     class DecodeTicket {
@@ -26,31 +41,30 @@ namespace {
         DecodeTicket(qint64 cost, const std::atomic<bool>* cancelled)
             : cost_(std::min(cost, DecodeBudget))
         {
-            const auto given = [this] { return used_ == 0 || used_ + cost_ <= DecodeBudget; };
-            std::unique_lock lock(mutex_);
-            while (!free_.wait_for(lock, std::chrono::milliseconds(20), given))
+            Budget& shared = budget();
+            const auto given = [&] { return shared.used == 0 || shared.used + cost_ <= DecodeBudget; };
+            std::unique_lock lock(shared.mutex);
+            while (!shared.free.wait_for(lock, std::chrono::milliseconds(20), given))
                 if (cancelled && cancelled->load()) {
                     cost_ = 0;
                     return;
                 }
-            used_ += cost_;
+            shared.used += cost_;
         }
         ~DecodeTicket()
         {
+            Budget& shared = budget();
             {
-                std::lock_guard lock(mutex_);
-                used_ -= cost_;
+                std::lock_guard lock(shared.mutex);
+                shared.used -= cost_;
             }
-            free_.notify_all();
+            shared.free.notify_all();
         }
         DecodeTicket(const DecodeTicket&) = delete;
         DecodeTicket& operator=(const DecodeTicket&) = delete;
 
     private:
         qint64 cost_;
-        static inline std::mutex mutex_;
-        static inline std::condition_variable free_;
-        static inline qint64 used_ = 0;
     };
 
     std::atomic<qint64> held { 0 };
@@ -117,9 +131,10 @@ namespace {
 
     Decoded decodeJpeg(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
     {
-        JpegDecoder jpeg(device, size);
+        JpegDecoder jpeg(device, size, cancelled);
         if (!jpeg.ok())
-            return failure(jpeg.why());
+            return failure(
+                jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
         const qint64 cost = jpeg.prepare(cell);
         return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
             QImage image = jpeg.decode(cost, cancelled);
@@ -130,23 +145,59 @@ namespace {
         });
     }
 
-    // Every other format through Qt's readers, whose cost the headers tell as the decoder reads them.
-    Decoded decodeWithQt(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
+    // A reader of exactly `format`: no other decoder is ever tried on the file, whatever it holds.
+    void readOnlyAs(QImageReader& reader, PictureFormat format)
+    {
+        reader.setFormat(qtFormatName(format));
+        reader.setAutoDetectImageFormat(false);
+        reader.setAutoTransform(true);
+    }
+
+    // BMP, GIF and icons of a bitmap entry through Qt's readers, whose cost the headers tell as the
+    // decoder reads them.
+    Decoded decodeWithQt(
+        QIODevice& device, PictureFormat format, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
     {
         const QByteArray head = device.peek(CostHeadBytes);
         const BmpCheck bmp = checkBmp(head, size);
         if (bmp.kind == BmpCheck::Short)
             return failure(QStringLiteral("pixel data shorter than the header declares"));
         QImageReader reader(&device);
-        reader.setAutoTransform(true);
-        qint64 cost = declaredCost(head, size, reader.size());
-        if (cost < 0) {
-            if (!reader.canRead())
-                return failure(reader.errorString());
+        readOnlyAs(reader, format);
+        qint64 cost = declaredCost(head, size, format == PictureFormat::Gif ? QSize() : reader.size());
+        if (cost < 0)
             cost = DecodeBudget - cellCost(cell); // the headers do not say: it runs alone
-        }
         return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
             QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
+            if (image.isNull())
+                return failure(reader.errorString());
+            coverColourTable(image);
+            const QSize natural = image.size();
+            return { std::move(image), natural, {} };
+        });
+    }
+
+    // An icon's first entry: a bitmap from the file as it is, a PNG from a copy of the icon that holds
+    // only what its picture needs. The copy is counted twice, as the reader copies the entry again.
+    Decoded decodeIcon(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
+    {
+        const IconEntry entry = readIconEntry(device, size, cancelled);
+        if (entry.kind == IconEntry::Refused)
+            return failure(entry.why);
+        if (!device.seek(0))
+            return failure(device.errorString(), PictureFailure::Unreadable);
+        if (entry.kind == IconEntry::Bitmap)
+            return decodeWithQt(device, PictureFormat::Icon, size, cell, cancelled);
+        const qint64 cost = declaredCost(entry.head, entry.copyBytes, {}) + 2 * entry.copyBytes;
+        return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
+            QByteArray icon = pngOnlyIcon(device, entry);
+            if (icon.isEmpty())
+                return failure(QStringLiteral("the icon changed while it was read"), PictureFailure::Unreadable);
+            QBuffer buffer(&icon);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            readOnlyAs(reader, PictureFormat::Icon);
+            QImage image = reader.read();
             if (image.isNull())
                 return failure(reader.errorString());
             coverColourTable(image);
@@ -197,7 +248,7 @@ Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::ato
     QBuffer buffer;
     buffer.setData(exif.thumbnail);
     buffer.open(QIODevice::ReadOnly);
-    JpegDecoder thumbnail(buffer, exif.thumbnail.size());
+    JpegDecoder thumbnail(buffer, exif.thumbnail.size(), cancelled);
     thumbnail.useOrientation(photo.orientation());
     const QSize size = thumbnail.storedSize();
     if (!thumbnail.ok() || size.width() > stored.width() || size.height() > stored.height())
@@ -221,9 +272,18 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     // Large photos and panoramas load; absurd headers are still refused. Set once, before any read.
     static std::once_flag limitSet;
     std::call_once(limitSet, [] { QImageReader::setAllocationLimit(PictureAllocationLimitMB); });
-    if (looksLikeJpeg(device.peek(4)))
+    // The format is told by the file's first bytes, never by its name.
+    switch (const PictureFormat format = pictureFormatOf(device.peek(FormatHeadBytes))) {
+    case PictureFormat::Jpeg:
         return decodeJpeg(device, size, cell, cancelled);
-    return decodeWithQt(device, size, cell, cancelled);
+    case PictureFormat::Icon:
+        return decodeIcon(device, size, cell, cancelled);
+    case PictureFormat::Bmp:
+    case PictureFormat::Gif:
+        return decodeWithQt(device, format, size, cell, cancelled);
+    default:
+        return failure(QStringLiteral("not a BMP, GIF, JPEG or icon file"));
+    }
 }
 
 QImage scaledInFullColour(QImage image, QSize size)

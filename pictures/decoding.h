@@ -21,7 +21,8 @@ struct Decoded {
     PictureFailure failure = PictureFailure::None; // its kind
 };
 
-// Decodes the picture `device` holds (open, at its start, `size` bytes long). With an empty
+// Decodes the picture `device` holds (open, at its start, `size` bytes long): a BMP, GIF, JPEG or icon,
+// told by its content; anything else is no picture (PictureFailure::NotAPicture). With an empty
 // `cell` the result is the full picture; otherwise an image of exactly `cell`'s size in full
 // colour, decoded at reduced size where the format allows. EXIF orientation is applied either
 // way. A decode that would pass the memory budget waits for others to end; a load cancelled

@@ -96,7 +96,7 @@ namespace {
 Exif readExif(const QByteArray& app1Payload)
 {
     Exif exif;
-    static const QByteArray header("Exif\0\0", 6);
+    constexpr QByteArrayView header("Exif\0\0", 6);
     if (!app1Payload.startsWith(header))
         return exif;
     Tiff tiff(

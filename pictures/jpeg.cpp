@@ -2,10 +2,13 @@
 
 #include <QTransform>
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 // jpeglib.h needs <cstdio> before it.
 #include <jerror.h>
@@ -16,14 +19,23 @@ namespace tl {
 namespace {
 
     constexpr qint64 ReadChunk = 64 * 1024;
-    // The most a file's headers and tables may take, and the most its scans may take per pixel and
-    // component on top of that: a source past this is taken to end, so that a picture followed by a
-    // long tail (or a device that never ends) is not read to its end.
+    // What is read after a segment was passed over: most often only the next segment's header is wanted.
+    constexpr qint64 ChunkAfterSkip = 4 * 1024;
+    // The most a file's headers and tables may take up to its first scan: a file whose headers run
+    // further is refused. Its scans may then take at most this much per pixel and component on top:
+    // a source past that is taken to end, so that a picture followed by a long tail (or a device that
+    // never ends) is not read to its end.
     constexpr qint64 HeaderBound = qint64(16) << 20;
     constexpr qint64 ScanBytesPerSample = 2;
     constexpr qint64 BlockBytes = DCTSIZE2 * sizeof(JCOEF);
 
-    const QByteArray ExifHeader("Exif\0\0", 6);
+    // The segments kept from the headers, each up to its own bound; every other segment is passed
+    // over unread.
+    constexpr char ExifHeader[] = "Exif\0"; // and a second zero, the string's end
+    constexpr qint64 ExifHeaderBytes = 6;
+    constexpr char IccHeader[] = "ICC_PROFILE"; // then a zero, the chunk's number and the count
+    constexpr qint64 IccHeaderBytes = 14;
+    constexpr qint64 IccBound = qint64(4) << 20;
 
     struct Errors : jpeg_error_mgr {
         jmp_buf jump;
@@ -33,8 +45,12 @@ namespace {
     struct Source : jpeg_source_mgr {
         QIODevice* device = nullptr;
         qint64 size = 0;
-        qint64 taken = 0;
+        qint64 taken = 0; // how far into the file the source has come, read or passed over
+        bool inHeaders = true; // until the first scan
+        bool headersTooLong = false;
         bool endedEarly = false;
+        bool skipped = false; // the last bytes were passed over unread
+        const std::atomic<bool>* cancelled = nullptr;
         JOCTET buffer[ReadChunk];
     };
 
@@ -62,13 +78,33 @@ namespace {
 
     void noSourceAction(j_decompress_ptr) { }
 
+    // How far the source may go: the headers' bound until the first scan, then the scans' on top.
+    qint64 readBound(j_decompress_ptr info)
+    {
+        const auto* source = static_cast<Source*>(info->src);
+        if (source->inHeaders)
+            return HeaderBound;
+        return HeaderBound + ScanBytesPerSample * qint64(info->image_width) * info->image_height * info->num_components;
+    }
+
+    // Stops a load that was cancelled, and a header read that would go past its bound to `reach`.
+    void checkReach(j_decompress_ptr info, qint64 reach)
+    {
+        auto* source = static_cast<Source*>(info->src);
+        if (source->cancelled && source->cancelled->load(std::memory_order_relaxed))
+            stop(reinterpret_cast<j_common_ptr>(info), "cancelled");
+        if (source->inHeaders && reach > HeaderBound) {
+            source->headersTooLong = true;
+            stop(reinterpret_cast<j_common_ptr>(info), "the headers run past 16 MB");
+        }
+    }
+
     boolean fillInput(j_decompress_ptr info)
     {
         auto* source = static_cast<Source*>(info->src);
-        qint64 bound = HeaderBound;
-        if (info->image_width) // the frame header has been read
-            bound += ScanBytesPerSample * qint64(info->image_width) * info->image_height * info->num_components;
-        const qint64 wanted = std::min({ ReadChunk, bound - source->taken, source->size - source->taken });
+        checkReach(info, std::min(source->taken + 1, source->size));
+        const qint64 chunk = std::exchange(source->skipped, false) ? ChunkAfterSkip : ReadChunk;
+        const qint64 wanted = std::min({ chunk, readBound(info) - source->taken, source->size - source->taken });
         const qint64 got = wanted > 0 ? source->device->read(reinterpret_cast<char*>(source->buffer), wanted) : 0;
         source->next_input_byte = source->buffer;
         if (got > 0) {
@@ -87,11 +123,25 @@ namespace {
         return TRUE;
     }
 
+    // Passes over `count` bytes: those in the buffer, then the rest without reading them where the
+    // device can seek. Past the end or the bound the next fill gives the end.
     void skipInput(j_decompress_ptr info, long count)
     {
         auto* source = static_cast<Source*>(info->src);
         if (count <= 0)
             return;
+        if (size_t(count) > source->bytes_in_buffer && !source->device->isSequential()) {
+            const qint64 target = source->taken + (count - qint64(source->bytes_in_buffer));
+            checkReach(info, std::min(target, source->size));
+            source->bytes_in_buffer = 0;
+            const qint64 to = std::min({ target, readBound(info), source->size });
+            if (!source->device->seek(to))
+                source->size = source->taken; // a device that cannot go there ends here
+            else
+                source->taken = to;
+            source->skipped = true;
+            return;
+        }
         while (count > long(source->bytes_in_buffer)) {
             count -= long(source->bytes_in_buffer);
             fillInput(info);
@@ -147,6 +197,13 @@ struct JpegDecoder::Private {
     QString why;
     bool tooLarge = false; // refused or stopped for its memory
     Exif exif;
+    QByteArray exifBlock; // the first EXIF segment, until the headers are read
+    std::array<QByteArray, 256> iccChunks; // the colour profile's chunks by number, until the headers are read
+    std::bitset<256> iccSeen;
+    int iccCount = 0; // the chunks the profile says it comes in
+    qint64 iccBytes = 0;
+    bool iccBroken = false; // a chunk twice, out of range, or past the bound: no profile
+    QByteArray icc;
     QSize output; // at the prepared scale, as stored
     qint64 cost = -1; // -1 until prepared
 
@@ -156,7 +213,7 @@ struct JpegDecoder::Private {
     {
         if (setjmp(errors.jump)) {
             why = QString::fromLatin1(errors.message);
-            tooLarge = errors.msg_code == JERR_OUT_OF_MEMORY;
+            tooLarge = errors.msg_code == JERR_OUT_OF_MEMORY || source.headersTooLong;
             return false;
         }
         step();
@@ -176,6 +233,74 @@ struct JpegDecoder::Private {
         }
         return bytes + qint64(info.output_width) * 4 * 4;
     }
+
+    // The next `count` bytes of the file into `out`; the source never suspends.
+    static void readBytes(j_decompress_ptr info, char* out, qint64 count)
+    {
+        jpeg_source_mgr* source = info->src;
+        while (count > 0) {
+            if (source->bytes_in_buffer == 0)
+                (*source->fill_input_buffer)(info);
+            const qint64 part = std::min<qint64>(count, qint64(source->bytes_in_buffer));
+            std::memcpy(out, source->next_input_byte, size_t(part));
+            out += part;
+            count -= part;
+            source->next_input_byte += part;
+            source->bytes_in_buffer -= size_t(part);
+        }
+    }
+
+    // Reads an APP1 or APP2 segment: the headers' first EXIF block and the chunks of their colour
+    // profile are kept, anything else is passed over. Nothing here needs destroying: a failure leaves
+    // it without unwinding.
+    static boolean readSegment(j_decompress_ptr info)
+    {
+        Private& d = *static_cast<Private*>(info->client_data);
+        uchar lengthBytes[2];
+        readBytes(info, reinterpret_cast<char*>(lengthBytes), 2);
+        qint64 length = (lengthBytes[0] << 8 | lengthBytes[1]) - 2;
+        if (length < 0)
+            ERREXIT(info, JERR_BAD_LENGTH);
+        const bool app1 = info->unread_marker == JPEG_APP0 + 1;
+        char header[IccHeaderBytes];
+        const qint64 headerBytes = std::min(length, app1 ? ExifHeaderBytes : IccHeaderBytes);
+        readBytes(info, header, headerBytes);
+        length -= headerBytes;
+        if (d.source.inHeaders && headerBytes == ExifHeaderBytes && app1 && d.exifBlock.isNull()
+            && std::memcmp(header, ExifHeader, ExifHeaderBytes) == 0) {
+            d.exifBlock.resize(ExifHeaderBytes + length);
+            std::memcpy(d.exifBlock.data(), header, ExifHeaderBytes);
+            readBytes(info, d.exifBlock.data() + ExifHeaderBytes, length);
+            length = 0;
+        } else if (d.source.inHeaders && headerBytes == IccHeaderBytes && !app1
+            && std::memcmp(header, IccHeader, sizeof IccHeader) == 0) {
+            const int number = uchar(header[12]), count = uchar(header[13]);
+            d.iccBroken = d.iccBroken || number == 0 || number > count || (d.iccCount && count != d.iccCount)
+                || d.iccSeen[number] || d.iccBytes + length > IccBound;
+            if (!d.iccBroken) {
+                d.iccCount = count;
+                d.iccSeen[number] = true;
+                d.iccBytes += length;
+                d.iccChunks[number].resize(length);
+                readBytes(info, d.iccChunks[number].data(), length);
+                length = 0;
+            }
+        }
+        (*info->src->skip_input_data)(info, long(length));
+        return TRUE;
+    }
+
+    // Once the headers are read: the EXIF block read, the profile's chunks joined in their order.
+    void takeSegments()
+    {
+        exif = readExif(exifBlock);
+        exifBlock = QByteArray();
+        for (int number = 1; number <= iccCount && !iccBroken; ++number)
+            iccBroken = !iccSeen[number];
+        for (int number = 1; number <= iccCount && !iccBroken; ++number)
+            icc += iccChunks[number];
+        iccChunks = {};
+    }
 };
 
 bool looksLikeJpeg(const QByteArray& head)
@@ -183,7 +308,7 @@ bool looksLikeJpeg(const QByteArray& head)
     return head.size() >= 3 && uchar(head[0]) == 0xff && uchar(head[1]) == 0xd8 && uchar(head[2]) == 0xff;
 }
 
-JpegDecoder::JpegDecoder(QIODevice& device, qint64 size)
+JpegDecoder::JpegDecoder(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled)
     : d_(std::make_unique<Private>())
 {
     Private& d = *d_;
@@ -192,8 +317,10 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size)
     d.errors.output_message = dropMessage;
     if (!d.guarded([&] { jpeg_create_decompress(&d.info); }))
         return;
+    d.info.client_data = &d;
     d.source.device = &device;
     d.source.size = size;
+    d.source.cancelled = cancelled;
     d.source.init_source = noSourceAction;
     d.source.fill_input_buffer = fillInput;
     d.source.skip_input_data = skipInput;
@@ -203,11 +330,14 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size)
     d.progress.progress_monitor = watchProgress;
     d.info.progress = &d.progress;
     if (!d.guarded([&] {
-            jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xffff);
+            jpeg_set_marker_processor(&d.info, JPEG_APP0 + 1, Private::readSegment);
+            jpeg_set_marker_processor(&d.info, JPEG_APP0 + 2, Private::readSegment);
             jpeg_read_header(&d.info, TRUE);
             d.multiScan = jpeg_has_multiple_scans(&d.info);
         }))
         return;
+    d.source.inHeaders = false;
+    d.takeSegments();
 
     // The formats Qt's plugin gives; other component counts are not shown.
     if (d.info.num_components == 1) {
@@ -224,13 +354,6 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size)
     } else {
         d.why = QStringLiteral("a JPEG of %1 components").arg(d.info.num_components);
         return;
-    }
-    for (jpeg_saved_marker_ptr marker = d.info.marker_list; marker; marker = marker->next) {
-        const QByteArray payload(reinterpret_cast<const char*>(marker->data), qsizetype(marker->data_length));
-        if (marker->marker == JPEG_APP0 + 1 && payload.startsWith(ExifHeader)) {
-            d.exif = readExif(payload);
-            break;
-        }
     }
     d.ok = true;
 }
@@ -253,6 +376,10 @@ QSize JpegDecoder::naturalSize() const { return quarterTurn(orientation()) ? sto
 int JpegDecoder::orientation() const { return d_->exif.orientation; }
 
 const Exif& JpegDecoder::exif() const { return d_->exif; }
+
+const QByteArray& JpegDecoder::iccProfile() const { return d_->icc; }
+
+qint64 JpegDecoder::heldBytes() const { return d_->exif.thumbnail.size() + d_->icc.size(); }
 
 void JpegDecoder::useOrientation(int orientation)
 {
@@ -290,7 +417,7 @@ qint64 JpegDecoder::prepare(QSize cell)
     d.output = QSize(int(d.info.output_width), int(d.info.output_height));
     const int depth = d.format == QImage::Format_Grayscale8 ? 8 : 32;
     const qint64 turnedCopy = orientation() == 1 ? 0 : imageBytes(outputSize(), depth);
-    d.cost = imageBytes(d.output, depth) + turnedCopy + d.workingBytes();
+    d.cost = imageBytes(d.output, depth) + turnedCopy + d.workingBytes() + heldBytes();
     return d.cost;
 }
 
@@ -309,7 +436,8 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
         return {};
     }
     d.info.mem->max_memory_to_use = long(std::min<qint64>(memoryLimit, std::numeric_limits<long>::max()));
-    d.progress.cancelled = cancelled;
+    const std::atomic<bool>* const headerFlag = d.source.cancelled;
+    d.progress.cancelled = d.source.cancelled = cancelled ? cancelled : headerFlag;
 
     QImage image(d.output, d.format);
     if (image.isNull()) {
@@ -341,6 +469,7 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     // Stops here even when the end marker is missing: nothing after the last row is read.
     jpeg_abort_decompress(&d.info);
     d.progress.cancelled = nullptr;
+    d.source.cancelled = headerFlag;
     if (!done)
         return {};
 

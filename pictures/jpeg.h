@@ -24,22 +24,32 @@ bool looksLikeJpeg(const QByteArray& head);
 // and ordinary files have a few dozen at most.
 constexpr int JpegScanLimit = 200;
 
-// A JPEG decoded with libjpeg-turbo. The constructor reads the headers up to the frame header (bounded);
-// prepare() chooses the scale and says what the decode will allocate; decode() decodes.
+// A JPEG decoded with libjpeg-turbo. The constructor reads the headers up to the first scan, keeping
+// only the first EXIF block and the colour profile and passing over every other segment unread; headers
+// that run past 16 MB are refused. A load cancelled through `cancelled` (which outlives the decoder)
+// stops reading at the next chunk. prepare() chooses the scale and says what the decode will allocate;
+// decode() decodes.
 class JpegDecoder {
 public:
-    JpegDecoder(QIODevice& device, qint64 size); // device open at its start, `size` bytes long
+    // `device` open at its start, `size` bytes long
+    JpegDecoder(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled = nullptr);
     ~JpegDecoder();
     JpegDecoder(const JpegDecoder&) = delete;
     JpegDecoder& operator=(const JpegDecoder&) = delete;
 
     bool ok() const; // headers read and a kind we decode
     QString why() const; // the reason when not ok or when decode() failed
-    bool refusedForMemory() const; // decode() failed for the memory it needed, not for the data
+    bool refusedForMemory() const; // refused for the memory it needed or the length of its headers
     QSize storedSize() const; // as the frame stores it
     QSize naturalSize() const; // orientation applied (width/height swapped for the quarter turns)
     int orientation() const; // EXIF orientation 1..8 (1 when none or invalid)
     const Exif& exif() const; // the first "Exif" APP1 block's contents (defaults when none)
+    // The embedded ICC colour profile, its APP2 chunks joined in order; empty when there is none, when
+    // a chunk is missing or repeated, or when the chunks pass 4 MB.
+    const QByteArray& iccProfile() const;
+    // The bytes of the file's segments the decoder keeps (the EXIF thumbnail and the profile); the
+    // cost prepare() gives counts them.
+    qint64 heldBytes() const;
     // Turns the picture by `orientation` (1..8) instead of its own EXIF's; before prepare(). A camera's
     // thumbnail is turned as its photo is.
     void useOrientation(int orientation);
@@ -56,8 +66,9 @@ public:
     QSize outputSize() const;
     // Decodes at the prepared scale (full size when prepare() was not called), orientation applied as
     // Qt applies it. A cost above `memoryLimit` is refused up front, and `memoryLimit` also becomes
-    // libjpeg's own limit. Null image on any failure (corrupt data, too many scans, memory, cancel).
-    // One decode per decoder: it ends the reading of the file.
+    // libjpeg's own limit. Null image on any failure (corrupt data, too many scans, memory, cancel
+    // through `cancelled`, or else through the constructor's flag). One decode per decoder: it ends the
+    // reading of the file.
     QImage decode(qint64 memoryLimit, const std::atomic<bool>* cancelled = nullptr);
 
     struct Private;

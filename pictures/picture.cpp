@@ -60,16 +60,6 @@ namespace {
         return false;
     }
 
-    // Decodes the file at `path`, or says why not.
-    Decoded decodeFile(const QString& path, QSize cell, const std::atomic<bool>* cancelled = nullptr)
-    {
-        QFile file;
-        QString why;
-        if (!openPictureFile(file, path, why))
-            return { {}, {}, why, PictureFailure::Unreadable };
-        return decodePicture(file, file.size(), cell, cancelled);
-    }
-
     Decoded decodeBytes(const QByteArray& bytes, QSize cell, const std::atomic<bool>* cancelled = nullptr)
     {
         QBuffer buffer;
@@ -80,18 +70,33 @@ namespace {
 
     std::atomic<qint64> cellBytesRead { 0 };
 
+    // The chunks a file is read in: a cancelled load stops between two of them.
+    constexpr qint64 ReadChunk = qint64(1) << 20;
+
     // File bytes counted against the budget for held bytes until a picture takes them over; given
-    // back when the load fails or throws before that.
+    // back when the load fails, is cancelled or throws before that.
     class HeldBytes {
     public:
-        // Reads the whole file when it is small enough and the budget allows it. Null when not kept.
-        explicit HeldBytes(QFile& file)
+        // Reads the whole file when it is small enough and the budget allows it, a chunk at a time.
+        // Null when not kept, or when the read was cancelled or failed.
+        HeldBytes(QFile& file, const std::atomic<bool>* cancelled)
         {
             const qint64 size = file.size();
             if (size > HeldFileLimit || !reserveHeldBytes(size))
                 return;
             counted_ = size;
-            bytes_ = file.read(size);
+            QByteArray bytes(size, Qt::Uninitialized);
+            qint64 got = 0;
+            while (got < size && !(cancelled && cancelled->load())) {
+                const qint64 read = file.read(bytes.data() + got, std::min(ReadChunk, size - got));
+                if (read <= 0)
+                    break;
+                got += read;
+            }
+            if (cancelled && cancelled->load())
+                return;
+            bytes.truncate(got);
+            bytes_ = std::move(bytes);
             releaseHeldBytes(counted_ - bytes_.size());
             counted_ = bytes_.size();
         }
@@ -107,6 +112,29 @@ namespace {
         QByteArray bytes_;
         qint64 counted_ = 0;
     };
+
+    bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
+
+    // The file at `path` read for a decode: its bytes, when they can be held, so that the decode reads
+    // nothing more; else the decode is done at once, on the file as it is read. `make` turns what was
+    // decoded into the picture, handed the bytes it was decoded from (null when it was the file); a
+    // cancelled decode gives the empty picture without it.
+    using MakePicture = std::function<StdPicture(Decoded decoded, const std::shared_ptr<HeldBytes>& held)>;
+    PictureRead readForDecode(QFile& file, QSize cell, const std::atomic<bool>* cancelled, MakePicture make)
+    {
+        auto held = std::make_shared<HeldBytes>(file, cancelled);
+        if (isCancelled(cancelled))
+            return {};
+        const auto made
+            = [make](Decoded decoded, const std::shared_ptr<HeldBytes>& held, const std::atomic<bool>* cancelled) {
+                  return isCancelled(cancelled) ? StdPicture() : make(std::move(decoded), held);
+              };
+        if (held->bytes().isNull())
+            return made(decodePicture(file, file.size(), cell, cancelled), nullptr, cancelled);
+        return PictureRead([held, cell, made](const std::atomic<bool>* cancelled) {
+            return made(decodeBytes(held->bytes(), cell, cancelled), held, cancelled);
+        });
+    }
 
 } // namespace
 
@@ -148,20 +176,42 @@ int StdPicture::pixelHeight() const { return d_ ? d_->natural.height() : 0; }
 
 const QImage& StdPicture::image() const
 {
-    static const QImage none;
-    return d_ ? d_->full : none;
+    // Never destroyed: a decoding thread may still ask for it while the process ends.
+    static const QImage* const none = new QImage;
+    return d_ ? d_->full : *none;
 }
 
 QImage StdPicture::fullImage(const std::atomic<bool>* cancelled) const
 {
+    if (d_ && !d_->full.isNull())
+        return d_->full;
+    return readFullImage(cancelled).finish(cancelled).image();
+}
+
+PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
+{
     if (!d_)
         return {};
     if (!d_->full.isNull())
-        return d_->full;
-    Decoded decoded = d_->bytes.isNull() ? decodeFile(d_->path, {}, cancelled) : decodeBytes(d_->bytes, {}, cancelled);
-    if (decoded.image.isNull() && !(cancelled && cancelled->load()))
-        qCDebug(lcPictures) << "cannot decode" << d_->fileName << "in full:" << qUtf8Printable(decoded.why);
-    return std::move(decoded.image);
+        return *this;
+    const QString fileName = d_->fileName;
+    const MakePicture make = [fileName](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+        if (decoded.image.isNull())
+            qCDebug(lcPictures) << "cannot decode" << fileName << "in full:" << qUtf8Printable(decoded.why);
+        return StdPicture(std::move(decoded.image));
+    };
+    if (!d_->bytes.isNull()) {
+        const std::shared_ptr<const Data> d = d_;
+        return PictureRead([d, make](const std::atomic<bool>* cancelled) {
+            Decoded decoded = decodeBytes(d->bytes, {}, cancelled);
+            return isCancelled(cancelled) ? StdPicture() : make(std::move(decoded), nullptr);
+        });
+    }
+    QFile file;
+    QString why;
+    if (!openPictureFile(file, d_->path, why))
+        return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
+    return readForDecode(file, {}, cancelled, make);
 }
 
 QImage StdPicture::scaledCopy(QSize size) const
@@ -184,14 +234,22 @@ qsizetype StdPicture::memoryCost() const
         + d_->bytes.size();
 }
 
-StdPicture LoadPicture(const QString& path)
+StdPicture LoadPicture(const QString& path) { return readPicture(path).finish(nullptr); }
+
+PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled)
 {
     if (path.isEmpty())
         return {};
-    Decoded decoded = decodeFile(path, {});
-    if (decoded.image.isNull())
-        throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
-    return StdPicture(std::move(decoded.image), path);
+    const MakePicture make = [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+        if (decoded.image.isNull())
+            throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
+        return StdPicture(std::move(decoded.image), path);
+    };
+    QFile file;
+    QString why;
+    if (!openPictureFile(file, path, why))
+        return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
+    return readForDecode(file, {}, cancelled, make);
 }
 
 StdPicture loadPictureOrEmpty(const QString& path)
@@ -224,7 +282,12 @@ namespace {
 
 StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
 {
-    if (path.isEmpty() || (cancelled && cancelled->load()))
+    return readCellPicture(path, cellSize, cancelled).finish(cancelled);
+}
+
+PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled)
+{
+    if (path.isEmpty() || isCancelled(cancelled))
         return {};
     if (cellSize.isEmpty())
         return loadPictureOrEmpty(path);
@@ -234,36 +297,35 @@ StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomi
         qCDebug(lcPictures) << "cannot read" << path << ":" << qUtf8Printable(why);
         return StdPicture::failed(path, PictureFailure::Unreadable);
     }
+    struct CountRead {
+        QFile& file;
+        ~CountRead() { cellBytesRead += file.pos(); }
+    } countRead { file };
     if (looksLikeJpeg(file.peek(4))) {
         StdPicture fromThumbnail = cellFromThumbnail(file, path, cellSize, cancelled);
-        cellBytesRead += file.pos();
-        if (!fromThumbnail.isEmpty() || (cancelled && cancelled->load()))
+        if (!fromThumbnail.isEmpty() || isCancelled(cancelled))
             return fromThumbnail;
+        cellBytesRead += file.pos();
         if (!file.seek(0)) {
             qCDebug(lcPictures) << "cannot read" << path << ":" << qUtf8Printable(file.errorString());
             return StdPicture::failed(path, PictureFailure::Unreadable);
         }
     }
-    struct CountRead {
-        QFile& file;
-        ~CountRead() { cellBytesRead += file.pos(); }
-    } countRead { file };
     // The picture keeps the bytes it was decoded from, so that a click shows this same picture
     // even when the file changes later; past the budget it keeps the path and reads it again.
-    HeldBytes held(file);
-    Decoded decoded = held.bytes().isNull() ? decodePicture(file, file.size(), cellSize, cancelled)
-                                            : decodeBytes(held.bytes(), cellSize, cancelled);
-    if (cancelled && cancelled->load())
-        return {};
-    if (decoded.image.isNull()) {
-        qCDebug(lcPictures) << "cannot decode" << path << ":" << qUtf8Printable(decoded.why);
-        return StdPicture::failed(path, decoded.failure);
-    }
-    const QString keptPath = held.bytes().isNull() ? path : QString();
-    StdPicture picture
-        = makeCellPicture(decoded.natural, std::move(decoded.image), held.bytes(), keptPath, spokenName(path));
-    held.handOver();
-    return picture;
+    return readForDecode(
+        file, cellSize, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>& held) -> StdPicture {
+            if (decoded.image.isNull()) {
+                qCDebug(lcPictures) << "cannot decode" << path << ":" << qUtf8Printable(decoded.why);
+                return StdPicture::failed(path, decoded.failure);
+            }
+            const QByteArray bytes = held ? held->bytes() : QByteArray();
+            StdPicture picture = makeCellPicture(
+                decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, spokenName(path));
+            if (held)
+                held->handOver();
+            return picture;
+        });
 }
 
 } // namespace tl

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -14,6 +15,8 @@ namespace tl {
 // names them.
 inline const QStringList PictureEndings
     = { QStringLiteral("gif"), QStringLiteral("jpg"), QStringLiteral("bmp"), QStringLiteral("ico") };
+
+struct PictureRead;
 
 // Why a file gave no picture: it could not be opened or read, it is no picture we decode (another
 // format, or damaged), or showing it would take more memory than the loader allows.
@@ -53,6 +56,8 @@ public:
     // picture is too large to hold in memory, or cancelled through `cancelled`. Not kept: the caller
     // holds it as long as it shows it.
     QImage fullImage(const std::atomic<bool>* cancelled = nullptr) const;
+    // The same in two stages: the picture the second gives holds the full image (null when it fails).
+    PictureRead readFullImage(const std::atomic<bool>* cancelled = nullptr) const;
 
     // A copy scaled to `size` (aspect ratio not kept), made once and kept with the picture so that
     // a stretched control never rescales the full picture on a repaint. Safe to call from any thread.
@@ -73,9 +78,37 @@ struct PictureError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A picture made in two stages, so that waiting on a disk never holds a core: reading, which may wait
+// for a slow or hanging disk and is given up between chunks when cancelled, then decoding what was
+// read, which reads nothing more. The first stage gives the picture itself when nothing is left to
+// decode (a file that cannot be read, a cell made from the camera's thumbnail, a file too large to
+// hold, decoded as it is read), or else the decode still to do.
+struct PictureRead {
+    using Decode = std::function<StdPicture(const std::atomic<bool>* cancelled)>;
+    PictureRead() = default;
+    PictureRead(StdPicture done) // NOLINT(google-explicit-constructor): a picture is a finished read
+        : picture(std::move(done))
+    {
+    }
+    explicit PictureRead(Decode later)
+        : decode(std::move(later))
+    {
+    }
+
+    StdPicture picture;
+    Decode decode; // empty when done
+
+    // Both stages, one after the other.
+    StdPicture finish(const std::atomic<bool>* cancelled) const { return decode ? decode(cancelled) : picture; }
+};
+
 // Loads a picture file by path, in full. An empty path gives the empty picture; a file that
 // cannot be read or decoded throws PictureError that names it and says why.
 StdPicture LoadPicture(const QString& path);
+
+// The same in two stages: the first throws PictureError when the file cannot be read, the second
+// when it cannot be decoded.
+PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled = nullptr);
 
 // Same, but a file that cannot be read or decoded gives the empty picture (and a debug message).
 StdPicture loadPictureOrEmpty(const QString& path);
@@ -85,6 +118,8 @@ StdPicture loadPictureOrEmpty(const QString& path);
 // cancelled through `cancelled` gives the empty picture; a file that cannot be read or decoded
 // gives the failed one, which is empty too. Safe to call from any thread.
 StdPicture loadCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
+// The same in two stages.
+PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atomic<bool>* cancelled = nullptr);
 
 // The bytes that cell loads have read from picture files so far, in all.
 qint64 cellFileBytesRead();

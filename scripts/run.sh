@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display found: starting the program in a virtual X server (xvfb-run)."
-    exec xvfb-run -a -s "-screen 0 1280x800x24" build/tessaline
+    echo "No display found: starting the program in a virtual X server."
+    exec bash tests/xserver.sh -screen 0 1280x800x24 -- build/tessaline
 fi
 exec build/tessaline

@@ -30,6 +30,11 @@ shared with a build; "refused" means at once, for the allocation limit or the he
 | icon-says-16x16-holds-16384x16384-png.ico | 818,500 | - | refused (an 805 MB RGB PNG inside) |
 | gif-16000x16000-screen-1-pixel-frame.gif | 43 | - | refused (a 1 GB canvas at 32 bits) |
 | photo-then-2gb-sparse-tail-no-end-marker.jpg | 2 GB, 152 KB on disk | 12 s, 2 MB | 7.9 s, 20 MB |
+| jpeg-65500x65500-frame-then-1.5gb-of-app1-segments.jpg | 1.6 GB, 97 MB on disk | "missing SOS marker", 1.1 s | 23 s, 1.59 GB, fails |
+| icon-64x64-png-with-600mb-of-text-chunks.ico | 600 MB, 404 KB on disk | - | 2.9 s, 609 MB |
+| xpm-1x1-of-3-million-colours-named.bmp | 54,000,063 | - | 5.5 s, 207 MB (as XPM) |
+| png-16000x16000-named.bmp | 775,221 | - | refused (as PNG: a 1 GB picture) |
+| gif-40-million-one-pixel-frames.gif | 480,000,023 | - | 0.08 s, 19 MB; its size or count: 1.4 s, 320 MB |
 | text-named-as-picture.JPG | 49 | "Not a JPEG file" | refused |
 | empty.jpg | 0 | "Empty input file" | refused |
 | truncated.jpg | 76,990 | "Premature end of JPEG file" | half a picture, 0.01 s |
@@ -164,6 +169,60 @@ def icon_with_png(said, png):
     return struct.pack("<HHH", 0, 1, 1) + entry + png
 
 
+def png_with_text(size, chunks, chunk_bytes):
+    """A one-colour PNG carrying `chunks` text chunks of `chunk_bytes` each, mostly zeros (holes when
+    written), as pieces at their offsets."""
+    png = one_colour_png(size, (200, 40, 120))
+    header, rest = png[:33], png[33:]
+    text = b"tEXt" + b"Comment\x00"
+    crc = zlib.crc32(text)
+    zeros = bytes(1 << 20)
+    left = chunk_bytes - 8
+    while left:
+        crc = zlib.crc32(zeros[: min(left, len(zeros))], crc)
+        left -= min(left, len(zeros))
+    pieces, at = [(0, header)], len(header)
+    for _ in range(chunks):
+        pieces.append((at, struct.pack(">I", chunk_bytes) + text))
+        pieces.append((at + 8 + chunk_bytes, struct.pack(">I", crc)))
+        at += 12 + chunk_bytes
+    pieces.append((at, rest))
+    return pieces, at + len(rest)
+
+
+def icon_with_sparse_png(said, pieces, length):
+    entry = struct.pack("<BBBBHHII", said, said, 0, 0, 1, 32, length, 6 + 16)
+    directory = struct.pack("<HHH", 0, 1, 1) + entry
+    return Sparse(6 + 16 + length, [(0, directory)] + [(6 + 16 + at, data) for at, data in pieces])
+
+
+def frame_then_app1_segments(width, height, count):
+    """A baseline frame header, then `count` APP1 segments as long as a segment can be, zero inside."""
+    sof0 = segment(0xC0, struct.pack(">BHHB", 8, height, width, 3) + b"\x01\x22\x00\x02\x11\x00\x03\x11\x00")
+    head = SOI + DQT + sof0
+    pieces = [(0, head)] + [(len(head) + i * 65537, b"\xff\xe1\xff\xff") for i in range(count)]
+    return Sparse(len(head) + count * 65537 + 2, pieces + [(len(head) + count * 65537, EOI)])
+
+
+def xpm_of_colours(colours):
+    """A 1 x 1 XPM whose colour table holds `colours` colours, four characters a pixel."""
+    alphabet = b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-"
+
+    def name(i):
+        return bytes(alphabet[i >> shift & 63] for shift in (18, 12, 6, 0))
+
+    lines = b"".join(b'"%s c #%06x",\n' % (name(i), i * 5 % 0x1000000) for i in range(colours))
+    return b'/* XPM */\nstatic char *picture[] = {\n"1 1 %d 4",\n' % colours + lines + b'"AAAA"};\n'
+
+
+def gif_of_tiny_frames(count):
+    """A one-pixel screen and `count` one-pixel frames; all but the first hold no data at all."""
+    screen = struct.pack("<HHBBB", 1, 1, 0x80, 0, 0) + b"\x00\x00\x00\xff\xff\xff"
+    first = b"\x2c" + struct.pack("<HHHHB", 0, 0, 1, 1, 0) + b"\x02\x02\x44\x01\x00"
+    empty = b"\x2c" + struct.pack("<HHHHB", 0, 0, 1, 1, 0) + b"\x02\x00"
+    return Frames(b"GIF89a" + screen + first, empty, count - 1, b"\x3b")
+
+
 def big_screen_gif(width, height):
     screen = struct.pack("<HHBBB", width, height, 0x80, 0, 0) + b"\x00\x00\x00\xff\xff\xff"
     transparent = b"\x21\xf9\x04\x01\x00\x00\x00\x00"
@@ -175,11 +234,36 @@ def big_screen_gif(width, height):
 
 # --- the files ----------------------------------------------------------------------------------------
 
-SPARSE_TAIL = 2 * 1024**3
+
+class Sparse:
+    """A file mostly of holes: pieces of bytes at their offsets, zeros elsewhere up to `size`."""
+
+    def __init__(self, size, pieces):
+        self.size, self.pieces = size, pieces
+
+    def write(self, out):
+        for offset, data in self.pieces:
+            out.seek(offset)
+            out.write(data)
+        out.truncate(self.size)
+
+
+class Frames:
+    """A head, the same bytes `count` times, then a tail: written a million at a time."""
+
+    def __init__(self, head, repeated, count, tail):
+        self.head, self.repeated, self.count, self.tail = head, repeated, count, tail
+
+    def write(self, out):
+        out.write(self.head)
+        for start in range(0, self.count, 1000000):
+            out.write(self.repeated * min(1000000, self.count - start))
+        out.write(self.tail)
 
 
 def costly_files():
     photo = baseline_jpeg(640, 480, 1)
+    text_png, text_png_length = png_with_text(64, 100, 6000000)
     return {
         "progressive-4096x4096-grey-50000-empty-scans.jpg": progressive(4096, 4096, GREY, empty_dc_scans(50000)),
         "progressive-4096x4096-grey-20000-empty-scans-exif-turned.jpg": progressive(
@@ -192,8 +276,12 @@ def costly_files():
         "rle8-1x1000000000.bmp": rle8_bmp(1, 1000000000),
         "icon-says-16x16-holds-16384x16384-png.ico": icon_with_png(16, one_colour_png(16384, (40, 120, 200))),
         "gif-16000x16000-screen-1-pixel-frame.gif": big_screen_gif(16000, 16000),
-        # The photo without its end marker; the sparse tail is added when it is written.
-        "photo-then-2gb-sparse-tail-no-end-marker.jpg": photo[:-2],
+        "photo-then-2gb-sparse-tail-no-end-marker.jpg": Sparse(len(photo) - 2 + 2 * 1024**3, [(0, photo[:-2])]),
+        "jpeg-65500x65500-frame-then-1.5gb-of-app1-segments.jpg": frame_then_app1_segments(65500, 65500, 24576),
+        "icon-64x64-png-with-600mb-of-text-chunks.ico": icon_with_sparse_png(64, text_png, text_png_length),
+        "xpm-1x1-of-3-million-colours-named.bmp": xpm_of_colours(3000000),
+        "png-16000x16000-named.bmp": one_colour_png(16000, (120, 200, 40)),
+        "gif-40-million-one-pixel-frames.gif": gif_of_tiny_frames(40000000),
         "text-named-as-picture.JPG": b"This is a text file, not a picture. Nothing more\n",
         "empty.jpg": b"",
         "truncated.jpg": photo[: len(photo) // 2],
@@ -220,11 +308,11 @@ def main(argv):
     if "--ordinary" in argv:
         files.update(ordinary_files())
     for name, data in files.items():
-        path = os.path.join(outdir, name)
-        with open(path, "wb") as out:
-            out.write(data)
-        if "sparse-tail" in name:
-            os.truncate(path, len(data) + SPARSE_TAIL)
+        with open(os.path.join(outdir, name), "wb") as out:
+            if isinstance(data, bytes):
+                out.write(data)
+            else:
+                data.write(out)
     return 0
 
 

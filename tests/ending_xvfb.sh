@@ -4,11 +4,11 @@
 set -u
 exe="$1"
 here="$(cd "$(dirname "$0")" && pwd)"
-for tool in xvfb-run xdotool xwininfo python3; do
+for tool in xdotool xwininfo python3; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
 
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
+bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     exe="$1"; here="$2"
     main="HTMLファイルを解析し，画像ファイルの取得"
     picture="ScrolePicture"

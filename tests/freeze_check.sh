@@ -16,7 +16,7 @@ step="${2:-300}"
 here="$(cd "$(dirname "$0")" && pwd)"
 exe="$build/tessaline"
 [ -x "$exe" ] || { echo "no program at $exe: build the tessaline target first"; exit 1; }
-for tool in xvfb-run xdotool xwininfo cjpeg /usr/bin/python3; do
+for tool in xdotool xwininfo cjpeg /usr/bin/python3; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
 
@@ -26,7 +26,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 /usr/bin/python3 "$here/costly_files.py" "$work/pictures" --ordinary || exit 1
 
-xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
+bash "$here/xserver.sh" -screen 0 1280x1024x24 -noreset -- bash -c '
     exe="$1"; here="$2"; pictures="$3"; step="$4"; out="$5"; limit="$6"
     main="HTMLファイルを解析し，画像ファイルの取得"
     picture="ScrolePicture"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix as a user would, checks the desktop files with their
 # validators and against each other, then starts the installed bin/ link in a virtual X server from
-# another folder and chooses "HELP": Help.txt must be found beside the real executable.
+# another folder and chooses "HELP": Help.txt must be found beside the real executable, and a
+# middle click in the help text must leave the program running.
 set -u
 build="$1"
 source="$2"
-for tool in cmake xvfb-run xdotool xwininfo import identify desktop-file-validate appstreamcli python3; do
+here="$(cd "$(dirname "$0")" && pwd)"
+for tool in cmake xdotool xwininfo import identify desktop-file-validate appstreamcli python3; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
 
@@ -73,9 +75,9 @@ sys.exit(1 if problems else 0)
 EOF
 echo "   both validators pass; the entry, the metainfo, the icons and the man pages fit together"
 
-echo "3. the installed link, started from another folder, finds Help.txt"
+echo "3. the installed link, started from another folder, finds Help.txt; a middle click in it ends nothing"
 mkdir "$work/elsewhere"
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
+bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     link="$1"; cd "$2"
     main="HTMLファイルを解析し，画像ファイルの取得"
     fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null; exit 1; }
@@ -97,14 +99,18 @@ xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
     done
     help=$(window Help)
     [ -n "$help" ] || fail "HELP did not open the help window"
+    # A middle click in the text, on a server where nothing owns the selection, leaves it as it is.
+    eval "$(xwininfo -id "$help" | awk "/Absolute upper-left X/{print \"hleft=\" \$4} /Absolute upper-left Y/{print \"htop=\" \$4}")"
+    xdotool mousemove $((hleft + 200)) $((htop + 200)) click 2
     sleep 0.5
+    kill -0 "$pid" 2>/dev/null || fail "a middle click in the help text ended the program"
     [ -z "$(window Tessaline)" ] || fail "a message box came up: Help.txt was not found"
     # The text box lies at 8, 0 in the window, 513 x 401 pixels with its scroll bar at the right. Its
     # text area is one white when empty; drawn glyphs bring many shades.
     import -window "$help" -crop 480x380+12+4 +repage "$2/help.png" || fail "no screenshot of the help window"
     shades=$(identify -format "%k" "$2/help.png")
     [ "$shades" -gt 20 ] || fail "the help text box looks empty ($shades colours)"
-    echo "   HELP opened the help window with its text ($shades colours), and no message box"
+    echo "   HELP opened the help window with its text ($shades colours), a middle click in it ended nothing, and no message box"
     kill "$pid"; wait "$pid" 2>/dev/null
     exit 0
-' install "$link" "$work/elsewhere" || fail "the installed program did not find Help.txt"
+' install "$link" "$work/elsewhere" || fail "the installed program failed in its help window"

@@ -10,7 +10,7 @@ command -v dbus-launch >/dev/null || { echo "SKIP: dbus-launch (dbus-x11) is not
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/home" "$work/runtime"
 
-env -u DBUS_SESSION_BUS_ADDRESS xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
+env -u DBUS_SESSION_BUS_ADDRESS bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     exe="$1"; here="$2"; work="$3"
     fail() { echo "FAIL: $*"; kill "$pid" $left 2>/dev/null; exit 1; }
     HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" "$exe" 2>"$work/errors" & pid=$!

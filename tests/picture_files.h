@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QIODevice>
 #include <QImage>
 #include <QImageWriter>
 #include <QList>
@@ -147,6 +148,61 @@ inline QByteArray jpegBytes(const QImage& image, bool progressive = false)
     return buffer.data();
 }
 
+// A JPEG segment: its marker, its length, its payload.
+inline QByteArray jpegSegment(int marker, const QByteArray& payload)
+{
+    return QByteArray::fromHex("ff") + char(marker) + char((payload.size() + 2) >> 8) + char(payload.size() + 2)
+        + payload;
+}
+
+// A file made up as it is read, counting what is read: `head`, then `segments` JPEG segments of
+// `marker`, each as long as a segment can be and zero inside, then `tail`, then zeros up to `size`.
+class MadeUpFile : public QIODevice {
+public:
+    static constexpr qint64 SegmentBytes = 2 + 0xffff;
+    MadeUpFile(const QByteArray& head, qint64 segments, int marker, const QByteArray& tail, qint64 size = 0)
+        : head_(head)
+        , tail_(tail)
+        , segments_(segments)
+        , marker_(char(marker))
+        , size_(std::max(size, head.size() + segments * SegmentBytes + tail.size()))
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return size_; }
+    qint64 taken = 0;
+
+protected:
+    qint64 readData(char* data, qint64 most) override
+    {
+        const qint64 count = std::min(most, size_ - pos());
+        for (qint64 i = 0; i < count; ++i)
+            data[i] = at(pos() + i);
+        taken += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    char at(qint64 offset) const
+    {
+        if (offset < head_.size())
+            return head_[offset];
+        offset -= head_.size();
+        if (offset < segments_ * SegmentBytes) {
+            const qint64 within = offset % SegmentBytes;
+            return within == 1 ? marker_ : within <= 3 ? '\xff' : '\0';
+        }
+        offset -= segments_ * SegmentBytes;
+        return offset < tail_.size() ? tail_[offset] : '\0';
+    }
+
+    QByteArray head_, tail_;
+    qint64 segments_;
+    char marker_;
+    qint64 size_;
+};
+
 // A JPEG with an EXIF orientation (6: the stored picture is turned a quarter clockwise to show).
 inline QByteArray withExifOrientation(QByteArray jpeg, int orientation)
 {
@@ -255,6 +311,48 @@ inline QByteArray cmykJpeg(int width, int height)
         for (int x = 0; x < width; ++x)
             picture.setPixel(x, y, qRgb(255 - x * 255 / width, 255 - y * 255 / height, 200));
     return libjpegFile(picture, { .space = JCS_CMYK, .lumaSampling = 1 });
+}
+
+inline QByteArray pngBytes(const QImage& image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return buffer.data();
+}
+
+// A PNG chunk with its CRC.
+inline QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(type) + data;
+    quint32 crc = 0xffffffff;
+    for (const char c : body)
+        for (int bit = 0, byte = uchar(c); bit < 8; ++bit, byte >>= 1)
+            crc = (crc >> 1) ^ (0xedb88320 & (0 - ((crc ^ byte) & 1)));
+    QByteArray chunk(4, '\0');
+    qToBigEndian(quint32(data.size()), chunk.data());
+    chunk += body + QByteArray(4, '\0');
+    qToBigEndian(~crc, chunk.data() + chunk.size() - 4);
+    return chunk;
+}
+
+// `png` with `chunks` after its header chunk.
+inline QByteArray withPngChunks(QByteArray png, const QByteArray& chunks) { return png.insert(8 + 25, chunks); }
+
+// A 1 x 1 XPM of `colours` colours.
+inline QByteArray xpmFile(int colours)
+{
+    QByteArray file = "/* XPM */\nstatic char *picture[] = {\n\"1 1 " + QByteArray::number(colours) + " 4\",\n";
+    for (int i = 0; i < colours; ++i)
+        file += "\"" + QByteArray::number(1000 + i) + " c #" + QByteArray::number(0x100000 + i * 37, 16) + "\",\n";
+    return file + "\"1000\"};\n";
+}
+
+// A GIF of `frames` one-pixel frames on a one-pixel screen.
+inline QByteArray gifOfTinyFrames(int frames)
+{
+    const QByteArray frame = QByteArray::fromHex("2c00000000010001000002024401") + '\0';
+    return QByteArray::fromHex("47494638396101000100800000000000ffffff") + frame.repeated(frames) + ';';
 }
 
 } // namespace tl::test

@@ -5,9 +5,9 @@
 set -u
 exe="$1"
 title="HTMLファイルを解析し，画像ファイルの取得"
-command -v xvfb-run >/dev/null || { echo "xvfb-run is not installed"; exit 1; }
+here="$(cd "$(dirname "$0")" && pwd)"
 
-xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
+bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     exe="$1"; title="$2"
     missing=/nonexistent/tessaline-smoke
     errors=$(mktemp)

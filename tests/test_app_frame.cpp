@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -122,7 +123,12 @@ TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
     const QDir dir(temp.path());
     writePicture(dir, "a.bmp", 1, 1);
     writePicture(dir, "b.bmp", 2, 1);
+    writePicture(dir, "-c.bmp", 3, 1);
     writeBytes(dir, "notes.txt", "not listed");
+    // Relative names are taken from the folder the program starts in.
+    const QString startedIn = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(startedIn); });
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.jpg")).constData(), 0600), 0);
     const QString folder = dir.path() + "/";
     struct Row {
@@ -139,6 +145,7 @@ TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
         { "options before the name, a second name after it", { "-x", "--y", dir.filePath("b.bmp"), "/" }, folder,
             "b.bmp", 2, false },
         { "a name after --", { "--", dir.filePath("a.bmp") }, folder, "a.bmp", 1, false },
+        { "a name that starts with a dash after --", { "--", "-c.bmp" }, folder, "-c.bmp", 3, false },
         { "a file the file list leaves out", { dir.filePath("notes.txt") }, folder, "", 0, true },
         { "a missing folder", { dir.filePath("gone") }, "", "", 0, true },
         { "an empty name", { "" }, "", "", 0, true },
@@ -157,7 +164,7 @@ TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
         if (!row.folderText.isEmpty()) {
             EXPECT_EQ(form.File1.Path(), dir.path());
             form.mnuCget->trigger();
-            EXPECT_EQ(form.List1.ListCount(), 2) << "画像読み込み works at once";
+            EXPECT_EQ(form.List1.ListCount(), 3) << "画像読み込み works at once";
         }
         EXPECT_EQ(errors.count("tessaline: "), row.complains ? 1 : 0) << errors.toStdString();
         unload<frmBmpGet>();

@@ -6,8 +6,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -124,20 +127,53 @@ TEST_F(HelpWindow, ReadsHelpTxtInTheApplicationFolderWithOneSeparator)
     }
 }
 
-TEST_F(HelpWindow, ShowingItAgainWhileOpenKeepsTheEditsAndReadsNothing)
+TEST_F(HelpWindow, ShowingItAgainWhileOpenKeepsItsTextAndReadsNothing)
 {
     writeHelp("first");
     frmHelp* form = &open();
-    form->Text1.setText(u"edited "_qs);
-    form->Text1.widget()->setFocus();
-    QTest::keyClick(form->Text1.widget(), Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(form->Text1.widget(), "and typed");
+    form->Text1.setText(u"set"_qs);
     writeHelp("second");
 
     Window<frmBmpGet>().Show().mnuHelp->trigger();
     EXPECT_EQ(Window<frmHelp>().Instance(), form);
-    EXPECT_EQ(form->Text1.Text(), u"edited and typed"_qs);
+    EXPECT_EQ(form->Text1.Text(), u"set"_qs);
     EXPECT_EQ(reads.size(), 1);
+}
+
+// The text is there to be read: neither a key, nor a middle click with nothing selected anywhere,
+// nor a drop edits it; the keyboard still selects it and copies.
+TEST_F(HelpWindow, NothingTheUserDoesEditsTheTextButItCanBeCopied)
+{
+    writeHelp("first line\r\nsecond");
+    frmHelp& form = open();
+    auto* box = static_cast<QPlainTextEdit*>(form.Text1.widget());
+    QApplication::setActiveWindow(&form);
+    box->setFocus();
+    const QString shown = box->toPlainText();
+    QMimeData dropped;
+    dropped.setText(u"dropped"_qs);
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        { "typed", [&] { QTest::keyClicks(box, "typed"); } },
+        { "middle click", [&] { QTest::mouseClick(box->viewport(), Qt::MiddleButton, {}, QPoint(20, 8)); } },
+        { "drop",
+            [&] {
+                QDragEnterEvent enter(QPoint(20, 8), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+                QDropEvent drop(QPoint(20, 8), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+                QApplication::sendEvent(box->viewport(), &enter);
+                QApplication::sendEvent(box->viewport(), &drop);
+            } },
+    };
+    QGuiApplication::clipboard()->clear(QClipboard::Selection);
+    for (const auto& [name, act] : rows) {
+        act();
+        EXPECT_EQ(box->toPlainText(), shown) << name;
+        EXPECT_EQ(form.Text1.Text(), u"first line\r\nsecond\r\n"_qs) << name;
+    }
+
+    QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"first line"_qs);
 }
 
 TEST_F(HelpWindow, BackClosesItAndTheNextShowReadsTheFileAfresh)

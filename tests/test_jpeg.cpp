@@ -68,34 +68,6 @@ QImage ourDecode(const QByteArray& bytes, QSize cell = {})
     return decoder.decode(qint64(1) << 30);
 }
 
-// `jpeg` followed by `tail` zero bytes, counting what is read of it.
-class TailedFile : public QIODevice {
-public:
-    TailedFile(const QByteArray& jpeg, qint64 tail)
-        : jpeg_(jpeg)
-        , size_(jpeg.size() + tail)
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-    qint64 size() const override { return size_; }
-    qint64 taken = 0;
-
-protected:
-    qint64 readData(char* data, qint64 most) override
-    {
-        const qint64 count = std::min(most, size_ - pos());
-        for (qint64 i = 0; i < count; ++i)
-            data[i] = pos() + i < jpeg_.size() ? jpeg_[pos() + i] : '\0';
-        taken += count;
-        return count;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    QByteArray jpeg_;
-    qint64 size_;
-};
-
 } // namespace
 
 TEST(Jpeg, FullDecodesEqualQtsPixelForPixel)
@@ -145,6 +117,7 @@ TEST(Jpeg, CellsDecodeAtTheSmallestEighthThatCoversThem)
         { "one-pixel-past-a-quarter.jpg", { 400, 300 }, 1, { 101, 75 }, { 150, 113 } },
         { "smaller-than-the-cell.jpg", { 400, 300 }, 1, { 500, 500 }, { 400, 300 } },
         { "odd-size-eighth.jpg", { 401, 301 }, 1, { 1, 1 }, { 51, 38 } },
+        { "odd-size-quarter-just-covers.jpg", { 401, 301 }, 1, { 101, 76 }, { 101, 76 } },
         { "turned-quarter.jpg", { 400, 300 }, 6, { 75, 100 }, { 75, 100 } },
     };
     for (const Row& row : rows) {
@@ -235,13 +208,89 @@ TEST(Jpeg, ALongTailWithoutAnEndMarkerIsNotRead)
     for (const auto& [name, jpeg] : rows) {
         SCOPED_TRACE(name);
         const bool progressive = QByteArray(name).startsWith("progressive");
-        TailedFile file(jpeg.chopped(2), qint64(2) << 30);
+        MadeUpFile file(jpeg.chopped(2), 0, 0, {}, jpeg.size() - 2 + (qint64(2) << 30));
         QElapsedTimer timer;
         timer.start();
         JpegDecoder decoder(file, file.size());
         EXPECT_FALSE(decoder.decode(qint64(1) << 30).isNull());
         std::printf("%s: %lld bytes read in %lld ms\n", name, file.taken, timer.elapsed());
         EXPECT_LE(file.taken, jpeg.size() + (64 << 10) + (progressive ? (16 << 20) + 2 * 64 * 48 * 3 : 0));
+    }
+}
+
+TEST(Jpeg, TheHeadersMustEndWithin16MBTheScansMayGoFurther)
+{
+    const QByteArray photo = libjpegFile(asymmetric(256, 192), { .progressive = true });
+    const qsizetype lastScan = photo.lastIndexOf(QByteArray::fromHex("ffda"));
+    const QByteArray frame = jpegDeclaring(65500, 65500);
+    const qsizetype frameEnd = frame.indexOf(QByteArray::fromHex("ffc0")) + 2 + 17;
+    struct Row {
+        const char* name;
+        MadeUpFile file;
+        bool whole; // decoded whole, else refused for its headers
+    } rows[] = {
+        { "65500x65500-frame-then-app1-segments.jpg", { frame.left(frameEnd), 300, 0xe1, frame.mid(frameEnd) }, false },
+        // 16 MB of comments between its scans: the last scans lie past the headers' bound.
+        { "progressive-scans-past-16mb.jpg", { photo.left(lastScan), 257, 0xfe, photo.mid(lastScan) }, true },
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        JpegDecoder decoder(row.file, row.file.size());
+        const QImage image = decoder.decode(qint64(1) << 30);
+        EXPECT_EQ(image.isNull(), !row.whole) << decoder.why().toStdString();
+        EXPECT_EQ(decoder.refusedForMemory(), !row.whole);
+        if (row.whole) {
+            EXPECT_FALSE(decoder.endedEarly());
+            EXPECT_TRUE(image == ourDecode(photo));
+        } else {
+            EXPECT_LE(row.file.taken, (16 << 20) + (64 << 10)) << "read on past the bound";
+        }
+    }
+    const std::atomic<bool> cancelled = true;
+    MadeUpFile file(frame.left(frameEnd), 300, 0xe1, frame.mid(frameEnd));
+    EXPECT_FALSE(JpegDecoder(file, file.size(), &cancelled).ok());
+    EXPECT_LE(file.taken, 64 << 10) << "a cancelled header read reads on";
+}
+
+TEST(Jpeg, TheHeadersKeepTheFirstExifBlockAndTheColourProfileOnly)
+{
+    const QByteArray photo = libjpegFile(asymmetric(), {});
+    const auto exif = [](int orientation) { return withExifOrientation(QByteArray(2, 0), orientation).mid(2); };
+    const auto icc = [](int number, int count, const QByteArray& data) {
+        return jpegSegment(0xe2, QByteArray("ICC_PROFILE\0", 12) + char(number) + char(count) + data);
+    };
+    const QByteArray big(0xffff - 16, 'p');
+    QByteArray past4MB;
+    for (int number = 1; number <= 65; ++number)
+        past4MB += icc(number, 65, big);
+    struct Row {
+        const char* name;
+        QByteArray segments;
+        int orientation;
+        QByteArray profile;
+    } rows[] = {
+        { "exif-then-another-then-150-app1.jpg",
+            exif(6) + exif(3) + jpegSegment(0xe1, QByteArray(0xffff - 2, 'x')).repeated(150), 6, {} },
+        { "icc-in-two-chunks-out-of-order.jpg", icc(2, 2, "second") + icc(1, 2, "first "), 1, "first second" },
+        { "icc-chunk-missing.jpg", icc(1, 3, "first") + icc(3, 3, "third"), 1, {} },
+        { "icc-chunk-twice.jpg", icc(1, 1, "first") + icc(1, 1, "again"), 1, {} },
+        { "icc-past-4mb.jpg", past4MB, 1, {} },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QBuffer buffer;
+        buffer.setData(QByteArray(photo).insert(2, row.segments));
+        buffer.open(QIODevice::ReadOnly);
+        JpegDecoder decoder(buffer, buffer.size());
+        ASSERT_TRUE(decoder.ok());
+        EXPECT_EQ(decoder.orientation(), row.orientation);
+        EXPECT_EQ(decoder.iccProfile(), row.profile);
+        EXPECT_EQ(decoder.heldBytes(), row.profile.size()) << "segments kept besides the profile";
+        QBuffer plainBuffer;
+        plainBuffer.setData(withExifOrientation(photo, row.orientation));
+        plainBuffer.open(QIODevice::ReadOnly);
+        EXPECT_EQ(decoder.prepare({}), JpegDecoder(plainBuffer, plainBuffer.size()).prepare({}) + row.profile.size())
+            << "the cost leaves out what the decoder keeps";
     }
 }
 

@@ -21,8 +21,10 @@ TEST(Paging, TheBarAtTheBottomShowsTheLastPicture)
     }
 }
 
-// Up to 32767 rows a position shows what it always showed, halves going to the even entry.
-TEST(Paging, PositionsOfListsWithinTheBarsRangeKeepTheirFirstEntries)
+// Up to 32767 rows a position shows what it always showed, halves going to the even entry; past
+// them a position shows the first entry of its nearest row, and the last one the last row at the
+// top, as the end of a short list does.
+TEST(Paging, PositionsShowTheirFirstEntries)
 {
     struct Row {
         int pictures, position, first;
@@ -40,6 +42,11 @@ TEST(Paging, PositionsOfListsWithinTheBarsRangeKeepTheirFirstEntries)
         { 196625, 1, 6 },
         { 196625, 16383, 98298 },
         { 196625, 32767, 196602 },
+        { 196627, 16384, 98310 },
+        { 1000000, 1, 30 },
+        { 1000000, 32766, 999948 },
+        { 1000000, 32767, 999978 },
+        { 2000000000, 16384, 1000030506 },
     };
     for (const Row& row : rows)
         EXPECT_EQ(paging::firstEntry(row.position, row.pictures), row.first)

@@ -13,6 +13,7 @@
 #include <climits>
 #include <functional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace tl;
@@ -104,6 +105,21 @@ int largestChannelDifference(const QImage& a, const QImage& b)
     return largest;
 }
 
+// An icon whose directory says 16 x 16 and whose one entry holds `entry`.
+QByteArray iconSaying16x16(const QByteArray& entry)
+{
+    QByteArray file;
+    putLe(file, 0, 2);
+    putLe(file, 1, 2);
+    putLe(file, 1, 2);
+    file.append(char(16)).append(char(16)).append('\0').append('\0');
+    putLe(file, 1, 2);
+    putLe(file, 32, 2);
+    putLe(file, quint32(entry.size()), 4);
+    putLe(file, 22, 4);
+    return file + entry;
+}
+
 struct PictureFile {
     const char* name;
     std::function<QByteArray()> bytes;
@@ -152,6 +168,14 @@ const PictureFile Kinds[] = {
             return gifFile(200, 150, palette(256), indices);
         } },
     { "icon.ico", icoBytes },
+    { "png-entry.ico",
+        [] {
+            QImage indexed = gradient(64, 64).convertToFormat(QImage::Format_Indexed8);
+            QList<QRgb> colours = indexed.colorTable();
+            colours[0] = qRgba(0, 0, 0, 0);
+            indexed.setColorTable(colours);
+            return iconSaying16x16(withPngChunks(pngBytes(indexed), pngChunk("tEXt", "Comment\0kept out")));
+        } },
 };
 
 class LoadingFiles : public ::testing::Test {
@@ -208,6 +232,12 @@ TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
         { "3-2-letterboxed-thumbnail.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }), 1, wide, true },
         { "3-2-thumbnail-in-grey-bands.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }, Qt::gray), 1, wide,
             false },
+        { "3-2-thumbnail-in-nearly-black-bands.jpg", wide,
+            thumbnailJpeg({ 160, 107 }, { 160, 120 }, QColor(14, 14, 14)), 1, wide, true },
+        { "3-2-thumbnail-in-dark-grey-bands.jpg", wide, thumbnailJpeg({ 160, 107 }, { 160, 120 }, QColor(34, 34, 34)),
+            1, wide, false },
+        { "pillarboxed-thumbnail-wider-than-its-photo.jpg", { 180, 120 }, thumbnailJpeg({ 180, 120 }, { 200, 120 }), 1,
+            { 180, 120 }, false },
         { "truncated-thumbnail.jpg", camera, thumbnail.left(thumbnail.size() - 300), 1, camera, false },
         { "thumbnail-past-the-exif-block.jpg", camera, thumbnail, 1, camera, false, ExifFault::ThumbnailPastTheBlock },
         { "ifd0-names-itself-next.jpg", camera, thumbnail, 1, camera, false, ExifFault::Ifd0NamesItselfNext },
@@ -244,6 +274,7 @@ TEST_F(LoadingFiles, HostileFiles)
         bool cell; // a cell picture is made
         QRgb cellColour = 0; // what the cell shows in its middle, when not 0
         bool indexed = false; // the full picture keeps its colour table
+        PictureFailure failure = PictureFailure::NotAPicture; // when no cell is made
     };
     const Row rows[] = {
         // 8 x 4 pixels and 4 colours declared, no pixel in the file.
@@ -269,14 +300,20 @@ TEST_F(LoadingFiles, HostileFiles)
         { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), true, qRgb(0, 0, 0) },
         { "header-only-20000x20000.jpg", jpegDeclaring(20000, 20000), true },
         { "not-a-picture.jpg", QByteArray("just text"), false },
-        { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1), false },
+        { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1), false, 0,
+            false, PictureFailure::TooLarge },
         { "empty.gif", QByteArray(), false },
+        // Only BMP, GIF, JPEG and icons are decoded, each told by its content, whatever the file's name.
+        { "png-named.bmp", pngBytes(gradient(40, 30)), false },
+        { "1x1-xpm-of-300-colours-named.bmp", xpmFile(300), false },
+        { "jpeg-named.gif", jpegBytes(gradient(64, 48)), true },
     };
     for (const Row& row : rows) {
         const QString path = writeBytes(dir, QLatin1String(row.file), row.bytes);
         const StdPicture picture = loadCellPicture(path, Cell);
         EXPECT_EQ(!picture.isEmpty(), row.cell) << row.file;
         if (!row.cell) {
+            EXPECT_EQ(picture.failure(), row.failure) << row.file;
             EXPECT_THROW(LoadPicture(path), PictureError) << row.file;
             continue;
         }
@@ -512,21 +549,6 @@ QByteArray pngHeader(quint32 width, quint32 height, int depth)
     return QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0d", 12) + header + QByteArray(4, '\0');
 }
 
-// An icon whose directory says 16 x 16 and whose one entry holds `entry`.
-QByteArray iconSaying16x16(const QByteArray& entry)
-{
-    QByteArray file;
-    putLe(file, 0, 2);
-    putLe(file, 1, 2);
-    putLe(file, 1, 2);
-    file.append(char(16)).append(char(16)).append('\0').append('\0');
-    putLe(file, 1, 2);
-    putLe(file, 32, 2);
-    putLe(file, quint32(entry.size()), 4);
-    putLe(file, 22, 4);
-    return file + entry;
-}
-
 TEST(PictureLoading, WhatADecodeCostsIsReadAsTheDecoderReadsTheFile)
 {
     QByteArray bitmap;
@@ -535,6 +557,10 @@ TEST(PictureLoading, WhatADecodeCostsIsReadAsTheDecoderReadsTheFile)
     putLe(bitmap, 1, 2);
     putLe(bitmap, 32, 2);
     bitmap.append(QByteArray(24, '\0'));
+    const QByteArray frameAfterAComment = QByteArray::fromHex("4749463839610a000a0000000021fe0361626300")
+        + QByteArray::fromHex("2c05000000b80b140000") + QByteArray::fromHex("0200") + ';';
+    const QByteArray frameAfterLongComments = frameAfterAComment.left(13) + QByteArray::fromHex("21fe")
+        + (char(255) + QByteArray(255, 'c')).repeated(300) + '\0' + frameAfterAComment.mid(13);
     struct Row {
         const char* file;
         QByteArray bytes;
@@ -544,14 +570,57 @@ TEST(PictureLoading, WhatADecodeCostsIsReadAsTheDecoderReadsTheFile)
         { "icon-says-16x16-holds-16384x16384-png.ico", iconSaying16x16(pngHeader(16384, 16384, 8)),
             2 * 16384LL * 16384 * 4 },
         { "icon-says-16x16-holds-4000x3000-bitmap.ico", iconSaying16x16(bitmap), 4000LL * 3000 * 4 },
-        { "16-bit.png", pngHeader(1000, 1000, 16), 1000LL * 1000 * 8 },
-        { "4294967295x4294967295.png", pngHeader(UINT_MAX, UINT_MAX, 16), (1LL << 58) * 8 },
+        { "icon-holds-16-bit-png.ico", iconSaying16x16(pngHeader(1000, 1000, 16)), 2 * 1000LL * 1000 * 8 },
+        { "icon-holds-4294967295x4294967295-png.ico", iconSaying16x16(pngHeader(UINT_MAX, UINT_MAX, 16)),
+            2 * (1LL << 58) * 8 },
         { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), 16000LL * 16000 * 4 },
+        { "header-only-16000x100.gif", headerOnlyGif(16000, 100), 16000LL * 100 * 4 },
+        { "10x10-screen-frame-after-a-comment-reaching-3005x20.gif", frameAfterAComment, 3005LL * 20 * 4 },
+        { "first-frame-past-the-head.gif", frameAfterLongComments, -1 },
         { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1),
             4LL * 1000000000 },
     };
     for (const Row& row : rows)
-        EXPECT_EQ(declaredCost(row.bytes, row.bytes.size(), QSize(16, 16)), row.cost) << row.file;
+        EXPECT_EQ(declaredCost(row.bytes.left(CostHeadBytes), row.bytes.size(), QSize(16, 16)), row.cost) << row.file;
+}
+
+TEST(PictureLoading, ADecodeReadsWhatItsPictureNeedsNotAllTheFileCarries)
+{
+    const QByteArray text = pngChunk("tEXt", QByteArray("Comment\0", 8) + QByteArray(1 << 20, 't'));
+    struct Row {
+        const char* file;
+        QByteArray bytes;
+        QSize size;
+    } rows[] = {
+        { "gif-of-200000-one-pixel-frames.gif", gifOfTinyFrames(200000), { 1, 1 } },
+        { "icon-with-8-mb-of-text-in-its-png.ico",
+            iconSaying16x16(withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8))), { 64, 64 } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        MadeUpFile file(row.bytes, 0, 0, {});
+        EXPECT_EQ(decodePicture(file, file.size(), {}).image.size(), row.size);
+        EXPECT_LE(file.taken, 256 << 10);
+    }
+}
+
+TEST(PictureLoading, TheProcessEndsCleanlyWhileDecodesWaitForTheBudget)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const QByteArray large = headerOnlyGif(12000, 12000);
+            for (int i = 0; i < 4; ++i)
+                std::thread([large] {
+                    QBuffer buffer;
+                    buffer.setData(large);
+                    buffer.open(QIODevice::ReadOnly);
+                    decodePicture(buffer, large.size(), Cell);
+                }).detach();
+            QThread::msleep(300);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(PictureLoading, EmptyPathIsTheEmptyPictureAndFailuresSayWhy)
@@ -561,11 +630,6 @@ TEST(PictureLoading, EmptyPathIsTheEmptyPictureAndFailuresSayWhy)
     EXPECT_TRUE(LoadPicture({}).isEmpty());
     EXPECT_THROW(LoadPicture(dir.filePath("missing.bmp")), PictureError);
     EXPECT_THROW(LoadPicture(temp.path()), PictureError) << "a folder is not a picture";
-    writeBytes(dir, "png-with-jpeg-extension.jpg", QByteArray());
-    QImage png(5, 4, QImage::Format_RGB32);
-    png.fill(Qt::white);
-    png.save(dir.filePath("png-with-jpeg-extension.jpg"), "PNG");
-    EXPECT_EQ(LoadPicture(dir.filePath("png-with-jpeg-extension.jpg")).pixelWidth(), 5) << "decided by content";
     EXPECT_EQ(LoadPicture(writeBytes(dir, "tiny.gif", tinyGif())).pixelHeight(), 1);
 }
 

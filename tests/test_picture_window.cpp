@@ -596,9 +596,11 @@ TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
     QSemaphore busy, free;
     for (int t = 0; t < threads; ++t)
         form->thumbnails.run([&](const std::atomic<bool>*) {
-            busy.release();
-            free.acquire();
-            return StdPicture();
+            return PictureRead([&](const std::atomic<bool>*) {
+                busy.release();
+                free.acquire();
+                return StdPicture();
+            });
         });
     busy.acquire(threads);
     frmPicture& w = openFile(folder, QStringLiteral("wide.bmp"));

@@ -84,6 +84,18 @@ namespace {
 
 } // namespace
 
+void TextBox::setLocked(bool locked)
+{
+    if (line_) {
+        line_->setReadOnly(locked);
+        return;
+    }
+    multi_->setReadOnly(locked);
+    // Read-only alone would leave the mouse only: the caret and the keyboard's selection stay.
+    if (locked)
+        multi_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
 // A multi-line box shows long lines broken into pieces, for display only: Text() gives back the
 // text as it was set until the user edits it.
 void TextBox::setText(const QString& text)

@@ -15,6 +15,9 @@ public:
     explicit TextBox(Lines lines = Lines::Single);
     QString Text() const;
     void setText(const QString& text);
+    // A locked box shows its text to be read, selected (with the mouse or the keyboard) and copied;
+    // nothing the user does edits it: no key, paste, middle click or drop.
+    void setLocked(bool locked);
 
 private:
     QLineEdit* line_ = nullptr;
