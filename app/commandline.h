@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace tl {
@@ -15,8 +16,9 @@ std::optional<QString> namedOnCommandLine(const QStringList& arguments);
 
 // Opens in the main window what the command line names, as the user would have: a folder in the
 // folder list, which the drive list, the file list and the folder text follow; a file by opening
-// its folder and choosing it in the file list, which previews it. Returns why it could not, empty
-// when it could; a name that is missing or cannot be read changes nothing.
-QString openNamed(frmBmpGet& form, const QString& name);
+// its folder and choosing it in the file list, which previews it. A name that is missing or cannot
+// be read changes nothing. The name is looked at off the window's thread; what is not known within
+// the lists' wait is done once it is. `failed` is told why it could not, when it could not.
+void openNamed(frmBmpGet& form, const QString& name, std::function<void(const QString& why)> failed);
 
 } // namespace tl

@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "browser/frmBmpGet.h"
 #include "forms/fonts.h"
+#include "platform/controls/listreading.h"
 #include "platform/logging.h"
 
 #include <QApplication>
@@ -61,11 +62,13 @@ void startProgram(const QStringList& arguments)
     QGuiApplication::setDesktopFileName(QStringLiteral("tessaline"));
     translateQtIntoJapanese();
     setUpFonts();
+    // The window and what the command line names wait for the file system once, together.
+    const ReadingDeadline startUp;
     frmBmpGet& form = Window<frmBmpGet>().Show();
     if (const std::optional<QString> named = namedOnCommandLine(arguments)) {
-        const QString why = openNamed(form, *named);
-        if (!why.isEmpty())
-            std::fprintf(stderr, "tessaline: %s: %s\n", qPrintable(*named), qPrintable(why));
+        openNamed(form, *named, [name = *named](const QString& why) {
+            std::fprintf(stderr, "tessaline: %s: %s\n", qPrintable(name), qPrintable(why));
+        });
     }
 }
 

@@ -8,12 +8,13 @@
 // and how long the six photos took to show.
 // Then a camera set: 24 photos with their EXIF thumbnails, the first page warm against djpeg and, as
 // root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way.
-//   bench_page [--hostile-only | --camera-only]
+//   bench_page [--hostile-only | --camera-only | --slow-folder-only]
 
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
 #include "camera.h"
 #include "forms/form.h"
+#include "slowfolder.h"
 #include "viewer/frmPicture.h"
 
 #include <QDir>
@@ -386,6 +387,13 @@ int main(int argc, char** argv)
         printHostilePage();
         return 0;
     }
+    if (argc == 3 && QByteArray(argv[1]) == "--slow-folder")
+        return bench::slowFolderChild(argc, argv);
+    if (argc == 2 && QByteArray(argv[1]) == "--slow-folder-only") {
+        bench::OffscreenApp app(argc, argv);
+        bench::printSlowFolder();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--camera-only") {
         bench::OffscreenApp app(argc, argv);
         printCameraSet();
@@ -428,5 +436,6 @@ int main(int argc, char** argv)
         twelve <= 0.15 * 24 * 4000 * 3000 * 4 ? "met" : "NOT met", fortyEight < 600e6 ? "met" : "NOT met");
     printCameraSet();
     printHostilePage();
+    bench::printSlowFolder();
     return 0;
 }

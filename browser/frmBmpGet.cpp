@@ -23,6 +23,8 @@ namespace {
     const QString AllShown = QStringLiteral("表示完了");
     const QString MoreToScroll = QStringLiteral("表示ＯＫ");
     const QString Reloading = QStringLiteral("画像の読み込み中です");
+    const QString ReadingFolder = QStringLiteral("フォルダーを読み込み中です");
+    const QString ReadingDrives = QStringLiteral("ドライブを読み込み中です");
     const QString BlankGif = QStringLiteral(":/assets/blank.gif");
     const QString PreviewPictures[layout::PreviewCount] = {
         QStringLiteral(":/assets/preview0.jpg"),
@@ -64,12 +66,14 @@ frmBmpGet::frmBmpGet()
 
     buildLayout();
 
-    File1.setPattern(QStringLiteral("*.") + PictureEndings.join(QStringLiteral(";*.")));
     VScroll1.setSmallChange(layout::RowPitch);
     VScroll1.setLargeChange(layout::RowPitch);
 
     Drive1.Change = [this] { Drive1_Change(); };
+    Dir1.Error = [this](const DeviceError& error) { Dir1_Error(error); };
     Dir1.Change = [this] { Dir1_Change(); };
+    for (Event* readingChange : { &Dir1.ReadingChange, &File1.ReadingChange, &Drive1.ReadingChange })
+        *readingChange = [this] { Lists_ReadingChange(); };
     Dir1.KeyDown = [this](int KeyCode) { Dir1_KeyDown(KeyCode); };
     File1.Click = [this] { File1_Click(); };
     File1.KeyDown = [this](int KeyCode) { File1_KeyDown(KeyCode); };
@@ -85,6 +89,13 @@ frmBmpGet::frmBmpGet()
     prefetchTimer_.setSingleShot(true);
     connect(&prefetchTimer_, &QTimer::timeout, this, [this] { prefetchNeighbours(); });
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { thumbnails.stop(); });
+
+    // The lists read the current folder side by side, off the window's thread; the window waits
+    // for them once.
+    const ReadingDeadline together;
+    File1.setPattern(QStringLiteral("*.") + PictureEndings.join(QStringLiteral(";*.")));
+    Dir1.waitForReading();
+    Drive1.waitForReading();
 }
 
 void frmBmpGet::buildLayout()
@@ -162,20 +173,26 @@ void frmBmpGet::Drive1_Change()
     try {
         Dir1.setPath(Drive1.Drive());
     } catch (const DeviceError& error) {
-        if (error.number == DeviceError::DeviceUnavailable || error.number == DeviceError::DiskMediaError) {
-            MsgBox(messages::SetDisk);
-            return;
-        }
-        qCWarning(lcBrowser) << "cannot open the drive" << Drive1.Drive() << ":"
-                             << (error.number == DeviceError::PathNotFound ? "not found:" : "no access to")
-                             << error.what();
-        MsgBox(messages::Unexpected);
-        endProgram(EndedByError);
+        Dir1_Error(error);
     } catch (const std::exception& error) {
         qCWarning(lcBrowser) << "cannot open the drive" << Drive1.Drive() << ":" << error.what();
         MsgBox(messages::Unexpected);
         endProgram(EndedByError);
     }
+}
+
+// The folder list could not go to the chosen drive, at once or once read: a drive without a readable
+// disk is asked for, and the lists stay where they were; anything else ends the program.
+void frmBmpGet::Dir1_Error(const DeviceError& error)
+{
+    if (error.number == DeviceError::DeviceUnavailable || error.number == DeviceError::DiskMediaError) {
+        MsgBox(messages::SetDisk);
+        return;
+    }
+    qCWarning(lcBrowser) << "cannot open the drive" << Drive1.Drive() << ":"
+                         << (error.number == DeviceError::PathNotFound ? "not found:" : "no access to") << error.what();
+    MsgBox(messages::Unexpected);
+    endProgram(EndedByError);
 }
 
 void frmBmpGet::Dir1_Change()
@@ -189,6 +206,7 @@ void frmBmpGet::Dir1_Change()
 void frmBmpGet::Dir1_KeyDown(int KeyCode)
 {
     if (KeyCode == Qt::Key_F5) {
+        const ReadingDeadline together;
         Dir1.Refresh();
         File1.Refresh();
     }
@@ -221,6 +239,16 @@ void frmBmpGet::Image1_Click(int)
 
 void frmBmpGet::mnuCget_Click()
 {
+    // A folder still being read is loaded once it is, as the status bar says meanwhile.
+    if (Dir1.Reading() || File1.Reading()) {
+        SB.setSimpleText(ReadingFolder);
+        if (!std::exchange(loadWaiting_, true))
+            whenListsRead([this] {
+                loadWaiting_ = false;
+                mnuCget_Click();
+            });
+        return;
+    }
     if (Text1.Text().isEmpty()) {
         MsgBox(messages::NoFolder);
         return;
@@ -335,5 +363,31 @@ void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJ
 void frmBmpGet::mnuHelp_Click() { Window<frmHelp>().Show(); }
 
 void frmBmpGet::mnuEnd_Click() { endProgram(EndedByUser); }
+
+// While a list is read late the status bar says so; once all are read it says again what it said
+// before, unless something else was said meanwhile, and what waited for the lists runs.
+void frmBmpGet::Lists_ReadingChange()
+{
+    const bool folders = Dir1.Reading() || File1.Reading();
+    if (folders || Drive1.Reading()) {
+        if (SB.SimpleText() != ReadingFolder && SB.SimpleText() != ReadingDrives)
+            statusBeforeReading_ = SB.SimpleText();
+        SB.setSimpleText(folders ? ReadingFolder : ReadingDrives);
+    } else if (SB.SimpleText() == ReadingFolder || SB.SimpleText() == ReadingDrives) {
+        SB.setSimpleText(statusBeforeReading_);
+    }
+    if (!folders) {
+        for (const std::function<void()>& then : std::exchange(afterReading_, {}))
+            then();
+    }
+}
+
+void frmBmpGet::whenListsRead(std::function<void()> then)
+{
+    if (Dir1.Reading() || File1.Reading())
+        afterReading_.push_back(std::move(then));
+    else
+        then();
+}
 
 } // namespace tl

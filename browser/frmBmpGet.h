@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
+#include <vector>
 
 namespace tl {
 
@@ -49,6 +51,7 @@ public:
     // Handlers, in the order a user meets them.
     void Form_Load() override;
     void Drive1_Change();
+    void Dir1_Error(const DeviceError& error);
     void Dir1_Change();
     void Dir1_KeyDown(int KeyCode);
     void File1_KeyDown(int KeyCode);
@@ -61,6 +64,10 @@ public:
     void Command1_Click();
     void mnuHelp_Click();
     void mnuEnd_Click();
+    void Lists_ReadingChange();
+
+    // Runs `then` once the folder and file lists are read: at once when they are.
+    void whenListsRead(std::function<void()> then);
 
 private:
     void buildLayout();
@@ -80,6 +87,10 @@ private:
     LatestPicture windowPicture_ { late_ };
     LatestPicture preview_ { late_ };
     int wheelEighths_ = 0; // a turn of the wheel short of a notch, kept for the next one
+    // While a list is read late: what the status bar said before, and what waits for the lists.
+    QString statusBeforeReading_;
+    std::vector<std::function<void()>> afterReading_;
+    bool loadWaiting_ = false;
 };
 
 } // namespace tl

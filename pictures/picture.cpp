@@ -2,6 +2,7 @@
 
 #include "pictures/decoding.h"
 #include "pictures/jpeg.h"
+#include "pictures/pictureformat.h"
 #include "pictures/regularfile.h"
 #include "platform/logging.h"
 
@@ -122,6 +123,10 @@ namespace {
     using MakePicture = std::function<StdPicture(Decoded decoded, const std::shared_ptr<HeldBytes>& held)>;
     PictureRead readForDecode(QFile& file, QSize cell, const std::atomic<bool>* cancelled, MakePicture make)
     {
+        // A file of no format the program reads is refused before it is read whole.
+        if (pictureFormatOf(file.peek(FormatHeadBytes)) == PictureFormat::Other)
+            return make({ {}, {}, QStringLiteral("not a picture file the program reads"), PictureFailure::NotAPicture },
+                nullptr);
         auto held = std::make_shared<HeldBytes>(file, cancelled);
         if (isCancelled(cancelled))
             return {};
@@ -271,7 +276,7 @@ namespace {
     // not serve.
     StdPicture cellFromThumbnail(QFile& file, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
     {
-        const JpegDecoder head(file, file.size());
+        const JpegDecoder head(file, file.size(), cancelled);
         Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
         if (decoded.image.isNull())
             return {};

@@ -4,6 +4,7 @@
 #include "platform/pools.h"
 
 #include <QThreadPool>
+#include <QtGlobal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,7 @@ StopAtEnd::~StopAtEnd()
     std::erase(stoppers().all, &stop_);
 }
 
-void endProcess(int status)
+void endProcess(int status, std::chrono::milliseconds grace)
 {
     // A second end (an exit() from inside the first, another thread) waits for the first one.
     static std::mutex* const ending = new std::mutex;
@@ -48,13 +49,30 @@ void endProcess(int status)
         for (const std::function<void()>* stop : stoppers().all)
             (*stop)();
     }
-    drainPools(EndGrace);
+    drainPools(grace);
     std::fflush(nullptr);
     std::_Exit(status);
 }
 
+namespace {
+    QtMessageHandler earlierHandler = nullptr;
+
+    // Qt's X11 connection says that it broke just before it calls exit(1): the process ends here
+    // instead, before exit() destroys anything that a thread still decoding may touch.
+    void endOnALostDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (earlierHandler)
+            earlierHandler(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        if (type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+            endProcess(EXIT_FAILURE);
+    }
+} // namespace
+
 void endEveryExitThisWay()
 {
+    earlierHandler = qInstallMessageHandler(endOnALostDisplay);
     // What the pools' threads may touch is made now, so that it is older than the handler: exit()
     // destroys what was made after the handler before it calls it.
     QThreadPool::globalInstance();

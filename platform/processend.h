@@ -14,8 +14,9 @@ namespace tl {
 // How long the end waits for running work to stop.
 constexpr std::chrono::milliseconds EndGrace { 300 };
 
-// Ends the process with `status` as above. Safe to call from any thread, and more than once.
-[[noreturn]] void endProcess(int status);
+// Ends the process with `status` as above, after at most `grace` for running work. Safe to call from
+// any thread, and more than once.
+[[noreturn]] void endProcess(int status, std::chrono::milliseconds grace = EndGrace);
 
 // While it lives, `stop` is called at the end of the process before the grace: it tells work to stop
 // (sets cancel flags) and must not wait for anything.
@@ -31,8 +32,9 @@ private:
 };
 
 // From now on an exit() anywhere in the process ends it through endProcess, with the status that exit()
-// was given where the system tells it. Called once the windows are up: whatever is made static before
-// this is never destroyed under a running thread.
+// was given where the system tells it, and without a grace: exit() destroys what was made static after
+// this before it gets there. Qt's own exit() for a display gone away is caught before it is called,
+// by the warning Qt writes just before it. Called once the windows are up.
 void endEveryExitThisWay();
 // The system's part of it: exit() calls endProcess (processend_linux.cpp, processend_win.cpp).
 void handExitsToEndProcess();

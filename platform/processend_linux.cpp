@@ -5,7 +5,7 @@
 namespace tl {
 
 namespace {
-    void endThisWay(int status, void*) { endProcess(status); }
+    void endThisWay(int status, void*) { endProcess(status, {}); }
 } // namespace
 
 // glibc's on_exit is handed exit()'s status, which atexit is not.

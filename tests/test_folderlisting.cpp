@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -139,8 +140,17 @@ TEST_F(Listing, FolderThatCannotBeListedFails)
         EXPECT_FALSE(ok) << folder.toStdString();
     }
     EXPECT_EQ(log.count(QtWarningMsg, { "tessaline.files" }, { path(u"missing"_s), qt_error_string(ENOENT) }), 2);
+    bool ok = true;
+    {
+        // A listing nobody waits for any more stops unfinished, which is no failure to tell.
+        const tl::test::LogCapture quiet;
+        const std::atomic<bool> cancelled = true;
+        EXPECT_TRUE(tl::listFiles(root, {}, &ok, &cancelled).isEmpty());
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(quiet.count(QtWarningMsg, { "tessaline.files" }, {}), 0);
+    }
     makeFile(path(u"dir.jpg/inside.jpg"_s));
-    bool ok = false;
+    ok = false;
     EXPECT_EQ(toStd(tl::listFiles(path(u"dirlink.jpg"_s), {}, &ok)), std::vector<std::string> { "inside.jpg" })
         << "a link to a folder lists like the folder";
     EXPECT_TRUE(ok);

@@ -28,17 +28,33 @@ DriveList::DriveList()
     : Control(new DriveCombo)
     , combo_(static_cast<QComboBox*>(widget()))
 {
-    drive_ = driveOf(listDrives(), currentFolder(), QDir::rootPath());
-    Refresh();
+    reading_.start(readDrives(true));
     static_cast<DriveCombo*>(combo_)->aboutToOpen = [this] { Refresh(); };
     QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) { setDrive(combo_->itemText(index)); });
 }
 
-void DriveList::Refresh()
+void DriveList::Refresh() { reading_.read(readDrives(!driveKnown_)); }
+
+// Reads the drives, and with `findStart` the drive that holds the current folder, the one chosen at first.
+ListReading::Work DriveList::readDrives(bool findStart)
+{
+    return [this, source = driveSource, findStart](const std::atomic<bool>*) -> ListReading::PutIn {
+        const QStringList drives = listDrives(*source);
+        const QString start = findStart ? driveOf(drives, currentFolder(), QDir::rootPath()) : QString();
+        return [this, drives, start](bool) {
+            if (!driveKnown_ && !start.isEmpty()) {
+                drive_ = start;
+                driveKnown_ = true;
+            }
+            showDrives(drives);
+        };
+    };
+}
+
+void DriveList::showDrives(QStringList drives)
 {
     const QSignalBlocker blocker(combo_);
-    QStringList drives = listDrives();
-    if (!drives.contains(drive_))
+    if (driveKnown_ && !drives.contains(drive_))
         drives.prepend(drive_);
     combo_->clear();
     combo_->addItems(drives);
@@ -57,6 +73,7 @@ void DriveList::setDrive(const QString& drive)
 void DriveList::showDrive(const QString& drive)
 {
     drive_ = drive;
+    driveKnown_ = true;
     const QSignalBlocker blocker(combo_);
     int index = combo_->findText(drive);
     if (index < 0) {

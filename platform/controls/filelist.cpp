@@ -35,7 +35,6 @@ FileList::FileList()
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    path_ = QDir::toNativeSeparators(currentFolder());
     keys_ = std::make_unique<KeyWatcher>(view_, KeyDown);
     // An entry is chosen when it becomes selected: by a click or by the keys that move the
     // selection, never by the list only taking the focus.
@@ -49,13 +48,14 @@ FileList::FileList()
 void FileList::setPath(const QString& path)
 {
     path_ = path;
-    reload();
+    pathKnown_ = true;
+    reload(false);
 }
 
 void FileList::setPattern(const QString& pattern)
 {
     pattern_ = pattern;
-    reload();
+    reload(false);
 }
 
 QString FileList::List(int index) const { return index >= 0 && index < names_.size() ? names_.at(index) : QString(); }
@@ -69,13 +69,7 @@ void FileList::setListIndex(int index)
         Click();
 }
 
-void FileList::Refresh()
-{
-    const QString chosen = List(index_);
-    reload();
-    if (!chosen.isEmpty())
-        showIndex(static_cast<int>(names_.indexOf(chosen)));
-}
+void FileList::Refresh() { reload(true); }
 
 void FileList::showIndex(int index)
 {
@@ -85,9 +79,33 @@ void FileList::showIndex(int index)
     showing_ = false;
 }
 
-void FileList::reload()
+// Lists the folder, or the current folder while the path is not known yet. The names of another
+// folder or pattern are no entries of this one: a new listing read late shows none meanwhile.
+void FileList::reload(bool keepChoice)
 {
-    names_ = listFiles(QDir::fromNativeSeparators(path_), pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts));
+    const bool put = reading_.read([this, known = pathKnown_, folder = QDir::fromNativeSeparators(path_),
+                                       patterns = pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts),
+                                       keepChoice](const std::atomic<bool>* cancelled) -> ListReading::PutIn {
+        const QString listed = known ? folder : currentFolder();
+        const QStringList names = listFiles(listed, patterns, nullptr, cancelled);
+        return [this, known, listed, names, keepChoice](bool) {
+            if (!known && !pathKnown_) {
+                path_ = QDir::toNativeSeparators(listed);
+                pathKnown_ = true;
+            }
+            const QString chosen = keepChoice ? List(index_) : QString();
+            showNames(names);
+            if (!chosen.isEmpty())
+                showIndex(static_cast<int>(names_.indexOf(chosen)));
+        };
+    });
+    if (!put && !keepChoice)
+        showNames({});
+}
+
+void FileList::showNames(QStringList names)
+{
+    names_ = std::move(names);
     index_ = -1;
     showing_ = true;
     model_->setStringList(names_);

@@ -157,85 +157,150 @@ FolderList::FolderList()
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view_->setTextElideMode(Qt::ElideRight);
     view_->setItemDelegate(new IndentedFolders(view_));
-    const QString start = currentFolder();
-    path_ = QDir::toNativeSeparators(start);
-    drive_ = driveOf(listDrives(), start, QDir::rootPath());
-    showFolders(listSubfolders(start));
+    reading_.start([this, source = driveSource](const std::atomic<bool>* cancelled) -> ListReading::PutIn {
+        const QString start = currentFolder();
+        const QString drive = driveOf(listDrives(*source), start, QDir::rootPath());
+        const QStringList subfolders = listSubfolders(start, nullptr, cancelled);
+        return [this, start, drive, subfolders](bool) {
+            path_ = QDir::toNativeSeparators(start);
+            drive_ = drive;
+            showFolders(subfolders);
+        };
+    });
     keys_ = std::make_unique<KeyWatcher>(view_, KeyDown);
     QObject::connect(view_, &QAbstractItemView::activated, view_,
         [this](const QModelIndex& index) { openFolder(index.data(FullPathRole).toString()); });
 }
 
-void FolderList::setPath(const QString& path)
-{
-    // The drives are read once for the whole move.
-    const QStringList roots = listDrives();
-    if (roots.contains(path))
-        moveTo(roots, currentFolderOf(roots, path), path, Again::Ignore);
-    else if (wasListedDrive(path))
-        // Unmounted, pulled out or no longer readable. What may be left at its place is an empty
-        // mount point, which is no drive; its remembered folder stays for when it comes back.
-        throw DeviceError(DeviceError::DeviceUnavailable, path);
-    else
-        moveTo(roots, path, {}, Again::Ignore);
-}
+void FolderList::setPath(const QString& path) { reading_.read(moveTo(path, true, Again::Ignore, Failure::Throw, {})); }
 
-bool FolderList::openFolder(const QString& path)
+bool FolderList::openFolder(const QString& path, std::function<void(bool opened)> opened)
 {
     try {
-        moveTo(listDrives(), path, {}, Again::Reopen);
+        reading_.read(moveTo(path, false, Again::Reopen, Failure::Quiet, opened));
         return true;
     } catch (const DeviceError&) {
+        if (opened)
+            opened(false);
         return false;
     }
 }
 
 void FolderList::Refresh()
 {
-    bool ok = false;
-    QStringList subfolders = listSubfolders(QDir::fromNativeSeparators(path_), &ok);
-    if (ok)
-        showFolders(std::move(subfolders));
+    if (reading_.busy())
+        return;
+    reading_.read(
+        [this, folder = QDir::fromNativeSeparators(path_)](const std::atomic<bool>* cancelled) -> ListReading::PutIn {
+            bool ok = false;
+            QStringList subfolders = listSubfolders(folder, &ok, cancelled);
+            if (!ok)
+                return {};
+            return [this, subfolders](bool) { showFolders(subfolders); };
+        });
 }
 
-// Goes to a folder; `drive` names the drive when the move is to that drive's current folder. A move
-// to the folder shown changes nothing unless it is opened again.
-void FolderList::moveTo(const QStringList& roots, const QString& folder, const QString& drive, Again again)
+namespace {
+    // Where a move of the folder list goes, with the subfolders there, or why it cannot go.
+    struct Destination {
+        QString folder;
+        QString drive;
+        QStringList subfolders;
+        int error = 0;
+        QString what;
+    };
+
+    Destination failed(int error, const QString& what) { return { {}, {}, {}, error, what }; }
+
+    // `toDrive`: the path may name a drive, as the drive list shows it, which is then gone to at its
+    // current folder; `drive` names the drive when the move is to that drive's current folder.
+    Destination lookFor(DriveSource& source, const QString& path, bool toDrive, const std::atomic<bool>* cancelled)
+    {
+        // The drives are read once for the whole move.
+        const QStringList roots = listDrives(source);
+        QString folder = path;
+        QString drive;
+        if (toDrive && roots.contains(path)) {
+            folder = currentFolderOf(roots, path);
+            drive = path;
+        } else if (toDrive && wasListedDrive(path)) {
+            // Unmounted, pulled out or no longer readable. What may be left at its place is an empty
+            // mount point, which is no drive; its remembered folder stays for when it comes back.
+            return failed(DeviceError::DeviceUnavailable, path);
+        }
+
+        QString target = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
+        const QString root = drive.isEmpty() ? driveOf(roots, target, QDir::rootPath()) : drive;
+        switch (source.probe(root)) {
+        case DriveStatus::Ready:
+            break;
+        case DriveStatus::Gone:
+        case DriveStatus::NoMedium:
+            return failed(DeviceError::DeviceUnavailable, root);
+        case DriveStatus::Unreadable:
+            return failed(DeviceError::DiskMediaError, root);
+        case DriveStatus::Failed:
+            return failed(DeviceError::PathFileAccess, root);
+        }
+
+        bool ok = false;
+        QStringList subfolders = listSubfolders(target, &ok, cancelled);
+        // A drive's remembered folder may have gone meanwhile: go to the nearest folder above it.
+        while (!ok && !drive.isEmpty() && target.size() > QDir::cleanPath(root).size()) {
+            if (cancelled->load())
+                return failed(DeviceError::DiskMediaError, root); // nobody waits for it any more
+            target = QFileInfo(target).path();
+            subfolders = listSubfolders(target, &ok, cancelled);
+        }
+        if (!ok) {
+            if (!drive.isEmpty())
+                return failed(DeviceError::DiskMediaError, root);
+            return failed(QFileInfo::exists(target) ? DeviceError::PathFileAccess : DeviceError::PathNotFound, target);
+        }
+        return { target, root, std::move(subfolders), 0, {} };
+    }
+} // namespace
+
+// Reads where a move goes. Put in, it goes there, or fails: in time, by throwing DeviceError unless
+// quiet; late, by raising Error unless quiet. `opened` is told which.
+ListReading::Work FolderList::moveTo(
+    const QString& path, bool toDrive, Again again, Failure failure, std::function<void(bool opened)> opened)
 {
-    QString target = QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(folder)).absoluteFilePath());
-    const QString root = drive.isEmpty() ? driveOf(roots, target, QDir::rootPath()) : drive;
+    return [this, source = driveSource, path, toDrive, again, failure, opened](
+               const std::atomic<bool>* cancelled) -> ListReading::PutIn {
+        Destination found;
+        try {
+            found = lookFor(*source, path, toDrive, cancelled);
+        } catch (const std::exception& error) {
+            found = failed(DeviceError::PathFileAccess, QString::fromLocal8Bit(error.what()));
+        }
+        return [this, found, again, failure, opened](bool late) {
+            if (found.error == 0) {
+                go(found.folder, found.drive, found.subfolders, again);
+                if (opened)
+                    opened(true);
+                return;
+            }
+            const DeviceError error(found.error, found.what);
+            if (!late)
+                throw error;
+            if (opened)
+                opened(false);
+            if (failure == Failure::Throw && Error)
+                Error(error);
+        };
+    };
+}
 
-    switch (driveSource->probe(root)) {
-    case DriveStatus::Ready:
-        break;
-    case DriveStatus::Gone:
-    case DriveStatus::NoMedium:
-        throw DeviceError(DeviceError::DeviceUnavailable, root);
-    case DriveStatus::Unreadable:
-        throw DeviceError(DeviceError::DiskMediaError, root);
-    case DriveStatus::Failed:
-        throw DeviceError(DeviceError::PathFileAccess, root);
-    }
-
-    bool ok = false;
-    QStringList subfolders = listSubfolders(target, &ok);
-    // A drive's remembered folder may have gone meanwhile: go to the nearest folder above it.
-    while (!ok && !drive.isEmpty() && target.size() > QDir::cleanPath(root).size()) {
-        target = QFileInfo(target).path();
-        subfolders = listSubfolders(target, &ok);
-    }
-    if (!ok) {
-        if (!drive.isEmpty())
-            throw DeviceError(DeviceError::DiskMediaError, root);
-        throw DeviceError(QFileInfo::exists(target) ? DeviceError::PathFileAccess : DeviceError::PathNotFound, target);
-    }
-
-    const QString native = QDir::toNativeSeparators(target);
+// Goes to a folder a move has read. A move to the folder shown changes nothing unless it is opened again.
+void FolderList::go(const QString& folder, const QString& drive, QStringList subfolders, Again again)
+{
+    const QString native = QDir::toNativeSeparators(folder);
     if (native == path_ && again == Again::Ignore)
         return;
     path_ = native;
-    drive_ = root;
-    rememberFolder(root, target);
+    drive_ = drive;
+    rememberFolder(drive, folder);
     showFolders(std::move(subfolders));
     if (Change)
         Change();

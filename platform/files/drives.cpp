@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QMutex>
 #include <QSet>
 #include <algorithm>
 
@@ -178,6 +179,9 @@ namespace {
         DriveStatus probe(const QString& root) override { return probeDrive(root); }
     };
 
+    // The lists read the drives on the I/O pool and put in what they read on the window's thread.
+    QMutex drivesMutex;
+
     QMap<QString, QString>& rememberedFolders()
     {
         static QMap<QString, QString> folders;
@@ -194,29 +198,44 @@ namespace {
 
 std::shared_ptr<DriveSource> driveSource = std::make_shared<MountedDriveSource>();
 
-QStringList listDrives()
+QStringList listDrives() { return listDrives(*driveSource); }
+
+QStringList listDrives(DriveSource& source)
 {
-    const QStringList roots = driveSource->drives();
+    const QStringList roots = source.drives();
+    const QMutexLocker lock(&drivesMutex);
     for (const QString& root : roots)
         listedDrives().insert(root);
     return roots;
 }
 
-bool wasListedDrive(const QString& root) { return listedDrives().contains(root); }
+bool wasListedDrive(const QString& root)
+{
+    const QMutexLocker lock(&drivesMutex);
+    return listedDrives().contains(root);
+}
 
 QString currentFolderOf(const QStringList& roots, const QString& driveRoot)
 {
-    const auto it = rememberedFolders().constFind(driveRoot);
-    if (it != rememberedFolders().constEnd())
-        return *it;
+    {
+        const QMutexLocker lock(&drivesMutex);
+        const auto it = rememberedFolders().constFind(driveRoot);
+        if (it != rememberedFolders().constEnd())
+            return *it;
+    }
     const QString cwd = currentFolder();
     return driveOf(roots, cwd, QDir::rootPath()) == driveRoot ? cwd : driveRoot;
 }
 
-void rememberFolder(const QString& driveRoot, const QString& folder) { rememberedFolders().insert(driveRoot, folder); }
+void rememberFolder(const QString& driveRoot, const QString& folder)
+{
+    const QMutexLocker lock(&drivesMutex);
+    rememberedFolders().insert(driveRoot, folder);
+}
 
 void forgetDrives()
 {
+    const QMutexLocker lock(&drivesMutex);
     rememberedFolders().clear();
     listedDrives().clear();
 }

@@ -57,10 +57,13 @@ struct DriveSource {
 };
 extern std::shared_ptr<DriveSource> driveSource;
 
-// The drives listed now, read from driveSource. Each root listed is remembered as a drive, so that one
+// The drives listed now, read from driveSource (or from `source`, for a thread that must not look at
+// driveSource while it may be replaced). Each root listed is remembered as a drive, so that one
 // which has gone since (a stick pulled out, its mount point left as an empty folder or removed) is
-// still known for a drive and not taken for a plain folder.
+// still known for a drive and not taken for a plain folder. These and the folders below are safe to
+// use from any thread.
 QStringList listDrives();
+QStringList listDrives(DriveSource& source);
 bool wasListedDrive(const QString& root);
 
 // The current folder of a drive: the process's current folder (the nearest one left, should it have

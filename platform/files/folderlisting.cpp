@@ -41,16 +41,19 @@ namespace files {
 
 namespace {
 
-    QStringList listFolder(const QString& folder, files::Kind kind, const files::NameFilter* filter, bool* ok)
+    QStringList listFolder(const QString& folder, files::Kind kind, const files::NameFilter* filter, bool* ok,
+        const std::atomic<bool>* cancelled)
     {
         QStringList names;
         QString why;
-        const bool success = files::scanFolder(folder, kind, filter, names, why);
+        const bool success = files::scanFolder(folder, kind, filter, names, why, cancelled);
         if (ok)
             *ok = success;
         if (!success) {
-            // The lists that show the folder say nothing of why it could not be read.
-            qCWarning(lcFiles) << "cannot list" << folder << ":" << qUtf8Printable(why);
+            // The lists that show the folder say nothing of why it could not be read; a listing given
+            // up is no failure.
+            if (!why.isEmpty())
+                qCWarning(lcFiles) << "cannot list" << folder << ":" << qUtf8Printable(why);
             return {};
         }
         std::sort(names.begin(), names.end(), [](const QString& x, const QString& y) { return naturalLess(x, y); });
@@ -59,15 +62,15 @@ namespace {
 
 } // namespace
 
-QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok)
+QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok, const std::atomic<bool>* cancelled)
 {
     const files::NameFilter filter(patterns);
-    return listFolder(folder, files::Kind::File, &filter, ok);
+    return listFolder(folder, files::Kind::File, &filter, ok, cancelled);
 }
 
-QStringList listSubfolders(const QString& folder, bool* ok)
+QStringList listSubfolders(const QString& folder, bool* ok, const std::atomic<bool>* cancelled)
 {
-    return listFolder(folder, files::Kind::Folder, nullptr, ok);
+    return listFolder(folder, files::Kind::Folder, nullptr, ok, cancelled);
 }
 
 } // namespace tl

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 
 namespace tl {
 
@@ -11,12 +12,13 @@ namespace tl {
 // hidden names (starting with '.') are left out, and so are names that cannot be represented as a
 // QString that opens the same file again (bytes that are not valid in the file name encoding).
 // A folder that is missing or cannot be read gives an empty list and *ok == false, and is logged with
-// the reason.
-QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok = nullptr);
+// the reason. A listing stops early, with *ok == false and nothing logged, once `cancelled` is set.
+QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok = nullptr,
+    const std::atomic<bool>* cancelled = nullptr);
 
 // Bare names of the folder's subfolders (symbolic links to folders included, hidden ones left out),
 // naturally sorted. A folder that is missing or cannot be read gives an empty list and *ok == false,
 // and is logged with the reason.
-QStringList listSubfolders(const QString& folder, bool* ok = nullptr);
+QStringList listSubfolders(const QString& folder, bool* ok = nullptr, const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace tl

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <vector>
 
 namespace tl::files {
@@ -45,7 +46,8 @@ enum class Kind { File, Folder };
 
 // Appends the names of the folder's entries of that kind that the filter, when there is one, lets
 // through; hidden names are left out. False, with the reason in `why`, when the folder cannot be read
-// to its end.
-bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why);
+// to its end, or when `cancelled` is set before it is (then `why` is empty).
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why,
+    const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace tl::files

@@ -41,7 +41,8 @@ namespace {
 
 } // namespace
 
-bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why)
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why,
+    const std::atomic<bool>* cancelled)
 {
     const QByteArray path = QFile::encodeName(folder);
     if (path.isEmpty()) {
@@ -55,7 +56,13 @@ bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStr
     }
     const int fd = ::dirfd(dir);
     int error = 0;
+    bool stopped = false;
     for (;;) {
+        // A listing nobody waits for any more stops: on a slow share it may hold a thread for minutes.
+        if (cancelled && cancelled->load(std::memory_order_relaxed)) {
+            stopped = true;
+            break;
+        }
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (!entry) {
@@ -72,7 +79,7 @@ bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStr
     ::closedir(dir);
     if (error != 0)
         why = qt_error_string(error);
-    return error == 0;
+    return error == 0 && !stopped;
 }
 
 } // namespace tl::files

@@ -5,7 +5,8 @@
 
 namespace tl::files {
 
-bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why)
+bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why,
+    const std::atomic<bool>* cancelled)
 {
     const QFileInfo info(folder);
     if (folder.isEmpty() || !info.isDir() || !info.isReadable()) {
@@ -18,6 +19,8 @@ bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStr
     // Without QDir::Hidden and QDir::System, hidden, system and dangling entries are skipped.
     QDirIterator it(folder, (kind == Kind::File ? QDir::Files : QDir::Dirs) | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            return false;
         it.next();
         const QString name = it.fileName();
         if (name.startsWith(u'.') || (filter && !filter->matches(name)))
