@@ -40,6 +40,11 @@ std::shared_ptr<PictureJob> PictureJob::start(QThreadPool& io, QThreadPool& cpu,
     auto job = std::make_shared<PictureJob>();
     io.start(
         [job, read = std::move(read), &cpu, priority] {
+            // Given up while queued: not even the file's status is looked at, which may hang too.
+            if (job->isCancelled()) {
+                job->finish({});
+                return;
+            }
             PictureRead stage = guarded<PictureRead>(read, job->cancelFlag());
             if (!stage.decode || job->isCancelled()) {
                 job->finish(job->isCancelled() ? StdPicture() : std::move(stage.picture));

@@ -480,7 +480,9 @@ TEST_F(PageLoading, PagesScrolledPastGiveUpTheirReads)
 {
     std::atomic<bool> letGo = false;
     std::atomic<int> slowReads = 0; // under way
+    std::atomic<int> startedGivenUp = 0;
     form->thumbnails.read = [&](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+        startedGivenUp += cancelled->load();
         // The first two pages read slowly; the prefetch does not.
         const bool prefetch = QThread::currentThread()->priority() == QThread::LowestPriority;
         if (!prefetch && QFileInfo(path).completeBaseName() < name(48)) {
@@ -499,6 +501,7 @@ TEST_F(PageLoading, PagesScrolledPastGiveUpTheirReads)
     EXPECT_TRUE(QTest::qWaitFor([&] { return slowReads == 0; }, 2000)) << slowReads << " reads still under way";
     letGo = true;
     form->thumbnails.waitForAll();
+    EXPECT_EQ(startedGivenUp, 0) << "reads given up while queued still ran";
 }
 
 // Loading throws PictureError or runs out of memory. Anything else a job throws is a bug: the program
