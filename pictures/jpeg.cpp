@@ -159,6 +159,11 @@ namespace {
             stop(common, "cancelled");
         if (info->input_scan_number > JpegScanLimit)
             stop(common, "more scans than a picture needs");
+        qint64 blocks = 0;
+        for (int i = 0; i < info->num_components; ++i)
+            blocks += qint64(info->comp_info[i].width_in_blocks) * info->comp_info[i].height_in_blocks;
+        if (qint64(info->input_scan_number) * blocks > JpegScanBlockLimit)
+            stop(common, "more scans than a picture of this size needs");
     }
 
     qint64 roundUp(qint64 value, qint64 step) { return (value + step - 1) / step * step; }

@@ -23,6 +23,9 @@ bool looksLikeJpeg(const QByteArray& head);
 // A progressive file with more scans than this is refused: each scan runs over the whole picture,
 // and ordinary files have a few dozen at most.
 constexpr int JpegScanLimit = 200;
+// Each scan walks every block of the picture it covers: a large picture with many scans is refused
+// once its scans have walked this many blocks in all, about what a 200-megapixel photo's twenty take.
+constexpr qint64 JpegScanBlockLimit = qint64(96) << 20;
 
 // A JPEG decoded with libjpeg-turbo. The constructor reads the headers up to the first scan, keeping
 // only the first EXIF block and the colour profile and passing over every other segment unread; headers
