@@ -15,18 +15,9 @@ bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     work=$(mktemp -d); trap "rm -rf \"$work\"" EXIT
     cd "$work"
 
-    fail() { echo "FAIL: $*"; kill "$pid" 2>/dev/null; exit 1; }
-    window() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
+    source "$here/xprogram.sh"
     wait_window() {
         for _ in $(seq 1 100); do [ -n "$(window "$1")" ] && return 0; sleep 0.1; done
-        return 1
-    }
-    # Waits up to two seconds for the program to end; its exit status is in $status.
-    ended() {
-        for _ in $(seq 1 20); do
-            if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-            sleep 0.1
-        done
         return 1
     }
     start() {
@@ -48,7 +39,7 @@ bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
         sleep 0.2
         kill -0 "$pid" 2>/dev/null || break
     done
-    ended || fail "終わる did not end the program"
+    ended 2 || fail "終わる did not end the program"
     [ "$status" -eq 0 ] || fail "終わる ended the program with status $status"
     echo "   ended at x = $((x - left)) on the menu bar, status 0"
 
@@ -64,7 +55,7 @@ bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     [ -n "$(window "$picture")" ] || fail "the picture window went with the main window"
     echo "   the main window closed, the picture window and the program stay"
     python3 "$here/close_window.py" "$(window "$picture")"
-    ended || fail "closing the last window did not end the program"
+    ended 2 || fail "closing the last window did not end the program"
     [ "$status" -eq 0 ] || fail "closing the last window ended the program with status $status"
     echo "   the last window closed and the program ended, status 0"
 ' ending "$exe" "$here"

@@ -16,16 +16,7 @@ work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 bash "$here/xserver.sh" -screen 0 1280x800x24 -noreset -- bash -c '
     exe="$1"; slowfs="$2"; here="$3"; work="$4"
     main="HTMLファイルを解析し，画像ファイルの取得"
-    fail() { echo "FAIL: $*"; kill -9 "$pid" 2>/dev/null; exit 1; }
-    window() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
-    # Waits up to 3 s for the program to end; its exit status is in $status.
-    ended() {
-        for _ in $(seq 1 30); do
-            if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; status=$?; return 0; fi
-            sleep 0.1
-        done
-        return 1
-    }
+    source "$here/xprogram.sh"
     mkdir -p "$work/pictures"
     python3 -c "
 import struct, sys
@@ -52,7 +43,7 @@ for name, width in ((\"hang-a.bmp\", 40), (\"hang-b.bmp\", 40), (\"p1.bmp\", 10)
             "the close box") python3 "$here/close_window.py" "$id" ;;
             SIGTERM) kill -TERM "$pid" ;;
         esac
-        ended || fail "$way did not end the program within 3 s"
+        ended 3 || fail "$way did not end the program within 3 s"
         echo "   ended, status $status"
     done
 ' hanging_end "$exe" "$slowfs" "$here" "$work" || exit 1

@@ -42,6 +42,14 @@ struct Setting {
         QDir::setCurrent(home_);
     }
 
+    // The main window, shown on drive A.
+    frmBmpGet& windowOnDriveA()
+    {
+        frmBmpGet& form = Window<frmBmpGet>().Show();
+        form.Drive1.setDrive(driveA);
+        return form;
+    }
+
     // A folder of `count` picture names (not pictures: only the lists read them) and a subfolder.
     QStringList fill(const QString& name, int count)
     {
@@ -81,8 +89,7 @@ TEST(SlowDisk, AFolderOfManyFilesOpensWhileItIsReadAndTheLoadWaitsForIt)
 {
     SKIP_WITHOUT_SLOW_DISK();
     Setting at;
-    frmBmpGet& form = Window<frmBmpGet>().Show();
-    form.Drive1.setDrive(at.driveA);
+    frmBmpGet& form = at.windowOnDriveA();
     const QStringList names = at.fill("album", 40);
     const QString album = at.dir.filePath("album");
     const test::SlowDisk disk { { "SLOWFS_UNDER", album }, { "SLOWFS_DELAY_MS", "50" } };
@@ -114,8 +121,7 @@ TEST(SlowDisk, AFolderOpenedWhileADriveIsReadWins)
 {
     SKIP_WITHOUT_SLOW_DISK();
     Setting at;
-    frmBmpGet& form = Window<frmBmpGet>().Show();
-    form.Drive1.setDrive(at.driveA);
+    frmBmpGet& form = at.windowOnDriveA();
     const QString driveB = at.dir.filePath("driveB");
     at.fill("driveB", 40);
     const test::SlowDisk disk { { "SLOWFS_UNDER", driveB }, { "SLOWFS_DELAY_MS", "50" } };
@@ -135,8 +141,7 @@ TEST(SlowDisk, ADriveWhoseLookupsHangLeavesTheWindowAnsweringAndTheListsAsTheyWe
 {
     SKIP_WITHOUT_SLOW_DISK();
     Setting at;
-    frmBmpGet& form = Window<frmBmpGet>().Show();
-    form.Drive1.setDrive(at.driveA);
+    frmBmpGet& form = at.windowOnDriveA();
     const QString stuck = at.dir.filePath("stuck");
     at.dir.mkpath("stuck");
     at.seams.drives->roots << stuck;
