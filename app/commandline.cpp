@@ -3,6 +3,7 @@
 #include "browser/frmBmpGet.h"
 #include "pictures/regularfile.h"
 #include "platform/controls/listreading.h"
+#include "platform/files/drivesystem.h"
 #include "platform/pools.h"
 #include "platform/task.h"
 
@@ -22,15 +23,19 @@ std::optional<QString> namedOnCommandLine(const QStringList& arguments)
     return std::nullopt;
 }
 
-namespace {
-
-    int indexOf(const FileList& list, const QString& name)
-    {
-        for (int i = 0; i < list.ListCount(); ++i)
-            if (list.List(i) == name)
-                return i;
-        return -1;
+int indexOfNamed(const FileList& list, const QString& name, Qt::CaseSensitivity names)
+{
+    int other = -1;
+    for (int i = 0; i < list.ListCount(); ++i) {
+        if (list.List(i) == name)
+            return i;
+        if (other < 0 && list.List(i).compare(name, names) == 0)
+            other = i;
     }
+    return other;
+}
+
+namespace {
 
     // What the name is, as looked at on the I/O pool.
     struct Named {
@@ -77,7 +82,7 @@ namespace {
                     return;
                 }
                 form.whenListsRead([&form, name, failed] {
-                    const int index = indexOf(form.File1, name);
+                    const int index = indexOfNamed(form.File1, name, files::pathCase);
                     if (index < 0)
                         failed(QStringLiteral("not a picture file the file list shows; its folder is open"));
                     else

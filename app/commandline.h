@@ -7,6 +7,7 @@
 
 namespace tl {
 
+class FileList;
 class frmBmpGet;
 
 // The file or folder the command line names: the first argument that is no option (after "--",
@@ -20,5 +21,9 @@ std::optional<QString> namedOnCommandLine(const QStringList& arguments);
 // be read changes nothing. The name is looked at off the window's thread; what is not known within
 // the lists' wait is done once it is. `failed` is told why it could not, when it could not.
 void openNamed(frmBmpGet& form, const QString& name, std::function<void(const QString& why)> failed);
+
+// The entry of the file list that is `name`, told apart as the system tells file names (`names`:
+// Windows ignores case); the entry spelt exactly so comes first. -1 when none is.
+int indexOfNamed(const FileList& list, const QString& name, Qt::CaseSensitivity names);
 
 } // namespace tl
