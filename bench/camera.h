@@ -12,9 +12,11 @@
 #include <QImage>
 #include <QProcess>
 #include <QStringList>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#endif
 
 namespace bench {
 
@@ -38,6 +40,10 @@ inline QStringList writeCameraPhotos(const QDir& dir, int count, QSize size, con
 // The whole disk that holds `path`, as "major:minor" for the blkio controller.
 inline QString diskOf(const QString& path)
 {
+#ifdef _WIN32
+    Q_UNUSED(path);
+    return {};
+#else
     struct stat status { };
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return {};
@@ -50,6 +56,7 @@ inline QString diskOf(const QString& path)
             return QString::fromLatin1(parent.readAll().trimmed());
     }
     return device;
+#endif
 }
 
 inline bool writeTo(const QString& path, const QByteArray& text)
@@ -59,22 +66,30 @@ inline bool writeTo(const QString& path, const QByteArray& text)
 }
 
 // A blkio group holding reads from the disk of `folder` to `bytesPerSecond`; empty when this machine
-// cannot (not root, no cgroup v1 blkio controller).
+// cannot (not root, no cgroup v1 blkio controller, Windows).
 inline QString throttleGroup(const QString& folder, qint64 bytesPerSecond)
 {
+#ifdef _WIN32
+    Q_UNUSED(folder);
+    Q_UNUSED(bytesPerSecond);
+    return {};
+#else
     const QString group = QStringLiteral("/sys/fs/cgroup/blkio/tessaline-bench");
     if (geteuid() != 0 || !QDir().mkpath(group))
         return {};
     const QByteArray rule = (diskOf(folder) + QLatin1Char(' ') + QString::number(bytesPerSecond)).toLatin1();
     return writeTo(group + QStringLiteral("/blkio.throttle.read_bps_device"), rule) ? group : QString();
+#endif
 }
 
 // Runs this program with `arguments` in `group` after the page cache is dropped; its one line of
 // output. The child waits for a line on its input before it starts, so that all it reads is held.
 inline QByteArray runCold(const QString& group, const QStringList& arguments)
 {
+#ifndef _WIN32 // no group is made there
     ::sync();
     writeTo(QStringLiteral("/proc/sys/vm/drop_caches"), "3");
+#endif
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), arguments);
     child.waitForStarted();

@@ -19,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
-#include <unistd.h>
 
 namespace bench {
 
@@ -30,7 +29,7 @@ constexpr int SlowFolderFiles = 400;
 inline int slowFolderChild(int argc, char** argv)
 {
     const QString folder = QString::fromLocal8Bit(argv[2]);
-    if (::chdir(argv[2]) != 0)
+    if (!QDir::setCurrent(folder))
         return 1;
     OffscreenApp app(argc, argv);
     tl::MsgBox = [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); };

@@ -1,6 +1,8 @@
+#include "app/commandline.h"
 #include "app/startup.h"
 #include "browser/frmBmpGet.h"
 #include "support.h"
+#include "system.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -129,7 +131,7 @@ TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
     const QString startedIn = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     const auto back = qScopeGuard([&] { QDir::setCurrent(startedIn); });
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.jpg")).constData(), 0600), 0);
+    ASSERT_EQ(makeFifo(dir.filePath("pipe.jpg")), HasFifos);
     const QString folder = dir.path() + "/";
     struct Row {
         const char* what;
@@ -168,6 +170,35 @@ TEST_F(ProgramStart, OpensTheFolderOrFileNamedOnTheCommandLine)
         }
         EXPECT_EQ(errors.count("tessaline: "), row.complains ? 1 : 0) << errors.toStdString();
         unload<frmBmpGet>();
+    }
+}
+
+// The file named on the command line is found in the file list as the system compares names: on
+// Windows, whatever its case; a name spelt exactly as listed wins over another spelling.
+TEST(CommandLine, FindsTheNamedFileAsTheSystemComparesNames)
+{
+    QTemporaryDir temp;
+    const QDir dir(temp.path());
+    for (const char* name : { "a.bmp", "Photo.JPG", "photo.jpg" })
+        writeBytes(dir, QLatin1String(name), "x");
+    FileList list;
+    list.setPattern(QStringLiteral("*.jpg;*.bmp"));
+    list.setPath(temp.path());
+    ASSERT_EQ(list.ListCount(), 3);
+    const struct {
+        const char* name;
+        Qt::CaseSensitivity names;
+        const char* found;
+    } rows[] = {
+        { "a.bmp", Qt::CaseSensitive, "a.bmp" },
+        { "A.BMP", Qt::CaseSensitive, "" },
+        { "A.BMP", Qt::CaseInsensitive, "a.bmp" },
+        { "photo.jpg", Qt::CaseInsensitive, "photo.jpg" },
+        { "Photo.JPG", Qt::CaseInsensitive, "Photo.JPG" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(list.List(indexOfNamed(list, QLatin1String(row.name), row.names)), QLatin1String(row.found));
     }
 }
 

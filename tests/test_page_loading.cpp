@@ -4,9 +4,11 @@
 #include "browser/frmBmpGet.h"
 #include "browser/paging.h"
 #include "picture_files.h"
+#include "system.h"
 #include "windows_fixture.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMutex>
 #include <QSemaphore>
@@ -95,12 +97,11 @@ private:
 // change time tells the two versions apart.
 void replaceKeepingTimes(const QString& path)
 {
-    struct stat before { };
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    FileTimes before;
+    ASSERT_TRUE(readTimes(path, before));
     const QImage picture(path);
     writePicture(QFileInfo(path).dir(), QFileInfo(path).fileName(), picture.width(), picture.height(), Qt::green);
-    const timespec times[2] = { before.st_atim, before.st_mtim };
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    ASSERT_TRUE(putTimesBack(path, before));
 }
 
 class PageLoading : public WindowsTest {
@@ -607,6 +608,22 @@ TEST(ThumbnailCache, KeepsTheMostRecentlyUsedWithinItsLimits)
     newer.version.modified = 2;
     EXPECT_FALSE(cache.find(newer)) << "another version of the file";
     EXPECT_EQ(cache.count(), 0) << "the older version is dropped";
+}
+
+// On Windows a file replaced by another of the same size, its write time copied over, keeps its
+// creation time: its change time or its ID (on ReFS in the upper half too) tells it apart.
+TEST(FileVersions, WindowsTellsAReplacementByItsChangeTimeAndID)
+{
+    constexpr qint64 In1970 = 116444736000000000; // 100 ns steps since 1601
+    const FileVersion version = windowsFileVersion(10, In1970 + 1, In1970 + 2, 7, { 1 });
+    EXPECT_EQ(version, (FileVersion { 10, 100, 200, 7, 1, 0 }));
+    std::array<unsigned char, 16> upper { 1 };
+    upper[8] = 1;
+    for (const FileVersion& other : { windowsFileVersion(10, In1970 + 1, In1970 + 3, 7, { 1 }),
+             windowsFileVersion(10, In1970 + 1, In1970 + 2, 8, { 1 }),
+             windowsFileVersion(10, In1970 + 1, In1970 + 2, 7, { 2 }),
+             windowsFileVersion(10, In1970 + 1, In1970 + 2, 7, upper) })
+        EXPECT_NE(other, version);
 }
 
 } // namespace
