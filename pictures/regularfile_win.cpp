@@ -28,9 +28,13 @@ bool openRegularFile(QFile& file, const QString& path, QString& why)
 // apart is the change time and the file ID, read from a handle opened for its attributes only.
 std::optional<FileVersion> regularFileVersion(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.isFile())
         return std::nullopt;
-    const QString native = QDir::toNativeSeparators(path);
+    QString native = QDir::toNativeSeparators(info.absoluteFilePath());
+    // Past MAX_PATH a drive's path is taken whole only with the \\?\ prefix (Qt adds it for its own calls).
+    if (native.size() >= MAX_PATH && !native.startsWith(QLatin1String("\\\\")))
+        native.prepend(QLatin1String("\\\\?\\"));
     // No folder opens without FILE_FLAG_BACKUP_SEMANTICS; deleting or replacing the file stays allowed.
     const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(native.utf16()), FILE_READ_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
