@@ -7,17 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++-mingw-w64-x86-64-posix qt6-base-dev libjpeg62-turbo-dev libgtest-dev liblcms2-dev python3)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install_missing.sh "${packages[@]}"
 compiler=x86_64-w64-mingw32-g++-posix
 
 # The sources come from CMakeLists.txt itself, read as CMake would on Windows: WIN32 is true, the

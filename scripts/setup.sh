@@ -13,15 +13,4 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
           qt6-wayland qt6-translations-l10n desktop-file-utils appstream libjpeg-turbo-progs
           dbus dbus-x11 at-spi2-core python3-pyatspi python3-xlib)
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$(dirname "$0")/install_missing.sh" "${packages[@]}"
