@@ -88,7 +88,6 @@ frmBmpGet::frmBmpGet()
     // The rows around a page are decoded once the program is idle again, never inside a handler.
     prefetchTimer_.setSingleShot(true);
     connect(&prefetchTimer_, &QTimer::timeout, this, [this] { prefetchNeighbours(); });
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { thumbnails.stop(); });
 
     // The lists read the current folder side by side, off the window's thread; the window waits
     // for them once.

@@ -21,8 +21,6 @@ namespace {
     // How often a job waiting for another one looks at its own cancel flag.
     constexpr std::chrono::milliseconds LookAgain { 20 };
 
-    bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
-
     // A path that names no regular file (any more) leaves its cell blank without reading anything.
     StdPicture noFile(const QString& path)
     {

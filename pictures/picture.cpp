@@ -5,6 +5,7 @@
 #include "pictures/pictureformat.h"
 #include "pictures/regularfile.h"
 #include "platform/logging.h"
+#include "platform/task.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -88,13 +89,13 @@ namespace {
             counted_ = size;
             QByteArray bytes(size, Qt::Uninitialized);
             qint64 got = 0;
-            while (got < size && !(cancelled && cancelled->load())) {
+            while (got < size && !isCancelled(cancelled)) {
                 const qint64 read = file.read(bytes.data() + got, std::min(ReadChunk, size - got));
                 if (read <= 0)
                     break;
                 got += read;
             }
-            if (cancelled && cancelled->load())
+            if (isCancelled(cancelled))
                 return;
             bytes.truncate(got);
             bytes_ = std::move(bytes);
@@ -113,8 +114,6 @@ namespace {
         QByteArray bytes_;
         qint64 counted_ = 0;
     };
-
-    bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
 
     // The file at `path` read for a decode: its bytes, when they can be held, so that the decode reads
     // nothing more; else the decode is done at once, on the file as it is read. `make` turns what was

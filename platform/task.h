@@ -19,6 +19,9 @@ namespace tl {
 // file's status) before it shows what it has and lets the rest come in later.
 constexpr std::chrono::milliseconds BoundedWait { 1000 };
 
+// Whether work handed an optional cancel flag has been asked to give up.
+inline bool isCancelled(const std::atomic<bool>* cancelled) { return cancelled && cancelled->load(); }
+
 // One piece of work done on a pool of the program's own, giving a value of type T. Whoever holds
 // the task may wait for it a bounded time, never longer, or be told on its own thread once it is
 // done. A set cancel flag asks the work to give up early; work that does gives what it has.
