@@ -95,7 +95,9 @@ std::shared_ptr<PictureJob> ThumbnailLoader::request(const QString& path, QSize 
     {
         QMutexLocker lock(&shared_->mutex);
         theirs = shared_->runningReads.value(path);
-        if (!theirs || theirs->cellSize != cellSize || theirs->job->isCancelled())
+        // A read already done is not taken over: the file may have changed since, and the cache
+        // holds its picture for the version it read.
+        if (!theirs || theirs->cellSize != cellSize || theirs->job->isCancelled() || theirs->job->isDone())
             theirs = nullptr;
         else
             theirs->takenOver = true;
