@@ -66,8 +66,7 @@ TEST_F(GridBar, EndOnAHugeFolderShowsItsLastPicture)
     ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
     // On a busy machine the listing may outlast the window's wait; the load then follows it.
     form->mnuCget->trigger();
-    QTest::qWaitFor([&] { return form->List1.ListCount() == pictures; }, 120000);
-    ASSERT_EQ(form->List1.ListCount(), pictures);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->List1.ListCount() == pictures; }, 120000));
 
     form->VScroll1.widget()->setFocus();
     QTest::keyClick(form->VScroll1.widget(), Qt::Key_End);
