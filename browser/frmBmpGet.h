@@ -69,6 +69,10 @@ public:
     // Runs `then` once the folder and file lists are read: at once when they are.
     void whenListsRead(std::function<void()> then);
 
+    // The grid's keyboard focus: the entry of List1 whose cell shows the focus ring, -1 for none.
+    void focusEntry(int entry);
+    int focusedEntry() const { return focusedEntry_; }
+
 private:
     void buildLayout();
     void loadPage(int first, int cells);
@@ -91,6 +95,7 @@ private:
     QString statusBeforeReading_;
     std::vector<std::function<void()>> afterReading_;
     bool loadWaiting_ = false;
+    int focusedEntry_ = -1;
 };
 
 } // namespace tl
