@@ -11,6 +11,9 @@
 #include <functional>
 #include <vector>
 
+class QDragEnterEvent;
+class QDropEvent;
+
 namespace tl {
 
 class frmPicture;
@@ -60,6 +63,8 @@ public:
     void mnuCget_Click();
     void VScroll1_Change();
     void Picture1_MouseWheel(const WheelTurn& turn);
+    void Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift);
+    void Picture1_GotFocus();
     void Image2_Click(int Index);
     void Command1_Click();
     void mnuHelp_Click();
@@ -73,11 +78,21 @@ public:
     void focusEntry(int entry);
     int focusedEntry() const { return focusedEntry_; }
 
+protected:
+    // A file or folder dropped on the window opens as one named on the command line does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void buildLayout();
     void loadPage(int first, int cells);
     void prefetchNeighbours();
     QSize cellSize() const;
+    int focusedCell() const;
+    void showFocusRing();
+    void tellFocusedCell();
+    void scrollToPage(int first);
+    void scrollToShow(int entry);
     using PutInWindow = std::function<void(frmPicture&, const StdPicture&)>;
     void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn);
 
