@@ -9,6 +9,7 @@
 
 #include "browser/layout.h"
 #include "browser/paging.h"
+#include "platform/twips.h"
 
 #include <QAccessible>
 #include <algorithm>
@@ -68,10 +69,15 @@ namespace {
         }
     }
 
-    // The highest bar position whose page starts at `first` or before it. Pages start later as the
-    // position grows, so halving the bar's range finds it.
+    // The bar position whose page starts at `first`, a row's first entry, or at the nearest row
+    // before it. While the bar holds every row it is the row's multiple of the row unit, where the
+    // bar's arrows stop; past that, the highest position that shows the row or one before it: pages
+    // start later as the position grows, so halving the bar's range finds it.
     int positionFor(int first, int count, int max)
     {
+        const long long row = first / Columns;
+        if (paging::scrollRows(count) <= Int16Max)
+            return static_cast<int>(std::min<long long>(row * paging::rowUnit(count), max));
         int low = 0;
         int high = max;
         while (low < high) {

@@ -108,6 +108,8 @@ void GridKeys::check(const std::vector<Row>& rows)
 
         EXPECT_EQ(form->focusedEntry(), row.entry);
         EXPECT_EQ(shownIn(0), named(row.first));
+        EXPECT_EQ(form->VScroll1.Value() % form->VScroll1.SmallChange(), 0)
+            << "the bar rests on a row, as its arrows leave it";
         frmPicture* window = Window<frmPicture>().Instance();
         EXPECT_EQ(
             window ? QFileInfo(window->Image1.Picture().fileName()).baseName() : QString(), QLatin1String(row.opened));
