@@ -94,7 +94,7 @@ private:
     class Spoken : public QAccessibleWidget {
     public:
         explicit Spoken(PictureBoxWidget* widget)
-            : QAccessibleWidget(widget)
+            : QAccessibleWidget(widget, QAccessible::Border) // the role Qt gives a frame
             , owner_(widget->owner_)
         {
         }
