@@ -160,7 +160,7 @@ void frmBmpGet::Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift)
         return;
     }
     if (key == Qt::Key_PageUp || key == Qt::Key_PageDown)
-        scrollToPage(pageFirst_ + (to < from ? -PageEntries : PageEntries));
+        scrollToPage(pageFirst_ + (key == Qt::Key_PageUp ? -PageEntries : PageEntries));
     scrollToShow(to);
     focusEntry(to);
 }
