@@ -15,6 +15,9 @@ namespace tl {
 
 class frmPicture;
 
+// A cell names the file it shows, or the file it could not show and why.
+QString cellToolTip(const StdPicture& picture);
+
 // The main window: folder navigation and the thumbnail grid.
 class frmBmpGet : public Form {
 public:
@@ -73,6 +76,11 @@ public:
     void focusEntry(int entry);
     int focusedEntry() const { return focusedEntry_; }
 
+    // Next and previous in the picture window: the entry of List1 it shows (-1 for a picture from
+    // elsewhere), and how many decoded pictures it keeps for its steps.
+    int shownEntry() const { return shownEntry_; }
+    int stepPicturesHeld() const;
+
 private:
     void buildLayout();
     void loadPage(int first, int cells);
@@ -80,6 +88,12 @@ private:
     QSize cellSize() const;
     using PutInWindow = std::function<void(frmPicture&, const StdPicture&)>;
     void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn);
+    frmPicture& showPictureWindow(int entry);
+    void stepPicture(int direction);
+    void readAhead(int direction);
+    void forgetSteps();
+    void followInGrid(int entry);
+    std::shared_ptr<PictureJob> readEntry(int entry);
 
     QTimer prefetchTimer_;
     int pageFirst_ = 0;
@@ -96,6 +110,14 @@ private:
     std::vector<std::function<void()>> afterReading_;
     bool loadWaiting_ = false;
     int focusedEntry_ = -1;
+    // The picture window's pictures around the one on show, by their entries in List1.
+    struct HeldPicture {
+        int entry;
+        std::shared_ptr<PictureJob> job;
+    };
+    std::vector<HeldPicture> held_;
+    int shownEntry_ = -1;
+    const frmPicture* stepWindow_ = nullptr;
 };
 
 } // namespace tl
