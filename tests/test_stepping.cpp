@@ -72,12 +72,18 @@ TEST_F(Stepping, KeysAndButtonsStepThroughTheListAndTheGridFollows)
         { "at the end, the grid following", open("p29.bmp"), { Space, button(Qt::ForwardButton) }, 39, 1200 },
         { "onto a file that cannot be shown", cell(4), { Space }, 0, 0 },
         { "past the page", cell(23), { Space }, 34, 1200 },
-        { "back above the page",
+        { "from a cell of a page scrolled, back above it",
             [&] {
                 form->VScroll1.setValue(1200);
-                open("p06.bmp")();
+                form->Image2_Click(1);
             },
-            { BackSpace }, 0, 0 },
+            { BackSpace, BackSpace }, 0, 0 },
+        { "not after a new 画像読み込み",
+            [&] {
+                form->Image2_Click(0);
+                form->mnuCget->trigger();
+            },
+            { Space }, 10, 0 },
         { "from 開く inside the list", open("p10.bmp"), { Space, Space, BackSpace }, 21, 0 },
         { "not from 開く outside it", open("sub/outside.bmp"), { Space, BackSpace }, 7, 0 },
     };
