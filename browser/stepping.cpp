@@ -29,7 +29,10 @@ frmPicture& frmBmpGet::showPictureWindow(int entry)
     frmPicture& window = Window<frmPicture>().Show();
     if (stepWindow_ != &window) {
         stepWindow_ = &window;
-        window.Step = [this](int direction) { stepPicture(direction); };
+        window.Step = [self = QPointer<frmBmpGet>(this)](int direction) {
+            if (self)
+                self->stepPicture(direction);
+        };
         // A picture that could not be shown says why, as its cell does; one that shows needs no words.
         window.Image1.toolTipOf = [](const StdPicture& picture) {
             return picture.failure() == PictureFailure::None ? QString() : cellToolTip(picture);
