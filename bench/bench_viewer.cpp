@@ -45,8 +45,8 @@ void spaceFigures()
 {
     QTemporaryDir folder;
     QStringList files;
-    for (int i = 0; i < 8; ++i) {
-        files << QDir(folder.path()).filePath(QStringLiteral("photo%1.jpg").arg(i));
+    for (int i = 0; i < 12; ++i) {
+        files << QDir(folder.path()).filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
         if (i < 2)
             photo(4000, 3000).mirrored(i, false).save(files.last(), "JPG", 90);
         else
@@ -75,11 +75,11 @@ void spaceFigures()
         });
     };
     std::vector<double> paused, atOnce;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 5; ++i) {
         idleFor(1);
         paused.push_back(step());
     }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 5; ++i)
         atOnce.push_back(step());
     idleFor(1);
     mostHeld = std::max(mostHeld, form.stepPicturesHeld());
