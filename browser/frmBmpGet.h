@@ -76,9 +76,7 @@ public:
     void focusEntry(int entry);
     int focusedEntry() const { return focusedEntry_; }
 
-    // Next and previous in the picture window: the entry of List1 it shows (-1 for a picture from
-    // elsewhere), and how many decoded pictures it keeps for its steps.
-    int shownEntry() const { return shownEntry_; }
+    // How many decoded pictures the picture window keeps for its next and previous steps.
     int stepPicturesHeld() const;
 
 private:
@@ -116,7 +114,7 @@ private:
         std::shared_ptr<PictureJob> job;
     };
     std::vector<HeldPicture> held_;
-    int shownEntry_ = -1;
+    int shownEntry_ = -1; // the entry of List1 the picture window steps from; -1 for none
     const frmPicture* stepWindow_ = nullptr;
 };
 
