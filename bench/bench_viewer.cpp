@@ -1,11 +1,17 @@
 // The picture window on a 48-megapixel photo (8000 x 6000): drawing one viewport, a pan step and a
 // zoom step at each zoom level, each as a ratio to the same at the natural size, and the memory the
-// window holds above the decoded picture.
+// window holds above the decoded picture. First, Space through 12-megapixel photos against djpeg.
 
 #include "benchutil.h"
+#include "browser/frmBmpGet.h"
 #include "viewer/frmPicture.h"
 
+#include <QDir>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <cmath>
 
 namespace {
@@ -22,11 +28,82 @@ QImage photo(int width, int height)
     return image;
 }
 
+// Lets the program run for `seconds`, as a user pausing between two steps.
+void idleFor(double seconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.nsecsElapsed() < seconds * 1e9) {
+        QCoreApplication::processEvents();
+        QThread::msleep(2);
+    }
+}
+
+// Space through a folder of 12-megapixel JPEGs, after a second's pause and at once, against one djpeg
+// of that photo timed in the same run; the memory and the decoded pictures the window holds meanwhile.
+void spaceFigures()
+{
+    QTemporaryDir folder;
+    QStringList files;
+    for (int i = 0; i < 12; ++i) {
+        files << QDir(folder.path()).filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        if (i < 2)
+            photo(4000, 3000).mirrored(i, false).save(files.last(), "JPG", 90);
+        else
+            QFile::copy(files.at(i % 2), files.last());
+    }
+    const QString djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
+    std::vector<double> djpegs;
+    for (int i = 0; i < 5; ++i)
+        djpegs.push_back(bench::seconds([&] {
+            QProcess::execute(djpeg, { QStringLiteral("-outfile"), QStringLiteral("/dev/null"), files.at(0) });
+        }));
+    const double yardstick = bench::median(djpegs);
+
+    tl::frmBmpGet& form = tl::Window<tl::frmBmpGet>().Show();
+    form.Dir1.openFolder(folder.path());
+    form.mnuCget->trigger();
+    const double idle = bench::restartPeakMemory();
+    form.Image2_Click(0);
+    tl::frmPicture& w = *tl::Window<tl::frmPicture>().Instance();
+    int mostHeld = 0;
+    const auto step = [&] {
+        return bench::seconds([&] {
+            w.Step(1);
+            w.Picture1.inner()->repaint();
+            mostHeld = std::max(mostHeld, form.stepPicturesHeld());
+        });
+    };
+    std::vector<double> paused, atOnce;
+    for (int i = 0; i < 5; ++i) {
+        idleFor(1);
+        paused.push_back(step());
+    }
+    for (int i = 0; i < 5; ++i)
+        atOnce.push_back(step());
+    idleFor(1);
+    mostHeld = std::max(mostHeld, form.stepPicturesHeld());
+    const auto report = [&](const char* what, const std::vector<double>& times, double target) {
+        const double ratio = bench::median(times) / yardstick;
+        std::printf("%-48s %9.4f s   djpeg %9.4f s   ratio %.2f (target %.1f or less)\n", what, bench::median(times),
+            yardstick, ratio, target);
+    };
+    report("Space to the next 12 MP photo after a second", paused, 0.5);
+    report("Space to the next 12 MP photo at once", atOnce, 1.5);
+    std::printf("decoded pictures held for steps, at most %d (target 3 or less); peak memory above the folder "
+                "loaded: %.0f MB (one picture %.0f MB)\n",
+        mostHeld, (bench::peakMemory() - idle) / 1e6, 4000 * 3000 * 4 / 1e6);
+    w.Unload();
+    form.Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     bench::OffscreenApp app(argc, argv);
+    spaceFigures();
     tl::frmPicture& w = tl::Window<tl::frmPicture>().Show();
     tl::StdPicture picture(photo(8000, 6000));
     w.Image1.setPicture(picture);

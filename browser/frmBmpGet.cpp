@@ -132,6 +132,7 @@ void frmBmpGet::mnuCget_Click()
     // Back to the top first: when the grid was scrolled this pages the previous list once.
     VScroll1.setValue(0);
     List1.Clear();
+    forgetSteps();
     for (ImageControl& cell : Image2)
         cell.setPicture({});
     ++page_;

@@ -240,20 +240,38 @@ qsizetype StdPicture::memoryCost() const
 
 StdPicture LoadPicture(const QString& path) { return readPicture(path).finish(nullptr); }
 
+namespace {
+
+    PictureRead readWhole(const QString& path, const std::atomic<bool>* cancelled, const MakePicture& make)
+    {
+        if (path.isEmpty())
+            return {};
+        QFile file;
+        QString why;
+        if (!openPictureFile(file, path, why))
+            return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
+        return readForDecode(file, {}, cancelled, make);
+    }
+
+} // namespace
+
 PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled)
 {
-    if (path.isEmpty())
-        return {};
-    const MakePicture make = [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+    return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
         return StdPicture(std::move(decoded.image), path);
-    };
-    QFile file;
-    QString why;
-    if (!openPictureFile(file, path, why))
-        return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
-    return readForDecode(file, {}, cancelled, make);
+    });
+}
+
+PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled)
+{
+    return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+        if (!decoded.image.isNull())
+            return StdPicture(std::move(decoded.image), path);
+        qCDebug(lcPictures) << "cannot load" << path << ":" << qUtf8Printable(decoded.why);
+        return StdPicture::failed(path, decoded.failure);
+    });
 }
 
 StdPicture loadPictureOrEmpty(const QString& path)

@@ -110,6 +110,10 @@ StdPicture LoadPicture(const QString& path);
 // when it cannot be decoded.
 PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled = nullptr);
 
+// The same in two stages, where a file that cannot be read or decoded gives the failed picture,
+// which names it and says why.
+PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+
 // Same, but a file that cannot be read or decoded gives the empty picture (and a debug message).
 StdPicture loadPictureOrEmpty(const QString& path);
 

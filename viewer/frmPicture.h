@@ -3,12 +3,14 @@
 #include "forms/form.h"
 #include "platform/controls/controls.h"
 
+#include <functional>
+
 namespace tl {
 
 // The picture window: one picture inside a viewport, at its natural size until it is fitted or
 // zoomed, panned by two scroll bars. The wheel, a drag and the keys pan it too, by setting the bars:
 // the bars stay the one model of the offset. The main window shows it and puts the picture in; the
-// window never calls back.
+// window only asks it for the next or the previous picture, through Step.
 class frmPicture : public Form {
 public:
     frmPicture();
@@ -36,6 +38,10 @@ public:
     void Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift);
     void Picture1_MouseWheel(const WheelTurn& turn);
     void mnuBack_Click();
+    // Asked for the next picture (+1) or the previous one (-1): Space and BackSpace, the mouse's
+    // forward and back buttons. Whoever shows the window sets it; unset, they do nothing.
+    std::function<void(int direction)> Step;
+
     // Key commands, wherever the focus is in the window.
     void fitToWindow(); // F
     void showNaturalSize(); // 1, Ctrl+0
@@ -52,7 +58,11 @@ public:
     // changes or another picture is put in.
     bool isFitting() const;
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
+    void step(int direction);
     void zoomAround(double zoom, QPoint at);
     void stepBar(ScrollBar& bar, int steps);
     void panBy(ScrollBar& bar, int reach, double twips);
