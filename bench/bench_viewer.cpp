@@ -84,6 +84,10 @@ void animationFigures(tl::frmPicture& w)
     sinceTick.start();
     ping.start(1);
     const double played = bench::seconds([&] {
+        QElapsedTimer opening;
+        opening.start();
+        while (!w.animation().isPlaying() && opening.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         while (w.animation().framesShown() < 1000 && w.animation().isPlaying())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     });

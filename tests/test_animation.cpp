@@ -224,24 +224,38 @@ TEST(Animation, PlayerPausesWhileTheWindowIsHiddenOrMinimised)
     }
 }
 
-// Another picture, or none, stops the animation: a frame still being decoded is never shown.
-TEST(Animation, AFrameDecodedAfterTheAnimationStoppedIsDropped)
+// Another picture, or none, stops the animation, whether it was still opening or had a frame being
+// decoded: what they give later is never shown.
+TEST(Animation, WhatAStoppedAnimationDecodesLaterIsDropped)
 {
     QTemporaryDir temp;
-    const QString path = writeBytes(QDir(temp.path()), "a.gif", colours({ 5, 5, 5 }, 0));
-    for (const StdPicture& next : { StdPicture(), LoadPicture(writePicture(QDir(temp.path()), "b.bmp", 4, 4)) }) {
-        Player p;
-        p.player->play(loadCellPicture(path, { 2, 2 }));
-        EVENTUALLY(p.ticker->waiting());
-        p.ticker->advance(std::chrono::milliseconds(50)); // the next frame is due, decoded or not
-        p.shown.clear();
-        p.player->play(next);
-        EXPECT_FALSE(p.player->isPlaying());
-        ASSERT_TRUE(cpuPool().waitForDone(5000));
-        QCoreApplication::processEvents();
-        p.ticker->advance(std::chrono::milliseconds(1000));
-        EXPECT_TRUE(p.shown.isEmpty());
-    }
+    const QDir dir(temp.path());
+    const StdPicture first = loadCellPicture(writeBytes(dir, "a.gif", colours({ 5, 5, 5 }, 0)), { 2, 2 });
+    const StdPicture white = loadCellPicture(
+        writeBytes(dir, "b.gif", animatedGif({ 4, 4 }, Palette, { whole(3, 5), whole(3, 5) }, 0)), { 2, 2 });
+    const StdPicture still = loadCellPicture(writePicture(dir, "c.bmp", 4, 4), { 2, 2 });
+    for (const bool opened : { false, true })
+        for (const StdPicture& next : { StdPicture(), still, white }) {
+            Player p;
+            p.player->play(first);
+            if (opened) {
+                EVENTUALLY(p.ticker->waiting());
+                p.ticker->advance(std::chrono::milliseconds(50)); // the next frame is due, decoded or not
+                p.shown.clear();
+            }
+            p.player->play(next);
+            ASSERT_TRUE(cpuPool().waitForDone(5000));
+            QCoreApplication::processEvents();
+            for (int i = 0; i < 3; ++i) {
+                p.ticker->advance(std::chrono::milliseconds(50));
+                QCoreApplication::processEvents();
+                ASSERT_TRUE(cpuPool().waitForDone(5000));
+                QCoreApplication::processEvents();
+            }
+            const bool plays = next.sameObject(white);
+            EXPECT_EQ(p.shown, QList<int>(plays ? std::max<qsizetype>(p.shown.size(), 1) : 0, 3));
+            EXPECT_EQ(p.player->isPlaying(), plays);
+        }
 }
 
 // In the picture window the frames follow one another at the view the user chose.
