@@ -58,6 +58,7 @@ void AnimationPlayer::play(const StdPicture& picture)
     if (bytes.isNull() && path.isEmpty())
         return;
     const int generation = generation_;
+    openedAt_ = ticker_->now();
     const auto firstFrame = [](std::shared_ptr<GifFrames> frames, const std::atomic<bool>* cancelled) {
         // The window shows the first frame already: the decoder is moved past it for its delay.
         const AnimationFrame first
@@ -116,7 +117,9 @@ void AnimationPlayer::started(const Opened& opened)
     readCancel_ = {};
     frames_ = opened.frames;
     shown_ = 1;
-    wait(std::chrono::milliseconds(opened.firstDelay));
+    // The first frame has been on show since the animation was put in.
+    wait(std::max(
+        std::chrono::milliseconds(opened.firstDelay) - (ticker_->now() - openedAt_), std::chrono::milliseconds(0)));
     decodeAhead();
 }
 

@@ -93,6 +93,7 @@ private:
     bool paused_ = false;
     std::chrono::milliseconds dueAt_ { 0 }; // when the frame on show has had its time
     std::chrono::milliseconds left_ { 0 }; // what was left of it when the window was hidden
+    std::chrono::milliseconds openedAt_ { 0 }; // when the animation was put in
     int generation_ = 0;
     int shown_ = 0;
 };
