@@ -83,7 +83,10 @@ void AnimationPlayer::play(const StdPicture& picture)
     });
     readCancel_ = [read] { read->cancel(); };
     read->whenDone(this, [this, generation, firstFrame, whenOpened](const std::shared_ptr<GifFrames>& frames) {
-        if (generation != generation_ || !frames)
+        if (generation != generation_)
+            return;
+        readCancel_ = {}; // the read, and the bytes it holds, are let go once the frames hold them
+        if (!frames)
             return;
         opening_ = Task<Opened>::start(cpuPool(),
             [frames, firstFrame](const std::atomic<bool>* cancelled) { return firstFrame(frames, cancelled); });
