@@ -33,7 +33,7 @@ struct StdPicture::Data {
     const QImage full; // pictures loaded in full
     const QImage cell; // pictures loaded for a cell: the image made for it
     const QByteArray bytes; // counted against the held-bytes budget
-    const QString path; // when the bytes were not kept
+    const QString path; // when the bytes were not kept, or the full image was read from a file
     const QString fileName;
     mutable QMutex mutex;
     mutable QImage scaled;
@@ -154,8 +154,7 @@ StdPicture::StdPicture(QImage image, const QString& path)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
-        d_ = std::make_shared<const Data>(
-            natural, std::move(image), QImage(), QByteArray(), QString(), spokenName(path));
+        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, spokenName(path));
     }
 }
 
@@ -217,6 +216,10 @@ PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
         return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
     return readForDecode(file, {}, cancelled, make);
 }
+
+QByteArray StdPicture::keptBytes() const { return d_ ? d_->bytes : QByteArray(); }
+
+QString StdPicture::keptPath() const { return d_ && d_->bytes.isNull() ? d_->path : QString(); }
 
 QImage StdPicture::scaledCopy(QSize size) const
 {

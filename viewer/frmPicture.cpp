@@ -101,12 +101,14 @@ void frmPicture::showPicture(const StdPicture& picture)
 {
     Image1.setPicture(picture);
     fitScrollRanges(*this);
+    animation_.play(Image1.Picture());
 }
 
 void frmPicture::showPicture(const StdPicture& picture, const QImage& full)
 {
     Image1.setPicture(picture, full);
     fitScrollRanges(*this);
+    animation_.play(Image1.Picture());
 }
 
 void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), hReach)); }

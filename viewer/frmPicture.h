@@ -2,6 +2,7 @@
 
 #include "forms/form.h"
 #include "platform/controls/controls.h"
+#include "viewer/animationplayer.h"
 
 #include <functional>
 
@@ -49,14 +50,15 @@ public:
     void zoomOut(); // Ctrl+-
 
     // Puts a picture in, at its natural size, and fits the bars' ranges to it: the one way a picture
-    // comes into the window. The second form takes the picture's full image decoded beforehand, off
-    // the window's thread.
+    // comes into the window, where an animated GIF plays from its first frame. The second form takes the
+    // picture's full image decoded beforehand, off the window's thread.
     void showPicture(const StdPicture& picture);
     void showPicture(const StdPicture& picture, const QImage& full);
 
     // Whether the picture is kept fitted to the window as it is resized: from F until the zoom
     // changes or another picture is put in.
     bool isFitting() const;
+    const AnimationPlayer& animation() const { return animation_; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -70,6 +72,7 @@ private:
     bool fitting_ = false;
     double fittedZoom_ = 0;
     double wheelZoom_ = 0; // notches of a Ctrl+wheel not yet zoomed by
+    AnimationPlayer animation_ { *this, [this](const QImage& frame) { Image1.setFrame(frame); } };
 };
 
 // The zoom one step from `zoom`: the steps are the powers of the square root of 2 from 1/32 to 8,

@@ -296,6 +296,16 @@ void ImageControl::setFocusRing(bool shown)
         widget()->update();
 }
 
+void ImageControl::setFrame(const QImage& frame)
+{
+    if (stretch_ || picture_.isEmpty() || frame.size() != shown_.size())
+        return;
+    shown_ = frame;
+    reduced_ = {};
+    reducedArea_ = {};
+    widget()->update();
+}
+
 void ImageControl::setZoom(double zoom)
 {
     zoom_ = zoom;

@@ -28,6 +28,10 @@ public:
     void setPicture(const StdPicture& picture);
     // The same, with the picture's full image decoded beforehand, off the window's thread.
     void setPicture(const StdPicture& picture, const QImage& full);
+    // Shows `frame` in place of the full image of the picture on show, at the same zoom and place: the
+    // next frame of an animation. A frame of another size than the picture, and a stretched control,
+    // are left as they are.
+    void setFrame(const QImage& frame);
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
     // What a control that is not stretched draws from: the picture at its natural size.
