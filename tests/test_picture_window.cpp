@@ -2,7 +2,10 @@
 #include "windows_fixture.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSemaphore>
 #include <QStyleOptionSlider>
@@ -40,6 +43,12 @@ protected:
         form->Text2.setText(name);
         form->Command1_Click();
         return *Window<frmPicture>().Instance();
+    }
+    static void press(frmPicture& w, QKeyCombination keys, int times = 1)
+    {
+        QApplication::setActiveWindow(&w);
+        for (int i = 0; i < times; ++i)
+            QTest::keyClick(w.Picture1.widget(), keys.key(), keys.keyboardModifiers());
     }
     static void expectPan(const frmPicture& w, int hValue, int vValue, int left, int top)
     {
@@ -359,7 +368,7 @@ TEST_F(PictureWindow, FitZoomStepsAndNaturalSizeGiveTheirScaleAndRanges)
         EXPECT_EQ(w.HScroll1.Max(), row.hMax);
         EXPECT_EQ(w.VScroll1.Max(), row.vMax);
         const QImage shown = w.Picture1.inner()->grab().toImage();
-        EXPECT_EQ(shown.pixelColor(2, 2), QColor(Qt::darkCyan));
+        EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::darkCyan));
         EXPECT_LE(w.Image1.reducedCopy().sizeInBytes(), shown.sizeInBytes()) << "one copy, no larger than the viewport";
     }
     // The fit holds while the window is resized, until the zoom changes.
@@ -368,9 +377,7 @@ TEST_F(PictureWindow, FitZoomStepsAndNaturalSizeGiveTheirScaleAndRanges)
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.ScaleWidth() == 6000; }));
     EXPECT_DOUBLE_EQ(w.Image1.Zoom(), (6000 - 255 - 30) / 60000.0);
     openCell(100, 80, 1);
-    EXPECT_EQ(w.Image1.Zoom(), 1) << "a new picture starts at its natural size";
-    press(Qt::Key_F);
-    EXPECT_EQ(w.Image1.Zoom(), 1) << "a picture smaller than the window is not enlarged";
+    EXPECT_EQ(w.Image1.Zoom(), 1) << "a picture smaller than the window is not enlarged by the fit it keeps";
 }
 
 TEST_F(PictureWindow, CtrlWheelZoomsAroundThePointer)
@@ -394,6 +401,201 @@ TEST_F(PictureWindow, CtrlWheelZoomsAroundThePointer)
     // The picture's point under the pointer, 4500 and 2400 twips into it, stays there.
     EXPECT_EQ(w.HScroll1.Value(), std::lround(4500 * std::sqrt(2)) - 1500);
     EXPECT_EQ(w.VScroll1.Value(), std::lround(2400 * std::sqrt(2)) - 900);
+}
+
+// The view chosen last (F, 1, a zoom level) carries to the next picture put in, and to the next
+// opening of the window, which also keeps the size and place the window was given.
+TEST_F(PictureWindow, TheViewChosenCarriesToTheNextPictureAndTheNextOpening)
+{
+    struct Row {
+        const char* name;
+        QKeyCombination keys;
+        int presses;
+        double zoom; // of a 2000 x 1500 picture put in afterwards
+    };
+    const Row rows[] = {
+        { "F", Qt::Key_F, 1, 7995 / 30000.0 },
+        { "Ctrl+- twice", Qt::CTRL | Qt::Key_Minus, 2, 0.5 },
+        { "1 after a zoom", Qt::Key_1, 1, 1 },
+    };
+    const QRect given(120, 90, 700, 500);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        viewMemory() = {};
+        frmPicture& w = openCell(4000, 3000);
+        press(w, row.keys, row.presses);
+        openCell(2000, 1500, 1);
+        EXPECT_DOUBLE_EQ(w.Image1.Zoom(), row.zoom);
+        w.setGeometry(given);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() == given; }));
+        unload<frmPicture>();
+        frmPicture& again = openCell(2000, 1500, 1);
+        const bool fitted = row.keys == QKeyCombination(Qt::Key_F);
+        EXPECT_DOUBLE_EQ(again.Image1.Zoom(), fitted ? fitZoom(again) : row.zoom);
+        EXPECT_EQ(again.isFitting(), fitted);
+        EXPECT_EQ(again.geometry(), given);
+        unload<frmPicture>();
+    }
+}
+
+// A picture smaller than the viewport is centred while fitted, zoomed out or full screen, and stays
+// in the corner at or above its natural size in the window.
+TEST_F(PictureWindow, APictureSmallerThanTheViewportIsCentredOnlyFittedZoomedOutOrFullScreen)
+{
+    struct Row {
+        const char* name;
+        QSize pixels;
+        QKeyCombination keys;
+        QPoint corner; // twips; -1 where it is centred on the screen
+    };
+    const Row rows[] = {
+        { "natural size", { 100, 80 }, Qt::Key_1, { 0, 0 } },
+        { "zoomed in", { 100, 80 }, Qt::CTRL | Qt::Key_Plus, { 0, 0 } },
+        { "fitted", { 100, 80 }, Qt::Key_F, { (7995 - 1500) / 2, (6015 - 1200) / 2 } },
+        { "fitted by its width", { 4000, 3000 }, Qt::Key_F, { 0, (6015 - 5997) / 2 } },
+        { "zoomed out", { 400, 300 }, Qt::CTRL | Qt::Key_Minus, { (7995 - 4243) / 2, (6015 - 3182) / 2 } },
+        { "full screen", { 100, 80 }, Qt::Key_F11, { -1, -1 } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        frmPicture& w = openCell(row.pixels.width(), row.pixels.height());
+        press(w, row.keys);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isFullScreen() || w.geometry() == w.screen()->geometry(); }));
+        const QPoint spare(w.Picture1.ScaleWidth() - w.Image1.Width(), w.Picture1.ScaleHeight() - w.Image1.Height());
+        const QPoint corner = row.corner.x() < 0 ? QPoint(spare.x() / 2, spare.y() / 2) : row.corner;
+        expectPan(w, 0, 0, corner.x(), corner.y());
+        EXPECT_TRUE(row.corner.x() >= 0 || spare.x() > 8000) << "the screen is larger than the window";
+        unload<frmPicture>();
+        viewMemory() = {};
+    }
+}
+
+// F11 and Esc: Esc leaves full screen before it closes the window; full screen is dark, keeps the
+// fit (fitted again to the screen) and gives the window back its geometry.
+TEST_F(PictureWindow, F11TogglesFullScreenAndEscLeavesItBeforeClosing)
+{
+    struct Row {
+        std::vector<Qt::Key> keys;
+        bool fullScreen, open;
+    };
+    const Row rows[] = {
+        { { Qt::Key_F11 }, true, true },
+        { { Qt::Key_F11, Qt::Key_F11 }, false, true },
+        { { Qt::Key_F11, Qt::Key_Escape }, false, true },
+        { { Qt::Key_F11, Qt::Key_Escape, Qt::Key_Escape }, false, false },
+        { { Qt::Key_Escape }, false, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.keys.size());
+        frmPicture& w = openCell(4000, 3000);
+        press(w, Qt::Key_F);
+        const QRect normal = w.geometry();
+        const double fitted = w.Image1.Zoom();
+        QPointer<frmPicture> window = &w;
+        for (Qt::Key key : row.keys)
+            press(w, key);
+        ASSERT_EQ(Window<frmPicture>().Loaded(), row.open);
+        if (!row.open)
+            continue;
+        EXPECT_EQ(w.isFullScreen(), row.fullScreen);
+        EXPECT_EQ(w.menuBar()->isVisible(), !row.fullScreen);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (w.geometry() == normal) != row.fullScreen; }));
+        EXPECT_TRUE(w.isFitting());
+        EXPECT_EQ(w.Image1.Zoom() > fitted, row.fullScreen) << "fitted again to the screen";
+        const QImage shown = w.Picture1.widget()->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(shown.width() - 4, shown.height() - 4) == QColor(0x20, 0x20, 0x20), row.fullScreen);
+        unload<frmPicture>();
+    }
+    // Full screen, the bars still pan a picture that overhangs.
+    viewMemory() = {};
+    frmPicture& w = openCell(1000, 800);
+    press(w, Qt::Key_F11);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isFullScreen() && w.HScroll1.Max() > 0; }));
+    w.HScroll1.setValue(500);
+    EXPECT_EQ(w.Image1.Left(), -500);
+}
+
+// R turns the view a quarter clockwise and Shift+R a quarter back: the picture's size, its ranges and
+// what is drawn follow; a new picture comes unturned.
+TEST_F(PictureWindow, RAndShiftRTurnTheViewAQuarter)
+{
+    QImage image(600, 120, QImage::Format_RGB32); // 9000 x 1800 twips
+    image.fill(Qt::darkCyan);
+    QPainter(&image).fillRect(0, 0, 10, 10, Qt::red);
+    form->Image2[0].setPicture(StdPicture(image));
+    form->Image2_Click(0);
+    frmPicture& w = *Window<frmPicture>().Instance();
+    struct Row {
+        QKeyCombination keys;
+        int turn;
+        QSize twips;
+        int hMax, vMax;
+        QPoint red; // a pixel of the marked corner, in the turned picture
+    };
+    const Row rows[] = {
+        { Qt::Key_R, 1, { 1800, 9000 }, 0, 9000 - 6015, { 115, 5 } },
+        { Qt::Key_R, 2, { 9000, 1800 }, 9000 - 7995, 0, { 595, 115 } },
+        { Qt::SHIFT | Qt::Key_R, 1, { 1800, 9000 }, 0, 9000 - 6015, { 115, 5 } },
+        { Qt::SHIFT | Qt::Key_R, 0, { 9000, 1800 }, 9000 - 7995, 0, { 5, 5 } },
+        { Qt::SHIFT | Qt::Key_R, 3, { 1800, 9000 }, 0, 9000 - 6015, { 5, 595 } },
+        { Qt::Key_R, 0, { 9000, 1800 }, 9000 - 7995, 0, { 5, 5 } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.turn);
+        press(w, row.keys);
+        EXPECT_EQ(w.Image1.Turn(), row.turn);
+        EXPECT_EQ(QSize(w.Image1.Width(), w.Image1.Height()), row.twips);
+        EXPECT_EQ(w.HScroll1.Max(), row.hMax);
+        EXPECT_EQ(w.VScroll1.Max(), row.vMax);
+        const QImage shown = w.Image1.widget()->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(row.red), QColor(Qt::red));
+        EXPECT_EQ(shown.pixelColor(row.twips.width() / 30, row.twips.height() / 30), QColor(Qt::darkCyan));
+    }
+    // Zoomed out, the reduced copy turns as well; a fit is fitted again to the turned shape.
+    press(w, Qt::Key_R);
+    press(w, Qt::CTRL | Qt::Key_Minus, 2);
+    const QImage reduced = w.Picture1.inner()->grab().toImage();
+    EXPECT_EQ(reduced.pixelColor(w.Image1.widget()->x() + 57, w.Image1.widget()->y() + 2), QColor(Qt::red));
+    press(w, Qt::Key_F);
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), 6015 / 9000.0);
+    press(w, Qt::Key_R);
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), 7995 / 9000.0);
+    openCell(600, 120, 1);
+    EXPECT_EQ(w.Image1.Turn(), 0);
+}
+
+// Ctrl+C copies the picture as it shows, turned, with its file's address; the empty picture copies
+// nothing.
+TEST_F(PictureWindow, CtrlCCopiesThePictureAsItShowsWithItsFile)
+{
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    image.setPixelColor(0, 0, Qt::red);
+    ASSERT_TRUE(image.save(dir.filePath("marked.bmp")));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    struct Row {
+        const char* name;
+        int turns;
+        QSize size;
+        QPoint red;
+    };
+    for (const Row& row : { Row { "as it is", 0, { 30, 20 }, { 0, 0 } }, Row { "turned", 1, { 20, 30 }, { 19, 0 } } }) {
+        SCOPED_TRACE(row.name);
+        clipboard->clear();
+        frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("marked.bmp"));
+        press(w, Qt::Key_R, row.turns);
+        press(w, Qt::CTRL | Qt::Key_C);
+        const QMimeData* copied = clipboard->mimeData();
+        ASSERT_TRUE(copied && copied->hasImage());
+        const QImage picture = qvariant_cast<QImage>(copied->imageData());
+        EXPECT_EQ(picture.size(), row.size);
+        EXPECT_EQ(picture.pixelColor(row.red), QColor(Qt::red));
+        EXPECT_EQ(copied->urls(), QList<QUrl> { QUrl::fromLocalFile(dir.filePath("marked.bmp")) });
+    }
+    clipboard->setText(QStringLiteral("kept"));
+    frmPicture& w = openFile({}, {});
+    press(w, Qt::CTRL | Qt::Key_C);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("kept"));
 }
 
 // Run with QT_SCALE_FACTOR=2 by its own CTest entry: one picture pixel to a device pixel.
