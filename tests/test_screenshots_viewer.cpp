@@ -3,6 +3,7 @@
 #include "viewer/frmPicture.h"
 
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 using namespace tl;
@@ -68,6 +69,37 @@ TEST(Screenshots, PictureWindowPanned)
     save("picture-window-far-corner.png");
     unload<frmPicture>();
     unload<frmBmpGet>();
+}
+
+// Only with TESSALINE_SCREENSHOT_DIR set: a wide photo fitted with F, then full screen with F11,
+// centred on the dark ground.
+TEST(Screenshots, PictureWindowFullScreen)
+{
+    const QString folder = qEnvironmentVariable("TESSALINE_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "TESSALINE_SCREENSHOT_DIR is not set";
+    Seams seams;
+    viewMemory() = {};
+    QTemporaryDir temp;
+    ASSERT_TRUE(landmarkPicture(3000, 1600).save(temp.filePath("wide.jpg")));
+
+    frmBmpGet& form = Window<frmBmpGet>().Show();
+    form.Text1.setText(temp.path() + QLatin1Char('/'));
+    form.Text2.setText(QStringLiteral("wide.jpg"));
+    form.Command1_Click();
+    frmPicture& window = *Window<frmPicture>().Instance();
+    window.fitToWindow();
+    window.toggleFullScreen();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry() == window.screen()->geometry(); }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = QDir(folder).filePath(QStringLiteral("viewer-fullscreen.png"));
+    EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
+    unload<frmPicture>();
+    unload<frmBmpGet>();
+    viewMemory() = {};
 }
 
 } // namespace
