@@ -403,37 +403,32 @@ TEST_F(PictureWindow, CtrlWheelZoomsAroundThePointer)
     EXPECT_EQ(w.VScroll1.Value(), std::lround(2400 * std::sqrt(2)) - 900);
 }
 
-// The view chosen last (F, 1, a zoom level) carries to the next picture put in, and to the next
-// opening of the window, which also keeps the size and place the window was given.
+// The view chosen last (F, 1, a zoom) carries to the next picture put in and to the next opening,
+// which also keeps the size and place the window was given, even when it was closed full screen.
 TEST_F(PictureWindow, TheViewChosenCarriesToTheNextPictureAndTheNextOpening)
 {
-    struct Row {
-        const char* name;
-        QKeyCombination keys;
-        int presses;
-        double zoom; // of a 2000 x 1500 picture put in afterwards
-    };
-    const Row rows[] = {
-        { "F", Qt::Key_F, 1, 7995 / 30000.0 },
-        { "Ctrl+- twice", Qt::CTRL | Qt::Key_Minus, 2, 0.5 },
-        { "1 after a zoom", Qt::Key_1, 1, 1 },
+    const std::pair<std::vector<QKeyCombination>, double> rows[] = {
+        { { Qt::Key_F }, 7995 / 30000.0 }, // the zoom of a 2000 x 1500 picture put in afterwards
+        { { Qt::CTRL | Qt::Key_Minus }, std::sqrt(0.5) },
+        { { Qt::CTRL | Qt::Key_Minus, Qt::Key_1 }, 1 },
     };
     const QRect given(120, 90, 700, 500);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [keys, zoom] : rows) {
+        SCOPED_TRACE(zoom);
         viewMemory() = {};
         frmPicture& w = openCell(4000, 3000);
-        press(w, row.keys, row.presses);
+        for (QKeyCombination key : keys)
+            press(w, key);
         openCell(2000, 1500, 1);
-        EXPECT_DOUBLE_EQ(w.Image1.Zoom(), row.zoom);
+        EXPECT_DOUBLE_EQ(w.Image1.Zoom(), zoom);
         w.setGeometry(given);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() == given; }));
+        press(w, Qt::Key_F11);
         unload<frmPicture>();
         frmPicture& again = openCell(2000, 1500, 1);
-        const bool fitted = row.keys == QKeyCombination(Qt::Key_F);
-        EXPECT_DOUBLE_EQ(again.Image1.Zoom(), fitted ? fitZoom(again) : row.zoom);
-        EXPECT_EQ(again.isFitting(), fitted);
         EXPECT_EQ(again.geometry(), given);
+        EXPECT_FALSE(again.isFullScreen());
+        EXPECT_DOUBLE_EQ(again.Image1.Zoom(), again.isFitting() ? fitZoom(again) : zoom);
         unload<frmPicture>();
     }
 }
@@ -443,116 +438,95 @@ TEST_F(PictureWindow, TheViewChosenCarriesToTheNextPictureAndTheNextOpening)
 TEST_F(PictureWindow, APictureSmallerThanTheViewportIsCentredOnlyFittedZoomedOutOrFullScreen)
 {
     struct Row {
-        const char* name;
         QSize pixels;
         QKeyCombination keys;
-        QPoint corner; // twips; -1 where it is centred on the screen
+        QPoint corner; // twips
     };
     const Row rows[] = {
-        { "natural size", { 100, 80 }, Qt::Key_1, { 0, 0 } },
-        { "zoomed in", { 100, 80 }, Qt::CTRL | Qt::Key_Plus, { 0, 0 } },
-        { "fitted", { 100, 80 }, Qt::Key_F, { (7995 - 1500) / 2, (6015 - 1200) / 2 } },
-        { "fitted by its width", { 4000, 3000 }, Qt::Key_F, { 0, (6015 - 5997) / 2 } },
-        { "zoomed out", { 400, 300 }, Qt::CTRL | Qt::Key_Minus, { (7995 - 4243) / 2, (6015 - 3182) / 2 } },
-        { "full screen", { 100, 80 }, Qt::Key_F11, { -1, -1 } },
+        { { 100, 80 }, Qt::Key_1, { 0, 0 } }, { { 100, 80 }, Qt::CTRL | Qt::Key_Plus, { 0, 0 } },
+        { { 100, 80 }, Qt::Key_F, { (7995 - 1500) / 2, (6015 - 1200) / 2 } },
+        { { 4000, 3000 }, Qt::Key_F, { 0, (6015 - 5997) / 2 } },
+        { { 400, 300 }, Qt::CTRL | Qt::Key_Minus, { (7995 - 4243) / 2, (6015 - 3182) / 2 } },
+        { { 100, 80 }, Qt::Key_F11, { -1, -1 } }, // centred on the screen
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.keys.key());
+        viewMemory() = {};
         frmPicture& w = openCell(row.pixels.width(), row.pixels.height());
         press(w, row.keys);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isFullScreen() || w.geometry() == w.screen()->geometry(); }));
         const QPoint spare(w.Picture1.ScaleWidth() - w.Image1.Width(), w.Picture1.ScaleHeight() - w.Image1.Height());
         const QPoint corner = row.corner.x() < 0 ? QPoint(spare.x() / 2, spare.y() / 2) : row.corner;
         expectPan(w, 0, 0, corner.x(), corner.y());
-        EXPECT_TRUE(row.corner.x() >= 0 || spare.x() > 8000) << "the screen is larger than the window";
         unload<frmPicture>();
-        viewMemory() = {};
     }
 }
 
-// F11 and Esc: Esc leaves full screen before it closes the window; full screen is dark, keeps the
-// fit (fitted again to the screen) and gives the window back its geometry.
+// Esc leaves full screen before it closes the window. Full screen is dark, with the bars, keeps the fit
+// (fitted again to the screen), and gives the window back its geometry.
 TEST_F(PictureWindow, F11TogglesFullScreenAndEscLeavesItBeforeClosing)
 {
-    struct Row {
-        std::vector<Qt::Key> keys;
-        bool fullScreen, open;
+    const std::pair<std::vector<Qt::Key>, int> rows[] = {
+        // 0 closed, 1 in the window, 2 full screen
+        { { Qt::Key_F11 }, 2 },
+        { { Qt::Key_F11, Qt::Key_F11 }, 1 },
+        { { Qt::Key_F11, Qt::Key_Escape }, 1 },
+        { { Qt::Key_F11, Qt::Key_Escape, Qt::Key_Escape }, 0 },
+        { { Qt::Key_Escape }, 0 },
     };
-    const Row rows[] = {
-        { { Qt::Key_F11 }, true, true },
-        { { Qt::Key_F11, Qt::Key_F11 }, false, true },
-        { { Qt::Key_F11, Qt::Key_Escape }, false, true },
-        { { Qt::Key_F11, Qt::Key_Escape, Qt::Key_Escape }, false, false },
-        { { Qt::Key_Escape }, false, false },
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.keys.size());
+    for (const auto& [keys, state] : rows) {
+        SCOPED_TRACE(keys.size());
         frmPicture& w = openCell(4000, 3000);
         press(w, Qt::Key_F);
         const QRect normal = w.geometry();
         const double fitted = w.Image1.Zoom();
-        QPointer<frmPicture> window = &w;
-        for (Qt::Key key : row.keys)
+        for (Qt::Key key : keys)
             press(w, key);
-        ASSERT_EQ(Window<frmPicture>().Loaded(), row.open);
-        if (!row.open)
+        ASSERT_EQ(Window<frmPicture>().Loaded(), state > 0);
+        if (!state)
             continue;
-        EXPECT_EQ(w.isFullScreen(), row.fullScreen);
-        EXPECT_EQ(w.menuBar()->isVisible(), !row.fullScreen);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return (w.geometry() == normal) != row.fullScreen; }));
-        EXPECT_TRUE(w.isFitting());
-        EXPECT_EQ(w.Image1.Zoom() > fitted, row.fullScreen) << "fitted again to the screen";
+        const bool full = state == 2;
+        EXPECT_EQ(w.isFullScreen(), full);
+        EXPECT_EQ(w.menuBar()->isVisible(), !full);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (w.geometry() == normal) != full; }));
+        EXPECT_EQ(w.Image1.Zoom() > fitted, full) << "fitted again to the screen";
+        EXPECT_TRUE(w.VScroll1.widget()->isVisible());
         const QImage shown = w.Picture1.widget()->grab().toImage();
-        EXPECT_EQ(shown.pixelColor(shown.width() - 4, shown.height() - 4) == QColor(0x20, 0x20, 0x20), row.fullScreen);
+        EXPECT_EQ(shown.pixelColor(shown.width() - 4, shown.height() - 4) == QColor(0x20, 0x20, 0x20), full);
         unload<frmPicture>();
     }
-    // Full screen, the bars still pan a picture that overhangs.
-    viewMemory() = {};
-    frmPicture& w = openCell(1000, 800);
-    press(w, Qt::Key_F11);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isFullScreen() && w.HScroll1.Max() > 0; }));
-    w.HScroll1.setValue(500);
-    EXPECT_EQ(w.Image1.Left(), -500);
 }
 
 // R turns the view a quarter clockwise and Shift+R a quarter back: the picture's size, its ranges and
-// what is drawn follow; a new picture comes unturned.
+// what is drawn follow; a fit is fitted again; a new picture comes unturned.
 TEST_F(PictureWindow, RAndShiftRTurnTheViewAQuarter)
 {
-    QImage image(600, 120, QImage::Format_RGB32); // 9000 x 1800 twips
+    QImage image(600, 120, QImage::Format_RGB32); // 9000 x 1800 twips, its top-left corner red
     image.fill(Qt::darkCyan);
     QPainter(&image).fillRect(0, 0, 10, 10, Qt::red);
     form->Image2[0].setPicture(StdPicture(image));
     form->Image2_Click(0);
     frmPicture& w = *Window<frmPicture>().Instance();
-    struct Row {
-        QKeyCombination keys;
-        int turn;
-        QSize twips;
-        int hMax, vMax;
-        QPoint red; // a pixel of the marked corner, in the turned picture
+    const std::tuple<QKeyCombination, int, QPoint> rows[] = {
+        // the key, the turn, a pixel of the red corner
+        { Qt::Key_R, 1, { 115, 5 } },
+        { Qt::Key_R, 2, { 595, 115 } },
+        { Qt::SHIFT | Qt::Key_R, 1, { 115, 5 } },
+        { Qt::SHIFT | Qt::Key_R, 0, { 5, 5 } },
+        { Qt::SHIFT | Qt::Key_R, 3, { 5, 595 } },
     };
-    const Row rows[] = {
-        { Qt::Key_R, 1, { 1800, 9000 }, 0, 9000 - 6015, { 115, 5 } },
-        { Qt::Key_R, 2, { 9000, 1800 }, 9000 - 7995, 0, { 595, 115 } },
-        { Qt::SHIFT | Qt::Key_R, 1, { 1800, 9000 }, 0, 9000 - 6015, { 115, 5 } },
-        { Qt::SHIFT | Qt::Key_R, 0, { 9000, 1800 }, 9000 - 7995, 0, { 5, 5 } },
-        { Qt::SHIFT | Qt::Key_R, 3, { 1800, 9000 }, 0, 9000 - 6015, { 5, 595 } },
-        { Qt::Key_R, 0, { 9000, 1800 }, 9000 - 7995, 0, { 5, 5 } },
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.turn);
-        press(w, row.keys);
-        EXPECT_EQ(w.Image1.Turn(), row.turn);
-        EXPECT_EQ(QSize(w.Image1.Width(), w.Image1.Height()), row.twips);
-        EXPECT_EQ(w.HScroll1.Max(), row.hMax);
-        EXPECT_EQ(w.VScroll1.Max(), row.vMax);
+    for (const auto& [keys, turn, red] : rows) {
+        SCOPED_TRACE(turn);
+        press(w, keys);
+        EXPECT_EQ(w.Image1.Turn(), turn);
+        const bool tall = turn % 2;
+        EXPECT_EQ(QSize(w.Image1.Width(), w.Image1.Height()), tall ? QSize(1800, 9000) : QSize(9000, 1800));
+        EXPECT_EQ(QPoint(w.HScroll1.Max(), w.VScroll1.Max()), tall ? QPoint(0, 9000 - 6015) : QPoint(9000 - 7995, 0));
         const QImage shown = w.Image1.widget()->grab().toImage();
-        EXPECT_EQ(shown.pixelColor(row.red), QColor(Qt::red));
-        EXPECT_EQ(shown.pixelColor(row.twips.width() / 30, row.twips.height() / 30), QColor(Qt::darkCyan));
+        EXPECT_EQ(shown.pixelColor(red), QColor(Qt::red));
     }
-    // Zoomed out, the reduced copy turns as well; a fit is fitted again to the turned shape.
-    press(w, Qt::Key_R);
+    // Zoomed out, the reduced copy turns as well.
+    press(w, Qt::Key_R, 2);
     press(w, Qt::CTRL | Qt::Key_Minus, 2);
     const QImage reduced = w.Picture1.inner()->grab().toImage();
     EXPECT_EQ(reduced.pixelColor(w.Image1.widget()->x() + 57, w.Image1.widget()->y() + 2), QColor(Qt::red));
@@ -573,28 +547,17 @@ TEST_F(PictureWindow, CtrlCCopiesThePictureAsItShowsWithItsFile)
     image.setPixelColor(0, 0, Qt::red);
     ASSERT_TRUE(image.save(dir.filePath("marked.bmp")));
     QClipboard* clipboard = QGuiApplication::clipboard();
-    struct Row {
-        const char* name;
-        int turns;
-        QSize size;
-        QPoint red;
-    };
-    for (const Row& row : { Row { "as it is", 0, { 30, 20 }, { 0, 0 } }, Row { "turned", 1, { 20, 30 }, { 19, 0 } } }) {
-        SCOPED_TRACE(row.name);
-        clipboard->clear();
-        frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("marked.bmp"));
-        press(w, Qt::Key_R, row.turns);
-        press(w, Qt::CTRL | Qt::Key_C);
-        const QMimeData* copied = clipboard->mimeData();
-        ASSERT_TRUE(copied && copied->hasImage());
-        const QImage picture = qvariant_cast<QImage>(copied->imageData());
-        EXPECT_EQ(picture.size(), row.size);
-        EXPECT_EQ(picture.pixelColor(row.red), QColor(Qt::red));
-        EXPECT_EQ(copied->urls(), QList<QUrl> { QUrl::fromLocalFile(dir.filePath("marked.bmp")) });
-    }
-    clipboard->setText(QStringLiteral("kept"));
-    frmPicture& w = openFile({}, {});
+    frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("marked.bmp"));
+    press(w, Qt::Key_R);
     press(w, Qt::CTRL | Qt::Key_C);
+    const QMimeData* copied = clipboard->mimeData();
+    ASSERT_TRUE(copied && copied->hasImage());
+    const QImage picture = qvariant_cast<QImage>(copied->imageData());
+    EXPECT_EQ(picture.size(), QSize(20, 30));
+    EXPECT_EQ(picture.pixelColor(19, 0), QColor(Qt::red));
+    EXPECT_EQ(copied->urls(), QList<QUrl> { QUrl::fromLocalFile(dir.filePath("marked.bmp")) });
+    clipboard->setText(QStringLiteral("kept"));
+    press(openFile({}, {}), Qt::CTRL | Qt::Key_C);
     EXPECT_EQ(clipboard->text(), QStringLiteral("kept"));
 }
 

@@ -34,8 +34,8 @@ QImage landmarkPicture(int width, int height)
     return image;
 }
 
-// Only with TESSALINE_SCREENSHOT_DIR set: the picture window panned over a large picture, saved as
-// a PNG in that folder for a person to look at.
+// Only with TESSALINE_SCREENSHOT_DIR set: the picture window panned over a large picture, then fitted
+// full screen, saved as PNGs in that folder for a person to look at.
 TEST(Screenshots, PictureWindowPanned)
 {
     const QString folder = qEnvironmentVariable("TESSALINE_SCREENSHOT_DIR");
@@ -67,39 +67,15 @@ TEST(Screenshots, PictureWindowPanned)
     window.VScroll1.setValue(window.VScroll1.Max());
     QCoreApplication::processEvents();
     save("picture-window-far-corner.png");
-    unload<frmPicture>();
-    unload<frmBmpGet>();
-}
-
-// Only with TESSALINE_SCREENSHOT_DIR set: a wide photo fitted with F, then full screen with F11,
-// centred on the dark ground.
-TEST(Screenshots, PictureWindowFullScreen)
-{
-    const QString folder = qEnvironmentVariable("TESSALINE_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "TESSALINE_SCREENSHOT_DIR is not set";
-    Seams seams;
-    viewMemory() = {};
-    QTemporaryDir temp;
-    ASSERT_TRUE(landmarkPicture(3000, 1600).save(temp.filePath("wide.jpg")));
-
-    frmBmpGet& form = Window<frmBmpGet>().Show();
-    form.Text1.setText(temp.path() + QLatin1Char('/'));
-    form.Text2.setText(QStringLiteral("wide.jpg"));
-    form.Command1_Click();
-    frmPicture& window = *Window<frmPicture>().Instance();
+    // Fitted and full screen, centred on the dark ground.
     window.fitToWindow();
     window.toggleFullScreen();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry() == window.screen()->geometry(); }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QCoreApplication::processEvents();
-
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString path = QDir(folder).filePath(QStringLiteral("viewer-fullscreen.png"));
-    EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
+    save("viewer-fullscreen.png");
+    viewMemory() = {};
     unload<frmPicture>();
     unload<frmBmpGet>();
-    viewMemory() = {};
 }
 
 } // namespace
