@@ -424,6 +424,7 @@ TEST_F(PictureWindow, TheViewChosenCarriesToTheNextPictureAndTheNextOpening)
         w.setGeometry(given);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() == given; }));
         press(w, Qt::Key_F11);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() != given; }));
         unload<frmPicture>();
         frmPicture& again = openCell(2000, 1500, 1);
         EXPECT_EQ(again.geometry(), given);

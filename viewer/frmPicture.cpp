@@ -181,16 +181,12 @@ void frmPicture::mnuBack_Click() { Unload(); }
 
 void frmPicture::fitToWindow()
 {
-    viewMemory().mode = ViewMode::Fitted;
+    viewMemory().fitted = true;
     Image1.setZoom(fitZoom(*this));
     fitScrollRanges(*this);
 }
 
-void frmPicture::showNaturalSize()
-{
-    zoomAround(1, QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2));
-    viewMemory().mode = ViewMode::Natural;
-}
+void frmPicture::showNaturalSize() { zoomAround(1, QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2)); }
 
 void frmPicture::zoomIn()
 {
@@ -209,7 +205,7 @@ void frmPicture::zoomAround(double zoom, QPoint at)
     const QPoint margin = centringMargin(*this);
     const double left = (panOffset(HScroll1.Value(), hReach) + at.x() - margin.x()) * ratio - at.x();
     const double top = (panOffset(VScroll1.Value(), vReach) + at.y() - margin.y()) * ratio - at.y();
-    viewMemory().mode = ViewMode::Zoomed;
+    viewMemory().fitted = false;
     viewMemory().zoom = zoom;
     Image1.setZoom(zoom);
     fitScrollRanges(*this);

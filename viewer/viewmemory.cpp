@@ -41,14 +41,11 @@ void frmPicture::closeEvent(QCloseEvent* event)
 void frmPicture::showKeptView()
 {
     const ViewMemory& memory = viewMemory();
-    if (memory.mode == ViewMode::Fitted)
-        Image1.setZoom(fitZoom(*this));
-    else if (memory.mode == ViewMode::Zoomed)
-        Image1.setZoom(memory.zoom);
+    Image1.setZoom(memory.fitted ? fitZoom(*this) : memory.zoom);
     fitScrollRanges(*this);
 }
 
-bool frmPicture::isFitting() const { return viewMemory().mode == ViewMode::Fitted; }
+bool frmPicture::isFitting() const { return viewMemory().fitted; }
 
 bool frmPicture::centresPicture() const { return isFitting() || Image1.Zoom() < 1 || isFullScreen(); }
 

@@ -6,16 +6,12 @@ class QWidget;
 
 namespace tl {
 
-// How the picture window shows each picture put in: at its natural size, fitted to the window, or
-// at a zoom the user chose.
-enum class ViewMode { Natural, Fitted, Zoomed };
-
 // What the picture window keeps of the user's choices while the program runs, in memory only: the
 // window is made afresh on each opening, so this outlives it. The first opening of a run finds it
 // as it is made here: natural size, and the window where its layout puts it.
 struct ViewMemory {
-    ViewMode mode = ViewMode::Natural;
-    double zoom = 1; // for Zoomed
+    bool fitted = false; // each picture fitted to the window, from F until the user zooms
+    double zoom = 1; // else the zoom the user chose last (1 or Ctrl+0: the natural size)
     QRect geometry; // the window's normal geometry when it was last closed; null until then
     bool maximised = false;
 };
