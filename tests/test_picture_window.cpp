@@ -574,6 +574,10 @@ TEST_F(PictureWindow, OnAScaledScreenAPicturePixelIsADevicePixel)
     EXPECT_EQ(shown.size(), QSize(200, 100));
     EXPECT_EQ(shown.pixelColor(199, 99), QColor(Qt::darkCyan));
     EXPECT_EQ(w.HScroll1.Max(), 0);
+    press(w, Qt::Key_R);
+    const QImage turned = w.Image1.widget()->grab().toImage();
+    EXPECT_EQ(turned.size(), QSize(100, 200));
+    EXPECT_EQ(turned.pixelColor(99, 199), QColor(Qt::darkCyan));
 }
 
 // The whole road through real input: a click on a thumbnail, clicks and a drag on the bars, a
