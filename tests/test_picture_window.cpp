@@ -438,26 +438,22 @@ TEST_F(PictureWindow, TheViewChosenCarriesToTheNextPictureAndTheNextOpening)
 // in the corner at or above its natural size in the window.
 TEST_F(PictureWindow, APictureSmallerThanTheViewportIsCentredOnlyFittedZoomedOutOrFullScreen)
 {
-    struct Row {
-        QSize pixels;
-        QKeyCombination keys;
-        QPoint corner; // twips
-    };
-    const Row rows[] = {
+    const std::tuple<QSize, QKeyCombination, QPoint> rows[] = {
+        // the picture, the key, its corner in twips
         { { 100, 80 }, Qt::Key_1, { 0, 0 } }, { { 100, 80 }, Qt::CTRL | Qt::Key_Plus, { 0, 0 } },
         { { 100, 80 }, Qt::Key_F, { (7995 - 1500) / 2, (6015 - 1200) / 2 } },
         { { 4000, 3000 }, Qt::Key_F, { 0, (6015 - 5997) / 2 } },
         { { 400, 300 }, Qt::CTRL | Qt::Key_Minus, { (7995 - 4243) / 2, (6015 - 3182) / 2 } },
         { { 100, 80 }, Qt::Key_F11, { -1, -1 } }, // centred on the screen
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.keys.key());
+    for (const auto& [pixels, keys, expected] : rows) {
+        SCOPED_TRACE(keys.key());
         viewMemory() = {};
-        frmPicture& w = openCell(row.pixels.width(), row.pixels.height());
-        press(w, row.keys);
+        frmPicture& w = openCell(pixels.width(), pixels.height());
+        press(w, keys);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isFullScreen() || w.geometry() == w.screen()->geometry(); }));
         const QPoint spare(w.Picture1.ScaleWidth() - w.Image1.Width(), w.Picture1.ScaleHeight() - w.Image1.Height());
-        const QPoint corner = row.corner.x() < 0 ? QPoint(spare.x() / 2, spare.y() / 2) : row.corner;
+        const QPoint corner = expected.x() < 0 ? QPoint(spare.x() / 2, spare.y() / 2) : expected;
         expectPan(w, 0, 0, corner.x(), corner.y());
         unload<frmPicture>();
     }
