@@ -16,6 +16,7 @@ protected:
     {
         ASSERT_TRUE(temp.isValid());
         dir = QDir(temp.path());
+        viewMemory() = {}; // each test is a first run of the program
         form = &Window<frmBmpGet>().Show();
     }
     void TearDown() override
