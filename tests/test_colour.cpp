@@ -205,6 +205,58 @@ INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
         ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A CMYK profile whose inks make the colours Adobe's CMYK is shown in without a profile, with red and
+// blue swapped: each ink takes away its share of light, black from all three.
+QByteArray swappingCmykProfile()
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        table,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* transform) -> cmsInt32Number {
+            const auto light = [&](int ink) { return cmsUInt16Number((65535 - in[ink]) * (65535.0 - in[3]) / 65535); };
+            const cmsUInt16Number swapped[] = { light(2), light(1), light(0) };
+            cmsDoTransform(static_cast<cmsHTRANSFORM>(transform), swapped, out, 1);
+            return TRUE;
+        },
+        toLab, 0);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 2.1);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipelineFree(pipeline);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(lab);
+    return saved(profile);
+}
+
+TEST(Colour, ACmykJpegGoesThroughItsProfile)
+{
+    QImage picture(32, 16, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 8, y * 16, 255 - x * 4));
+    const QByteArray plain = libjpegFile(picture, { JCS_CMYK });
+    const QImage today = decoded(plain, {});
+    const QImage image = decoded(jpegWith(plain, swappingCmykProfile()), {});
+    ASSERT_EQ(image.size(), today.size());
+    int worst = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb got = image.pixel(x, y), was = today.pixel(x, y);
+            worst = std::max({ worst, std::abs(qRed(got) - qBlue(was)), std::abs(qGreen(got) - qGreen(was)),
+                std::abs(qBlue(got) - qRed(was)) });
+        }
+    EXPECT_LE(worst, 6); // the profile's table is coarse
+}
+
 // An sRGB profile, and profiles that cannot be used, leave the picture exactly as without a profile.
 TEST(Colour, PicturesWhoseProfileChangesNothingAreLeftBitForBit)
 {
