@@ -2,6 +2,7 @@
 // space, with that space's profile embedded, comes back as the patches' sRGB colours.
 
 #include "pictures/decoding.h"
+#include "pictures/jpeg.h"
 #include "tests/picture_files.h"
 
 #include <QBuffer>
@@ -137,7 +138,7 @@ QByteArray iconWith(const QImage& picture, const QByteArray& profile)
     return icon + png;
 }
 
-enum class Container { Jpeg, Bmp, Icon };
+enum class Container { Jpeg, Bmp, Icon, CameraThumbnail };
 
 QByteArray fileOf(Container container, const QImage& picture, const QByteArray& profile)
 {
@@ -146,17 +147,23 @@ QByteArray fileOf(Container container, const QImage& picture, const QByteArray& 
         return profile.isEmpty() ? jpegBytes(picture) : jpegWith(jpegBytes(picture), profile);
     case Container::Bmp:
         return bmpWith(picture, profile);
+    case Container::CameraThumbnail: {
+        const QImage photo = picture.scaled(picture.size() * 2);
+        return jpegWith(withCameraExif(jpegBytes(photo), jpegBytes(picture), 1, photo.size()), profile);
+    }
     default:
         return iconWith(picture, profile);
     }
 }
 
-QImage decoded(const QByteArray& bytes, QSize cell)
+QImage decoded(const QByteArray& bytes, QSize cell, bool fromThumbnail = false)
 {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    return decodePicture(buffer, copy.size(), cell).image.convertToFormat(QImage::Format_RGB32);
+    const Decoded made = fromThumbnail ? decodeExifThumbnail(JpegDecoder(buffer, copy.size()), cell)
+                                       : decodePicture(buffer, copy.size(), cell);
+    return made.image.convertToFormat(QImage::Format_RGB32);
 }
 
 // The CIE76 difference between two sRGB colours.
@@ -186,7 +193,8 @@ TEST_P(ColourCharts, ComeBackAsTheirSrgbColours)
 {
     const ChartRow row = GetParam();
     const QImage chart = chartIn(row.space);
-    const QImage image = decoded(fileOf(row.container, chart, saved(open(row.space))), row.cell);
+    const QImage image = decoded(
+        fileOf(row.container, chart, saved(open(row.space))), row.cell, row.container == Container::CameraThumbnail);
     ASSERT_FALSE(image.isNull());
     const double across = double(image.width()) / chart.width();
     for (int i = 0; i < int(Patches.size()); ++i) {
@@ -202,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
         ChartRow { "ProPhotoJpegCell", Container::Jpeg, Space::ProPhoto, QSize(24, 4) },
         ChartRow { "ProPhotoBmp", Container::Bmp, Space::ProPhoto, {} },
         ChartRow { "DisplayP3IconCell", Container::Icon, Space::DisplayP3, QSize(48, 8) },
-        ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} }),
+        ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} },
+        ChartRow { "AdobeRgbCameraThumbnail", Container::CameraThumbnail, Space::AdobeRgb, QSize(48, 8) }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A CMYK profile whose inks make the colours Adobe's CMYK is shown in without a profile, with red and
