@@ -3,9 +3,11 @@
 #include <QCryptographicHash>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <lcms2.h>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -85,9 +87,92 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // The conversion of a matrix-shaper profile (a tone curve for each channel, then a matrix), as most
+    // embedded RGB profiles are: in linear light each channel adds its own share to each of sRGB's, so
+    // three tables of the shares and one of sRGB's tone curve give it exactly, several times faster than
+    // Little CMS's own 8-bit path.
+    class ChannelSums {
+    public:
+        // False when the profile is not of that kind.
+        bool make(cmsHPROFILE profile)
+        {
+            if (!cmsIsMatrixShaper(profile))
+                return false;
+            const cmsCIExyY d65 { 0.3127, 0.3290, 1 };
+            const cmsCIExyYTRIPLE primaries { { 0.64, 0.33, 1 }, { 0.30, 0.60, 1 }, { 0.15, 0.06, 1 } };
+            cmsToneCurve* straight = cmsBuildGamma(nullptr, 1.0);
+            cmsToneCurve* curves[] = { straight, straight, straight };
+            const Profile linear(straight ? cmsCreateRGBProfile(&d65, &primaries, curves) : nullptr);
+            cmsFreeToneCurve(straight);
+            if (!linear.handle)
+                return false;
+            const Transform toLinear(cmsCreateTransform(
+                profile, TYPE_RGB_FLT, linear.handle, TYPE_RGB_FLT, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE));
+            if (!toLinear.handle)
+                return false;
+            std::vector<float> in(3 * 3 * 256, 0.0f), out(in.size());
+            for (int channel = 0; channel < 3; ++channel)
+                for (int level = 0; level < 256; ++level)
+                    in[size_t(3 * (256 * channel + level) + channel)] = float(level) / 255;
+            cmsDoTransform(toLinear.handle, in.data(), out.data(), 3 * 256);
+            for (int channel = 0; channel < 3; ++channel)
+                for (int level = 0; level < 256; ++level)
+                    for (int i = 0; i < 3; ++i)
+                        shares_[size_t(channel)][size_t(level)][size_t(i)]
+                            = out[size_t(3 * (256 * channel + level) + i)];
+            // Black adds nothing, and the sums give what Little CMS gives, through the cube.
+            std::vector<float> mixes, sums, got;
+            for (int r = 0; r < 256; r += 51)
+                for (int g = 0; g < 256; g += 51)
+                    for (int b = 0; b < 256; b += 51) {
+                        mixes.insert(mixes.end(), { float(r) / 255, float(g) / 255, float(b) / 255 });
+                        for (int i = 0; i < 3; ++i)
+                            sums.push_back(shares_[0][size_t(r)][size_t(i)] + shares_[1][size_t(g)][size_t(i)]
+                                + shares_[2][size_t(b)][size_t(i)]);
+                    }
+            got.resize(mixes.size());
+            cmsDoTransform(toLinear.handle, mixes.data(), got.data(), cmsUInt32Number(mixes.size() / 3));
+            for (size_t i = 0; i < got.size(); ++i)
+                if (!std::isfinite(sums[i]) || std::abs(got[i] - sums[i]) > 1e-3f)
+                    return false;
+            for (int step = 0; step < EncodeSteps; ++step) {
+                const double value = double(step) / (EncodeSteps - 1);
+                const double encoded = value <= 0.0031308 ? 12.92 * value : 1.055 * std::pow(value, 1 / 2.4) - 0.055;
+                encode_[size_t(step)] = uchar(std::clamp(int(encoded * 255 + 0.5), 0, 255));
+            }
+            return true;
+        }
+
+        void apply(QRgb* pixels, int count) const
+        {
+            for (QRgb* p = pixels; p < pixels + count; ++p) {
+                const auto& r = shares_[0][size_t(qRed(*p))];
+                const auto& g = shares_[1][size_t(qGreen(*p))];
+                const auto& b = shares_[2][size_t(qBlue(*p))];
+                const auto level = [&](int i) {
+                    const float linear = std::clamp(r[size_t(i)] + g[size_t(i)] + b[size_t(i)], 0.0f, 1.0f);
+                    return encode_[size_t(linear * (EncodeSteps - 1) + 0.5f)];
+                };
+                *p = qRgba(level(0), level(1), level(2), qAlpha(*p));
+            }
+        }
+
+    private:
+        // sRGB's tone curve, finely enough that no level is missed where it is steepest (near black).
+        static constexpr int EncodeSteps = 1 << 14;
+        std::array<std::array<std::array<float, 3>, 256>, 3> shares_ {}; // by channel, level: linear sRGB
+        std::array<uchar, EncodeSteps> encode_ {};
+    };
+
+} // namespace
+
 struct ToSrgb::Conversion {
     Kind kind = None;
-    cmsHTRANSFORM transform = nullptr; // Rgb and Cmyk; applied by many threads at once (no cache)
+    // Cmyk, and Rgb of other profiles than matrix-shapers; applied by many threads at once (no cache)
+    cmsHTRANSFORM transform = nullptr;
+    std::unique_ptr<ChannelSums> sums; // Rgb of a matrix-shaper profile
     std::array<uchar, 256> levels {}; // Grey: each level's sRGB level
 
     Conversion() = default;
@@ -121,8 +206,12 @@ struct ToSrgb::Conversion {
             if (meansSrgb(profile.handle, srgb.handle))
                 return nullptr;
             made->kind = Rgb;
-            made->transform = cmsCreateTransform(
-                profile.handle, PixelType, srgb.handle, PixelType, INTENT_PERCEPTUAL, noCache | cmsFLAGS_COPY_ALPHA);
+            made->sums = std::make_unique<ChannelSums>();
+            if (!made->sums->make(profile.handle)) {
+                made->sums.reset();
+                made->transform = cmsCreateTransform(profile.handle, PixelType, srgb.handle, PixelType,
+                    INTENT_PERCEPTUAL, noCache | cmsFLAGS_COPY_ALPHA);
+            }
             break;
         case cmsSigCmykData:
             made->kind = Cmyk;
@@ -152,7 +241,7 @@ struct ToSrgb::Conversion {
         default:
             return nullptr;
         }
-        return made->transform ? made : nullptr;
+        return made->transform || made->sums ? made : nullptr;
     }
 };
 
@@ -215,6 +304,10 @@ QImage ToSrgb::applied(QImage image) const
     if (image.isNull() || how == None || how == Cmyk)
         return image;
     const auto convertPixels = [&](QRgb* pixels, int count) {
+        if (how == Rgb && conversion_->sums) {
+            conversion_->sums->apply(pixels, count);
+            return;
+        }
         if (how == Rgb) {
             cmsDoTransform(conversion_->transform, pixels, pixels, cmsUInt32Number(count));
             return;
