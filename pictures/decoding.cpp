@@ -161,15 +161,18 @@ namespace {
         return profile.size() == bytes ? profile : QByteArray();
     }
 
-    // What an RGB picture's profile asks for; a grey picture (a PNG's) takes a grey profile.
-    ToSrgb rgbConversion(const QByteArray& profile, const QImage& image)
+    // What a decoded picture's profile asks for, when it is of the picture's kind: an RGB profile for
+    // colour pixels, a grey one for grey pixels (a PNG's), either for a colour table.
+    ToSrgb conversionFor(const QByteArray& profile, const QImage& image)
     {
         if (profile.isEmpty())
             return {};
         const ToSrgb conversion = toSrgb(profile);
-        const bool grey = image.isGrayscale();
+        const QImage::Format format = image.format();
+        const bool grey = format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16;
+        const bool indexed = format == QImage::Format_Indexed8 || image.depth() == 1;
         const ToSrgb::Kind kind = conversion.kind();
-        return kind == ToSrgb::Rgb || (grey && kind == ToSrgb::Grey) ? conversion : ToSrgb();
+        return (kind == ToSrgb::Rgb && !grey) || (kind == ToSrgb::Grey && (grey || indexed)) ? conversion : ToSrgb();
     }
 
     // A reader of exactly `format`: no other decoder is ever tried on the file, whatever it holds.
@@ -202,7 +205,7 @@ namespace {
                 if (image.isNull())
                     return failure(reader.errorString());
                 coverColourTable(image);
-                toSrgb = rgbConversion(readProfile(device, bmp.profileAt, bmp.profileBytes), image);
+                toSrgb = conversionFor(readProfile(device, bmp.profileAt, bmp.profileBytes), image);
                 const QSize natural = image.size();
                 return { std::move(image), natural, {} };
             },
@@ -239,7 +242,7 @@ namespace {
                     return failure(reader.errorString());
                 coverColourTable(image);
                 toSrgb
-                    = rgbConversion(profileOfPngChunk(readProfile(device, entry.profileAt, entry.profileBytes)), image);
+                    = conversionFor(profileOfPngChunk(readProfile(device, entry.profileAt, entry.profileBytes)), image);
                 const QSize natural = image.size();
                 return { std::move(image), natural, {} };
             },
