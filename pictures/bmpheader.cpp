@@ -53,58 +53,42 @@ namespace {
 
 } // namespace
 
-namespace {
-
-    // The V5 header's profile, counted from the header's start.
-    void findProfile(const QByteArray& head, qint64 fileSize, BmpCheck& check)
-    {
-        if (head.size() < FileHeader + V5Header || u32(head, FileHeader) < V5Header
-            || u32(head, FileHeader + 56) != ProfileEmbedded)
-            return;
-        const qint64 at = FileHeader + qint64(u32(head, FileHeader + 112));
-        const qint64 bytes = u32(head, FileHeader + 116);
-        if (bytes > 0 && at + bytes <= fileSize) {
-            check.profileAt = at;
-            check.profileBytes = bytes;
-        }
-    }
-
-    // What the pixel data needs, told by the headers.
-    BmpCheck checkBmpPixels(const QByteArray& head, qint64 fileSize)
-    {
-        if (head.size() < 2 || head[0] != 'B' || head[1] != 'M')
-            return {};
-        if (head.size() < FileHeader + 4)
-            return { BmpCheck::Short, {} };
-        const quint32 headerSize = u32(head, FileHeader);
-        Header h;
-        if (!readHeader(head, headerSize, h) || h.width <= 0 || h.height > std::numeric_limits<qint32>::max())
-            return { BmpCheck::Short, {} };
-        if (h.compression == Rle8 || h.compression == Rle4)
-            return { BmpCheck::RunLength, QSize(int(h.width), int(h.height)) };
-
-        // The rows start after the colour table, or further on where the file header says so; a
-        // negative offset is ignored, as the decoder does.
-        const qint64 declaredStart = std::max<qint64>(0, static_cast<qint32>(u32(head, 10)));
-        const qint64 colourStart = FileHeader + (headerSize >= V4Header ? InfoHeader : headerSize);
-        const qint64 pixelStart = std::max(declaredStart, colourStart + h.colours * h.colourBytes);
-        const qint64 rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
-        // Rows that together pass what 64 bits can count are more than any file holds.
-        qint64 pixelBytes = 0;
-        qint64 end = 0;
-        if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
-            return { BmpCheck::Short, {} };
-        return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
-    }
-
-} // namespace
-
 BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
 {
-    BmpCheck check = checkBmpPixels(head, fileSize);
-    if (check.kind == BmpCheck::Complete || check.kind == BmpCheck::RunLength)
-        findProfile(head, fileSize, check);
-    return check;
+    if (head.size() < 2 || head[0] != 'B' || head[1] != 'M')
+        return {};
+    if (head.size() < FileHeader + 4)
+        return { BmpCheck::Short, {} };
+    const quint32 headerSize = u32(head, FileHeader);
+    Header h;
+    if (!readHeader(head, headerSize, h) || h.width <= 0 || h.height > std::numeric_limits<qint32>::max())
+        return { BmpCheck::Short, {} };
+    if (h.compression == Rle8 || h.compression == Rle4)
+        return { BmpCheck::RunLength, QSize(int(h.width), int(h.height)) };
+
+    // The rows start after the colour table, or further on where the file header says so; a
+    // negative offset is ignored, as the decoder does.
+    const qint64 declaredStart = std::max<qint64>(0, static_cast<qint32>(u32(head, 10)));
+    const qint64 colourStart = FileHeader + (headerSize >= V4Header ? InfoHeader : headerSize);
+    const qint64 pixelStart = std::max(declaredStart, colourStart + h.colours * h.colourBytes);
+    const qint64 rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
+    // Rows that together pass what 64 bits can count are more than any file holds.
+    qint64 pixelBytes = 0;
+    qint64 end = 0;
+    if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
+        return { BmpCheck::Short, {} };
+    return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
+}
+
+BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize)
+{
+    if (head.size() < FileHeader + V5Header || head[0] != 'B' || head[1] != 'M' || u32(head, FileHeader) < V5Header
+        || u32(head, FileHeader + 56) != ProfileEmbedded)
+        return {};
+    // Counted from the header's start.
+    const qint64 at = FileHeader + qint64(u32(head, FileHeader + 112));
+    const qint64 bytes = u32(head, FileHeader + 116);
+    return bytes > 0 && at + bytes <= fileSize ? BmpProfile { at, bytes } : BmpProfile {};
 }
 
 } // namespace tl

@@ -17,16 +17,20 @@ struct BmpCheck {
     };
     Kind kind = NotBmp;
     QSize size; // width and height as declared (RunLength only)
-    // A V5 header's embedded colour profile: where it lies in the file and its length; 0 bytes when
-    // there is none, or when it does not lie wholly within the file.
-    qint64 profileAt = 0;
-    qint64 profileBytes = 0;
 };
 
 // `head` holds the file's first bytes (at least the file and info headers), `fileSize` its length.
 BmpCheck checkBmp(const QByteArray& head, qint64 fileSize);
 
-// How many of a file's first bytes checkBmp needs (a V5 header's profile: 14 + 124).
+// Where a V5 header's embedded colour profile lies in the file, and its length; 0 bytes when there is
+// none, or when it does not lie wholly within the file (`fileSize` bytes long).
+struct BmpProfile {
+    qint64 at = 0;
+    qint64 bytes = 0;
+};
+BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize);
+
+// How many of a file's first bytes checkBmp needs.
 constexpr int BmpHeaderBytes = 14 + 40;
 
 } // namespace tl

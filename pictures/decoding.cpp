@@ -197,15 +197,16 @@ namespace {
         qint64 cost = declaredCost(head, size, format == PictureFormat::Gif ? QSize() : reader.size());
         if (cost < 0)
             cost = DecodeBudget - cellCost(cell); // the headers do not say: it runs alone
+        const BmpProfile profile = bmp.kind == BmpCheck::NotBmp ? BmpProfile() : embeddedProfile(head, size);
         ToSrgb toSrgb;
         return decodeWithin(
-            cost + bmp.profileBytes, cell, cancelled,
+            cost + profile.bytes, cell, cancelled,
             [&]() -> Decoded {
                 QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
                 if (image.isNull())
                     return failure(reader.errorString());
                 coverColourTable(image);
-                toSrgb = conversionFor(readProfile(device, bmp.profileAt, bmp.profileBytes), image);
+                toSrgb = conversionFor(readProfile(device, profile.at, profile.bytes), image);
                 const QSize natural = image.size();
                 return { std::move(image), natural, {} };
             },
