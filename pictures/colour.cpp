@@ -250,6 +250,9 @@ struct ToSrgb::Conversion {
 
 namespace {
 
+    // How many profiles' conversions are kept; the one used longest ago goes first.
+    constexpr int KeptConversions = 16;
+
     // The conversions made so far, by their profile's hash; a refused or sRGB profile is kept as none,
     // so that it is not read again. Made once and never destroyed: decodes may still run while the
     // process ends.

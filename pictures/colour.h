@@ -50,7 +50,4 @@ ToSrgb toSrgb(const QByteArray& profile);
 // empty when it is damaged or inflates past ColourProfileLimit.
 QByteArray profileOfPngChunk(const QByteArray& chunkData);
 
-// How many profiles' conversions are kept; the one used longest ago goes first.
-constexpr int KeptConversions = 16;
-
 } // namespace tl

@@ -52,7 +52,7 @@ IconEntry readIconEntry(QIODevice& device, qint64 fileSize, const std::atomic<bo
     if (!readAt(device, start, signature, SignatureBytes) || std::memcmp(signature, PngSignature, SignatureBytes) != 0)
         return { IconEntry::Bitmap, {}, {}, 0, {}, 0, 0 };
 
-    IconEntry entry = refused({});
+    IconEntry entry;
     entry.kind = IconEntry::Png;
     entry.head = QByteArray(directory, DirectoryBytes);
     entry.copyBytes = DirectoryBytes + SignatureBytes;
