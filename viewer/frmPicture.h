@@ -57,7 +57,8 @@ public:
 
     // Puts a picture in, unturned, in the view the user chose last (natural size, fitted, or a zoom
     // level), and fits the bars' ranges to it: the one way a picture comes into the window. The
-    // second form takes the picture's full image decoded beforehand, off the window's thread. An animated GIF plays from its first frame.
+    // second form takes the picture's full image decoded beforehand, off the window's thread. An animated GIF plays
+    // from its first frame.
     void showPicture(const StdPicture& picture);
     void showPicture(const StdPicture& picture, const QImage& full);
 
