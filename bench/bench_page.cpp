@@ -16,6 +16,7 @@
 #include "camera.h"
 #include "forms/form.h"
 #include "slowfolder.h"
+#include "tests/profiles.h"
 #include "viewer/frmPicture.h"
 
 #include <QDir>
@@ -384,12 +385,7 @@ QByteArray wideGamutProfile(bool displayP3)
     cmsToneCurve* curves[] = { curve, curve, curve };
     cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
     cmsFreeToneCurve(curve);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
+    return tl::test::savedProfile(profile);
 }
 
 // The first page of 24 photos with a profile against the same photos without: the conversion is paid

@@ -4,6 +4,7 @@
 #include "pictures/decoding.h"
 #include "pictures/jpeg.h"
 #include "tests/picture_files.h"
+#include "tests/profiles.h"
 
 #include <QBuffer>
 #include <cmath>
@@ -17,16 +18,6 @@ using namespace tl::test;
 namespace {
 
 enum class Space { Srgb, AdobeRgb, DisplayP3, ProPhoto };
-
-QByteArray saved(cmsHPROFILE profile)
-{
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), '\0');
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
 
 cmsHPROFILE open(Space space)
 {
@@ -193,8 +184,8 @@ TEST_P(ColourCharts, ComeBackAsTheirSrgbColours)
 {
     const ChartRow row = GetParam();
     const QImage chart = chartIn(row.space);
-    const QImage image = decoded(
-        fileOf(row.container, chart, saved(open(row.space))), row.cell, row.container == Container::CameraThumbnail);
+    const QImage image = decoded(fileOf(row.container, chart, savedProfile(open(row.space))), row.cell,
+        row.container == Container::CameraThumbnail);
     ASSERT_FALSE(image.isNull());
     const double across = double(image.width()) / chart.width();
     for (int i = 0; i < int(Patches.size()); ++i) {
@@ -243,7 +234,7 @@ QByteArray swappingCmykProfile()
     cmsDeleteTransform(toLab);
     cmsCloseProfile(srgb);
     cmsCloseProfile(lab);
-    return saved(profile);
+    return savedProfile(profile);
 }
 
 TEST(Colour, ACmykJpegGoesThroughItsProfile)
@@ -270,17 +261,17 @@ TEST(Colour, ACmykJpegGoesThroughItsProfile)
 TEST(Colour, PicturesWhoseProfileChangesNothingAreLeftBitForBit)
 {
     const QImage chart = chartIn(Space::ProPhoto);
-    QByteArray broken = saved(open(Space::ProPhoto));
+    QByteArray broken = savedProfile(open(Space::ProPhoto));
     broken.replace(36, 4, "xxxx"); // not a profile's signature
-    QByteArray cut = saved(open(Space::AdobeRgb));
+    QByteArray cut = savedProfile(open(Space::AdobeRgb));
     cut.truncate(cut.size() / 2);
     const struct {
         const char* name;
         Container container;
         QByteArray profile;
     } rows[] = {
-        { "sRGB JPEG", Container::Jpeg, saved(open(Space::Srgb)) },
-        { "sRGB BMP", Container::Bmp, saved(open(Space::Srgb)) },
+        { "sRGB JPEG", Container::Jpeg, savedProfile(open(Space::Srgb)) },
+        { "sRGB BMP", Container::Bmp, savedProfile(open(Space::Srgb)) },
         { "broken JPEG", Container::Jpeg, broken },
         { "cut JPEG", Container::Jpeg, cut },
         { "broken icon", Container::Icon, broken },

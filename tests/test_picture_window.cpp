@@ -769,33 +769,21 @@ TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
     const QString folder = dir.path() + QLatin1Char('/');
     writePicture(dir, "wide.bmp", 6000, 3000); // ends well after the newer one
     writePicture(dir, "tall.bmp", 100, 1000);
-    const int threads = QThread::idealThreadCount();
-    QSemaphore busy, free;
-    const auto holdTheDecoders = [&] {
-        for (int t = 0; t < threads; ++t)
-            form->thumbnails.run([&](const std::atomic<bool>*) {
-                return PictureRead([&](const std::atomic<bool>*) {
-                    busy.release();
-                    free.acquire();
-                    return StdPicture();
-                });
-            });
-        busy.acquire(threads);
-    };
+    HeldDecoders decoders(form->thumbnails);
     // The window closed while its picture is late: the picture made later goes nowhere.
-    holdTheDecoders();
+    decoders.hold();
     openFile(folder, QStringLiteral("tall.bmp"));
     unload<frmPicture>();
-    free.release(threads);
+    decoders.release();
     QTest::qWait(1000);
     EXPECT_EQ(pictureWindows(), 0);
 
-    holdTheDecoders();
+    decoders.hold();
     frmPicture& w = openFile(folder, QStringLiteral("wide.bmp"));
     EXPECT_TRUE(w.Image1.Picture().isEmpty());
     EXPECT_EQ(w.HScroll1.Max(), 0);
     openFile(folder, QStringLiteral("tall.bmp"));
-    free.release(threads);
+    decoders.release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Image1.Picture().isEmpty(); }, 10000));
     QTest::qWait(1000);
     EXPECT_EQ(w.Image1.Picture().pixelHeight(), 1000) << "the newer picture";
