@@ -4,6 +4,7 @@
 #include "browser/frmBmpGet.h"
 #include "browser/paging.h"
 #include "picture_files.h"
+#include "platform/pools.h"
 #include "system.h"
 #include "windows_fixture.h"
 
@@ -116,6 +117,10 @@ protected:
         if (Window<frmBmpGet>().Loaded())
             form->thumbnails.waitForPrefetch();
         WindowsTest::TearDown();
+        // The reader records into this fixture: a job still running once the main window is gone (a
+        // test that ends it, a page given up) must not write into a fixture destroyed under it.
+        for (QThreadPool* pool : { &ioPool(), &cpuPool(), &prefetchPool() })
+            pool->waitForDone();
     }
     // Pictures p000.bmp ..; picture i is i + 1 pixels wide, so that a cell tells which entry it shows.
     static void writePictures(const QString& folder, int count)
