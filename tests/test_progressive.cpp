@@ -96,6 +96,8 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
         { "progressive.jpg", photo, photo, cell, 0.25, false, 2 },
         { "progressive-2x.jpg", photo, photo, cell * 2, 0.25, false, 4 },
         { "low-coefficients-first-3-8.jpg", lowFirst, lowFirst, QSize(400, 300), 0.75, false, 0 },
+        // At 1/4 the transform reads odd coefficients up to the block's last: the whole file is needed.
+        { "low-coefficients-first-2-8.jpg", lowFirst, lowFirst, QSize(300, 225), 0, true, 0 },
         { "baseline.jpg", baseline, baseline, cell, 1.1, true, 0 },
     };
     QTemporaryDir temp;
