@@ -492,10 +492,11 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     // first scans do not use.
     d.info.buffered_image = d.firstScans;
     d.info.do_block_smoothing = !d.firstScans;
+    const std::vector<int> sizes = d.firstScans ? blockSizes() : std::vector<int>();
     const bool done = d.guarded([&] {
         jpeg_start_decompress(&d.info);
         if (d.firstScans)
-            d.consumeFirstScans(blockSizes());
+            d.consumeFirstScans(sizes);
         if (int(d.info.output_width) != d.output.width() || int(d.info.output_height) != d.output.height())
             stop(reinterpret_cast<j_common_ptr>(&d.info), "the output size changed");
         while (d.info.output_scanline < d.info.output_height) {
