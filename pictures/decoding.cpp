@@ -297,6 +297,17 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     }
 }
 
+bool runWithinDecodeBudget(qint64 cost, const std::atomic<bool>* cancelled, const std::function<void()>& work)
+{
+    if (cost > DecodeBudget)
+        return false;
+    const DecodeTicket ticket(cost, cancelled);
+    if (cancelled && cancelled->load())
+        return false;
+    work();
+    return true;
+}
+
 QImage scaledInFullColour(QImage image, QSize size)
 {
     if (image.isNull() || size.isEmpty())

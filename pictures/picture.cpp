@@ -34,7 +34,7 @@ struct StdPicture::Data {
     const QImage full; // pictures loaded in full
     const QImage cell; // pictures loaded for a cell: the image made for it
     const QByteArray bytes; // counted against the held-bytes budget
-    const QString path; // when the bytes were not kept
+    const QString path; // when the bytes were not kept, or the full image was read from a file
     const QString fileName;
     mutable QMutex mutex;
     mutable QImage scaled;
@@ -155,8 +155,7 @@ StdPicture::StdPicture(QImage image, const QString& path)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
-        d_ = std::make_shared<const Data>(
-            natural, std::move(image), QImage(), QByteArray(), QString(), spokenName(path));
+        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, spokenName(path));
     }
 }
 
@@ -219,6 +218,10 @@ PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
     return readForDecode(file, {}, cancelled, make);
 }
 
+QByteArray StdPicture::keptBytes() const { return d_ ? d_->bytes : QByteArray(); }
+
+QString StdPicture::keptPath() const { return d_ && d_->bytes.isNull() ? d_->path : QString(); }
+
 QImage StdPicture::scaledCopy(QSize size) const
 {
     if (!d_ || size.isEmpty())
@@ -241,20 +244,38 @@ qsizetype StdPicture::memoryCost() const
 
 StdPicture LoadPicture(const QString& path) { return readPicture(path).finish(nullptr); }
 
+namespace {
+
+    PictureRead readWhole(const QString& path, const std::atomic<bool>* cancelled, const MakePicture& make)
+    {
+        if (path.isEmpty())
+            return {};
+        QFile file;
+        QString why;
+        if (!openPictureFile(file, path, why))
+            return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
+        return readForDecode(file, {}, cancelled, make);
+    }
+
+} // namespace
+
 PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled)
 {
-    if (path.isEmpty())
-        return {};
-    const MakePicture make = [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+    return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
         return StdPicture(std::move(decoded.image), path);
-    };
-    QFile file;
-    QString why;
-    if (!openPictureFile(file, path, why))
-        return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
-    return readForDecode(file, {}, cancelled, make);
+    });
+}
+
+PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled)
+{
+    return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+        if (!decoded.image.isNull())
+            return StdPicture(std::move(decoded.image), path);
+        qCDebug(lcPictures) << "cannot load" << path << ":" << qUtf8Printable(decoded.why);
+        return StdPicture::failed(path, decoded.failure);
+    });
 }
 
 StdPicture loadPictureOrEmpty(const QString& path)

@@ -59,6 +59,11 @@ public:
     // The same in two stages: the picture the second gives holds the full image (null when it fails).
     PictureRead readFullImage(const std::atomic<bool>* cancelled = nullptr) const;
 
+    // What the picture was read from, to read it again: the file's bytes when it keeps them, else the
+    // file's path (both empty for a picture made from an image alone).
+    QByteArray keptBytes() const;
+    QString keptPath() const;
+
     // A copy scaled to `size` (aspect ratio not kept), made once and kept with the picture so that
     // a stretched control never rescales the full picture on a repaint. Safe to call from any thread.
     QImage scaledCopy(QSize size) const;
@@ -109,6 +114,10 @@ StdPicture LoadPicture(const QString& path);
 // The same in two stages: the first throws PictureError when the file cannot be read, the second
 // when it cannot be decoded.
 PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+
+// The same in two stages, where a file that cannot be read or decoded gives the failed picture,
+// which names it and says why.
+PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled = nullptr);
 
 // Same, but a file that cannot be read or decoded gives the empty picture (and a debug message).
 StdPicture loadPictureOrEmpty(const QString& path);

@@ -550,7 +550,7 @@ TEST_F(PictureWindow, PreviewStepsThroughItsSixImages)
     EXPECT_FALSE(Window<frmPicture>().Loaded());
 }
 
-TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
+TEST_F(PictureWindow, OpenCommandShowsWhateverFailsAsTheEmptyPictureWithoutAWord)
 {
     const QString folder = dir.path() + QLatin1Char('/');
     writePicture(dir, "wide.bmp", 1000, 100);
@@ -567,14 +567,24 @@ TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
     openFile(folder, QStringLiteral("wide.bmp"));
     const StdPicture wide = w.Image1.Picture();
     ASSERT_EQ(wide.pixelWidth(), 1000);
-    w.HScroll1.setValue(5000);
-    for (const char* name : { "missing.bmp", "broken.jpg", "folder.bmp", "" }) {
+    struct Failing {
+        const char* name;
+        const char* why;
+    };
+    for (const auto& [name, why] : { Failing { "missing.bmp", "missing.bmp：読み込めません" },
+             Failing { "broken.jpg", "broken.jpg：画像ではありません" },
+             Failing { "folder.bmp", "folder.bmp：読み込めません" }, Failing { "", "" } }) {
         SCOPED_TRACE(name);
+        openFile(folder, QStringLiteral("wide.bmp"));
+        w.HScroll1.setValue(5000);
         openFile(folder, QLatin1String(name));
         EXPECT_EQ(form->PicturePath, folder + QLatin1String(name)) << "the path tried is kept";
-        EXPECT_TRUE(w.Image1.Picture().sameObject(wide)) << "the previous picture stays";
-        EXPECT_EQ(w.HScroll1.Max(), 7005);
-        expectPan(w, 5000, 0, -5000, 0);
+        EXPECT_TRUE(w.Image1.Picture().isEmpty()) << "the previous picture is gone";
+        if (*name) {
+            EXPECT_EQ(w.Image1.widget()->toolTip(), QString::fromUtf8(why));
+        }
+        EXPECT_EQ(w.HScroll1.Max(), 0);
+        expectPan(w, 0, 0, 0, 0);
     }
     // A full path typed into the folder text, with no file name.
     writePicture(dir, "small.jpg", 200, 100);

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -66,6 +67,8 @@ frmPicture::frmPicture()
     addKeyCommand({ Qt::Key_1, Qt::CTRL | Qt::Key_0 }, [this] { showNaturalSize(); });
     addKeyCommand({ Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal }, [this] { zoomIn(); });
     addKeyCommand({ Qt::CTRL | Qt::Key_Minus }, [this] { zoomOut(); });
+    addKeyCommand({ Qt::Key_Space }, [this] { step(1); });
+    addKeyCommand({ Qt::Key_Backspace }, [this] { step(-1); });
 }
 
 void frmPicture::Form_Load()
@@ -98,12 +101,14 @@ void frmPicture::showPicture(const StdPicture& picture)
 {
     Image1.setPicture(picture);
     fitScrollRanges(*this);
+    animation_.play(Image1.Picture());
 }
 
 void frmPicture::showPicture(const StdPicture& picture, const QImage& full)
 {
     Image1.setPicture(picture, full);
     fitScrollRanges(*this);
+    animation_.play(Image1.Picture());
 }
 
 void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), hReach)); }
@@ -173,6 +178,23 @@ void frmPicture::Picture1_MouseWheel(const WheelTurn& turn)
 }
 
 void frmPicture::mnuBack_Click() { Unload(); }
+
+// The picture and the viewport leave the mouse's forward and back buttons to the window.
+void frmPicture::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::ForwardButton || event->button() == Qt::BackButton) {
+        step(event->button() == Qt::ForwardButton ? 1 : -1);
+        event->accept();
+        return;
+    }
+    Form::mousePressEvent(event);
+}
+
+void frmPicture::step(int direction)
+{
+    if (Step)
+        Step(direction);
+}
 
 void frmPicture::fitToWindow()
 {

@@ -2,13 +2,16 @@
 
 #include "forms/form.h"
 #include "platform/controls/controls.h"
+#include "viewer/animationplayer.h"
+
+#include <functional>
 
 namespace tl {
 
 // The picture window: one picture inside a viewport, at its natural size until it is fitted or
 // zoomed, panned by two scroll bars. The wheel, a drag and the keys pan it too, by setting the bars:
 // the bars stay the one model of the offset. The main window shows it and puts the picture in; the
-// window never calls back.
+// window only asks it for the next or the previous picture, through Step.
 class frmPicture : public Form {
 public:
     frmPicture();
@@ -36,6 +39,10 @@ public:
     void Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift);
     void Picture1_MouseWheel(const WheelTurn& turn);
     void mnuBack_Click();
+    // Asked for the next picture (+1) or the previous one (-1): Space and BackSpace, the mouse's
+    // forward and back buttons. Whoever shows the window sets it; unset, they do nothing.
+    std::function<void(int direction)> Step;
+
     // Key commands, wherever the focus is in the window.
     void fitToWindow(); // F
     void showNaturalSize(); // 1, Ctrl+0
@@ -43,16 +50,21 @@ public:
     void zoomOut(); // Ctrl+-
 
     // Puts a picture in, at its natural size, and fits the bars' ranges to it: the one way a picture
-    // comes into the window. The second form takes the picture's full image decoded beforehand, off
-    // the window's thread.
+    // comes into the window, where an animated GIF plays from its first frame. The second form takes the
+    // picture's full image decoded beforehand, off the window's thread.
     void showPicture(const StdPicture& picture);
     void showPicture(const StdPicture& picture, const QImage& full);
 
     // Whether the picture is kept fitted to the window as it is resized: from F until the zoom
     // changes or another picture is put in.
     bool isFitting() const;
+    const AnimationPlayer& animation() const { return animation_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void step(int direction);
     void zoomAround(double zoom, QPoint at);
     void stepBar(ScrollBar& bar, int steps);
     void panBy(ScrollBar& bar, int reach, double twips);
@@ -60,6 +72,7 @@ private:
     bool fitting_ = false;
     double fittedZoom_ = 0;
     double wheelZoom_ = 0; // notches of a Ctrl+wheel not yet zoomed by
+    AnimationPlayer animation_ { *this, [this](const QImage& frame) { Image1.setFrame(frame); } };
 };
 
 // The zoom one step from `zoom`: the steps are the powers of the square root of 2 from 1/32 to 8,

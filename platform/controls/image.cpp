@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 namespace tl {
 
@@ -78,17 +79,13 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         const StdPicture& picture = owner_->picture_;
-        if (picture.isEmpty())
+        if (picture.isEmpty() && !owner_->focusRing_)
             return;
         QPainter painter(this);
-        if (owner_->stretch_) {
-            const QSize device = size() * devicePixelRatioF();
-            painter.drawImage(rect(), picture.scaledCopy(device));
-        } else if (owner_->zoom_ >= 1) {
-            drawSampled(painter, event->rect());
-        } else {
-            drawReduced(painter, event->rect());
-        }
+        if (!picture.isEmpty())
+            drawPicture(painter, picture, event->rect());
+        if (owner_->focusRing_)
+            drawFocusRing(painter);
     }
     void mousePressEvent(QMouseEvent* event) override
     {
@@ -153,6 +150,15 @@ private:
                 return owner_->Picture().fileName();
             return QAccessibleWidget::text(kind);
         }
+        QAccessible::State state() const override
+        {
+            QAccessible::State state = QAccessibleWidget::state();
+            if (owner_->FocusRing()) {
+                state.focusable = true;
+                state.focused = true;
+            }
+            return state;
+        }
 
     private:
         const ImageControl* owner_;
@@ -162,6 +168,30 @@ private:
     {
         auto* image = dynamic_cast<ImageWidget*>(object);
         return image ? new Spoken(image) : nullptr;
+    }
+
+    void drawPicture(QPainter& painter, const StdPicture& picture, const QRect& area)
+    {
+        if (owner_->stretch_) {
+            const QSize device = size() * devicePixelRatioF();
+            painter.drawImage(rect(), picture.scaledCopy(device));
+        } else if (owner_->zoom_ >= 1) {
+            drawSampled(painter, area);
+        } else {
+            drawReduced(painter, area);
+        }
+    }
+
+    // The ring in the selection colour, with a light line inside it, so that it shows on dark and on
+    // light pictures alike.
+    void drawFocusRing(QPainter& painter)
+    {
+        constexpr int Width = 3;
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), Width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(rect()).adjusted(Width / 2.0, Width / 2.0, -Width / 2.0, -Width / 2.0));
+        painter.setPen(QPen(palette().color(QPalette::HighlightedText), 1));
+        painter.drawRect(rect().adjusted(Width, Width, -Width - 1, -Width - 1));
     }
 
     // The source pixels under `area` at the zoom, sampled without smoothing: at 1 or larger each
@@ -258,6 +288,22 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);
         QAccessible::updateAccessibility(&renamed);
     }
+}
+
+void ImageControl::setFocusRing(bool shown)
+{
+    if (std::exchange(focusRing_, shown) != shown)
+        widget()->update();
+}
+
+void ImageControl::setFrame(const QImage& frame)
+{
+    if (stretch_ || picture_.isEmpty() || frame.size() != shown_.size())
+        return;
+    shown_ = frame;
+    reduced_ = {};
+    reducedArea_ = {};
+    widget()->update();
 }
 
 void ImageControl::setZoom(double zoom)

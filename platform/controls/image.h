@@ -28,6 +28,10 @@ public:
     void setPicture(const StdPicture& picture);
     // The same, with the picture's full image decoded beforehand, off the window's thread.
     void setPicture(const StdPicture& picture, const QImage& full);
+    // Shows `frame` in place of the full image of the picture on show, at the same zoom and place: the
+    // next frame of an animation. A frame of another size than the picture, and a stretched control,
+    // are left as they are.
+    void setFrame(const QImage& frame);
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
     // What a control that is not stretched draws from: the picture at its natural size.
@@ -44,6 +48,10 @@ public:
     const QImage& reducedCopy() const { return reduced_; }
     // The size a stretched control draws its picture at, in device pixels.
     QSize devicePixels() const;
+    // A ring drawn round the control, over its picture: the keyboard's place in a grid of images.
+    // A screen reader is told the control has the focus while the ring shows.
+    bool FocusRing() const { return focusRing_; }
+    void setFocusRing(bool shown);
 
     // A press and release of the left button that did not drag.
     Event Click;
@@ -60,6 +68,7 @@ private:
     StdPicture picture_;
     QImage shown_;
     bool stretch_ = false;
+    bool focusRing_ = false;
     double zoom_ = 1;
     QImage reduced_;
     QRect reducedArea_; // where reduced_ lies, in device pixels of the control
@@ -86,11 +95,17 @@ public:
     // The wheel turned over the box or over a child that does not take the wheel itself. Without a
     // handler the wheel is left to the window.
     std::function<void(const WheelTurn& turn)> MouseWheel;
+    // The box gained or lost the keyboard focus.
+    Event GotFocus;
+    Event LostFocus;
+    // The child a screen reader is told has the focus while the box has it (none: the box itself).
+    void setFocusedChild(const Control* child);
 
 private:
     friend class PictureBoxWidget;
     StdPicture picture_;
     QSize covered_; // pixels
+    QPointer<QWidget> focusedChild_;
 };
 
 } // namespace tl
