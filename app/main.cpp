@@ -1,10 +1,12 @@
 #include "app/startup.h"
+#include "platform/memory.h"
 #include "platform/processend.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    tl::returnLargeBlocksToTheSystem();
     tl::keepToTheDesktopsSessionBus();
     QApplication app(argc, argv);
     tl::startProgram(QApplication::arguments());

@@ -114,9 +114,8 @@ void frmBmpGet::showFocusRing()
     const bool focused = Picture1.widget()->hasFocus();
     for (int k = 0; k < layout::CellCount; ++k)
         Image2[k].setFocusRing(focused && k == cell);
-    // Neighbouring cells overlap by a pixel: the ringed one stands above them.
-    if (cell >= 0)
-        Image2[cell].widget()->raise();
+    // The cells keep their order, which is the order a screen reader reads them in: the ring is drawn
+    // inside its own cell, not by raising it over its neighbours.
     Picture1.setFocusedChild(cell >= 0 ? &Image2[cell] : nullptr);
 }
 

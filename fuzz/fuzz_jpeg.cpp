@@ -1,7 +1,7 @@
 // Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
-// (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, a cell
-// of a progressive file from its first scans (the head read up to them, and decoded in buffered-image
-// mode), and the EXIF reader on the bytes as an APP1 payload.
+// (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, each put
+// in sRGB by the file's colour profile, a cell of a progressive file from its first scans (the head read
+// up to them, and decoded in buffered-image mode), and the EXIF reader on the bytes as an APP1 payload.
 
 #include "pictures/decoding.h"
 #include "pictures/exif.h"
@@ -35,6 +35,8 @@ void decode(const QByteArray& bytes, QSize cell, bool firstScans = false)
     const QImage image = decoder.decode(MemoryLimit);
     if (!image.isNull() && image.size() != decoder.outputSize())
         std::abort(); // the promised size is what callers allocate around
+    if (decoder.colourConversion().applied(image).size() != image.size())
+        std::abort();
 }
 
 // A cell at 1/8 of a progressive file, as the cell loader makes it: the head read up to the scans that

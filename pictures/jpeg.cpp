@@ -212,6 +212,7 @@ struct JpegDecoder::Private {
     qint64 iccBytes = 0;
     bool iccBroken = false; // a chunk twice, out of range, or past the bound: no profile
     QByteArray icc;
+    ToSrgb toSrgb;
     QSize output; // at the prepared scale, as stored
     qint64 cost = -1; // -1 until prepared
 
@@ -379,6 +380,14 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size, const std::atomic<bool>
         return;
     }
     d.ok = true;
+    if (!d.icc.isEmpty()) {
+        const ToSrgb conversion = toSrgb(d.icc);
+        const ToSrgb::Kind fits = d.info.num_components == 1 ? ToSrgb::Grey
+            : d.info.num_components == 3                     ? ToSrgb::Rgb
+                                                             : ToSrgb::Cmyk;
+        if (conversion.kind() == fits)
+            d.toSrgb = conversion;
+    }
 }
 
 JpegDecoder::~JpegDecoder() { jpeg_destroy_decompress(&d_->info); }
@@ -401,6 +410,8 @@ int JpegDecoder::orientation() const { return d_->exif.orientation; }
 const Exif& JpegDecoder::exif() const { return d_->exif; }
 
 const QByteArray& JpegDecoder::iccProfile() const { return d_->icc; }
+
+const ToSrgb& JpegDecoder::colourConversion() const { return d_->toSrgb; }
 
 qint64 JpegDecoder::heldBytes() const { return d_->exif.thumbnail.size() + d_->icc.size(); }
 
@@ -493,6 +504,9 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     d.info.buffered_image = d.firstScans;
     d.info.do_block_smoothing = !d.firstScans;
     const std::vector<int> sizes = d.firstScans ? blockSizes() : std::vector<int>();
+    const bool cmykProfile = cmyk && d.toSrgb.kind() == ToSrgb::Cmyk;
+    // Adobe's programs, which write the marker, store CMYK with 0 for full ink.
+    const bool inverted = d.info.saw_Adobe_marker;
     const bool done = d.guarded([&] {
         jpeg_start_decompress(&d.info);
         if (d.firstScans)
@@ -506,6 +520,10 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
                 stop(reinterpret_cast<j_common_ptr>(&d.info), "no more rows");
             if (!cmyk)
                 continue;
+            if (cmykProfile) {
+                d.toSrgb.cmykRow(row, reinterpret_cast<QRgb*>(line), d.output.width(), inverted);
+                continue;
+            }
             // As Qt's plugin converts, whatever the Adobe marker says.
             auto* out = reinterpret_cast<QRgb*>(line);
             for (const JSAMPLE* in = row; in < row + 4 * d.output.width(); in += 4)

@@ -16,13 +16,14 @@
 namespace tl {
 
 struct StdPicture::Data {
-    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString fileName)
+    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString source)
         : natural(natural)
         , full(std::move(full))
         , cell(std::move(cell))
         , bytes(std::move(bytes))
         , path(std::move(path))
-        , fileName(std::move(fileName))
+        , file(source.startsWith(QLatin1Char(':')) ? QString() : std::move(source)) // a built-in picture
+        , fileName(QFileInfo(this->file).fileName())
         , scaled(this->cell)
     {
     }
@@ -35,6 +36,7 @@ struct StdPicture::Data {
     const QImage cell; // pictures loaded for a cell: the image made for it
     const QByteArray bytes; // counted against the held-bytes budget
     const QString path; // when the bytes were not kept, or the full image was read from a file
+    const QString file; // with its folder; empty for the built-in pictures
     const QString fileName;
     mutable QMutex mutex;
     mutable QImage scaled;
@@ -143,11 +145,11 @@ namespace {
 
 } // namespace
 
-StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString fileName)
+StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString file)
 {
     StdPicture picture;
     picture.d_ = std::make_shared<const StdPicture::Data>(
-        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(fileName));
+        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(file));
     return picture;
 }
 
@@ -155,7 +157,7 @@ StdPicture::StdPicture(QImage image, const QString& path)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
-        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, spokenName(path));
+        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, path);
     }
 }
 
@@ -172,6 +174,8 @@ QString StdPicture::fileName() const
         return failed_->fileName;
     return d_ ? d_->fileName : QString();
 }
+
+QString StdPicture::filePath() const { return d_ ? d_->file : QString(); }
 
 PictureFailure StdPicture::failure() const { return failed_ ? failed_->why : PictureFailure::None; }
 
@@ -301,7 +305,7 @@ namespace {
         Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
         if (decoded.image.isNull())
             return {};
-        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path));
+        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, path);
     }
 
     // The bytes of a file's first scans, counted against the budget for held bytes until the decode
@@ -386,8 +390,8 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
                 return StdPicture::failed(path, decoded.failure);
             }
             const QByteArray bytes = held ? held->bytes() : QByteArray();
-            StdPicture picture = makeCellPicture(
-                decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, spokenName(path));
+            StdPicture picture
+                = makeCellPicture(decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, path);
             if (held)
                 held->handOver();
             return picture;

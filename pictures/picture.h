@@ -48,6 +48,9 @@ public:
     // file it failed on); empty for the plain empty picture and for the built-in ones, which have no
     // file the user knows.
     QString fileName() const;
+    // The file the picture was read from, with its folder; empty where fileName is, and for a
+    // failed picture.
+    QString filePath() const;
     // Why the file gave no picture; None for every other picture.
     PictureFailure failure() const;
 

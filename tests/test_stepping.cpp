@@ -126,24 +126,15 @@ TEST_F(Stepping, ALatePictureNeverComesInOverANewerStep)
         w.Step(direction);
     form->thumbnails.waitForAll();
     EXPECT_EQ(form->stepPicturesHeld(), 3);
-    const int threads = QThread::idealThreadCount();
-    QSemaphore busy, free;
-    for (int t = 0; t < threads; ++t)
-        form->thumbnails.run([&](const std::atomic<bool>*) {
-            return PictureRead([&](const std::atomic<bool>*) {
-                busy.release();
-                free.acquire();
-                return StdPicture();
-            });
-        });
-    busy.acquire(threads);
+    HeldDecoders decoders(form->thumbnails);
+    decoders.hold();
     w.Step(1); // entry 2, kept
     EXPECT_EQ(w.Image1.Picture().pixelWidth(), 12);
     w.Step(1); // entry 3: late
     EXPECT_TRUE(w.Image1.Picture().isEmpty());
     w.Step(-1);
     EXPECT_EQ(w.Image1.Picture().pixelWidth(), 12);
-    free.release(threads);
+    decoders.release();
     QTest::qWait(1500);
     EXPECT_EQ(w.Image1.Picture().pixelWidth(), 12);
     unload<frmPicture>();

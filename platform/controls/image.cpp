@@ -200,8 +200,18 @@ private:
     {
         const QImage& image = owner_->shown_;
         const double scale = owner_->zoom_ / devicePixelRatioF(); // logical pixels to a picture pixel
-        const QRect source = QRectF(area.topLeft() / scale, area.size() / scale).toAlignedRect() & image.rect();
-        painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
+        const QRectF turned(area.topLeft() / scale, area.size() / scale);
+        if (!owner_->turn_) {
+            const QRect source = turned.toAlignedRect() & image.rect();
+            painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
+            return;
+        }
+        // Turned, the painter turns the source pixels under the area as it draws them.
+        const QTransform turning = owner_->turning();
+        const QRect source = turning.inverted().mapRect(turned).toAlignedRect() & image.rect();
+        painter.setTransform(turning * QTransform::fromScale(scale, scale));
+        painter.drawImage(QRectF(source), image, source);
+        painter.resetTransform();
     }
 
     QRect devicePixels(const QRect& r) const
@@ -239,8 +249,13 @@ private:
     {
         const QImage& image = owner_->shown_;
         const double zoom = owner_->zoom_;
-        const QRect source = QRectF(wanted.topLeft() / zoom, wanted.size() / zoom).toAlignedRect() & image.rect();
-        const QRect area = QRectF(source.topLeft() * zoom, source.size() * zoom).toAlignedRect();
+        const int turn = owner_->turn_;
+        const QTransform turning = owner_->turning();
+        const QRect source
+            = turning.inverted().mapRect(QRectF(wanted.topLeft() / zoom, wanted.size() / zoom)).toAlignedRect()
+            & image.rect();
+        const QRect turned = turning.mapRect(source);
+        const QRect area = QRectF(turned.topLeft() * zoom, turned.size() * zoom).toAlignedRect();
         owner_->reduced_ = {};
         owner_->reducedArea_ = {};
         if (source.isEmpty() || area.isEmpty())
@@ -249,7 +264,10 @@ private:
             ? image.copy(source)
             : QImage(image.constScanLine(source.y()) + source.x() * image.depth() / 8, source.width(), source.height(),
                 image.bytesPerLine(), image.format());
-        owner_->reduced_ = part.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Turned, the part is reduced first and only the reduced copy is turned.
+        const QSize size = turn % 2 ? area.size().transposed() : area.size();
+        const QImage reduced = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        owner_->reduced_ = turn ? reduced.transformed(QTransform().rotate(90 * turn)) : reduced;
         owner_->reducedArea_ = area;
     }
 
@@ -278,6 +296,7 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     picture_ = picture;
     shown_ = stretch_ ? QImage() : full;
     zoom_ = 1;
+    turn_ = 0;
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
         picture_ = {};
     fitToZoom();
@@ -313,10 +332,39 @@ void ImageControl::setZoom(double zoom)
     widget()->update();
 }
 
+void ImageControl::setTurn(int quarters)
+{
+    turn_ = (quarters % 4 + 4) % 4;
+    fitToZoom();
+    widget()->update();
+}
+
+QImage ImageControl::turnedImage() const
+{
+    return turn_ && !shown_.isNull() ? shown_.transformed(QTransform().rotate(90 * turn_)) : shown_;
+}
+
+QTransform ImageControl::turning() const
+{
+    const double width = shown_.width();
+    const double height = shown_.height();
+    switch (turn_) {
+    case 1:
+        return QTransform(0, 1, -1, 0, height, 0);
+    case 2:
+        return QTransform(-1, 0, 0, -1, width, height);
+    case 3:
+        return QTransform(0, -1, 1, 0, 0, width);
+    default:
+        return {};
+    }
+}
+
 QSizeF ImageControl::naturalTwips() const
 {
     const double perPixel = TwipsPerPixel / widget()->devicePixelRatioF();
-    return QSizeF(picture_.pixelWidth() * perPixel, picture_.pixelHeight() * perPixel);
+    const QSizeF natural(picture_.pixelWidth() * perPixel, picture_.pixelHeight() * perPixel);
+    return turn_ % 2 ? natural.transposed() : natural;
 }
 
 // A control that is not stretched takes the picture's size at its zoom, whole twips that cover it.

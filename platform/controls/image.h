@@ -3,7 +3,9 @@
 #include "pictures/picture.h"
 #include "platform/controls/control.h"
 
+#include <QColor>
 #include <QPointF>
+#include <QTransform>
 
 namespace tl {
 
@@ -41,7 +43,15 @@ public:
     // control that is not stretched follows; each picture put in starts at 1.
     double Zoom() const { return zoom_; }
     void setZoom(double zoom);
-    // The picture's size in twips at zoom 1, unrounded.
+    // Quarter turns clockwise the picture shows at, 0 to 3: the view only, the picture stays as it
+    // is. The control's size and what it draws follow the turned picture; each picture put in starts
+    // unturned.
+    int Turn() const { return turn_; }
+    void setTurn(int quarters);
+    // The picture as a control that is not stretched shows it, at its natural size: turned, a copy;
+    // else the image it draws from.
+    QImage turnedImage() const;
+    // The picture's size in twips at zoom 1, unrounded, turned as it shows.
     QSizeF naturalTwips() const;
     // The picture reduced for a zoom below 1, if one is held: only the part on the screen, or the
     // whole picture when it is that small.
@@ -64,12 +74,15 @@ public:
 private:
     friend class ImageWidget;
     void fitToZoom();
+    // Pixels of the image drawn from to pixels of the picture as it shows, turned.
+    QTransform turning() const;
 
     StdPicture picture_;
     QImage shown_;
     bool stretch_ = false;
     bool focusRing_ = false;
     double zoom_ = 1;
+    int turn_ = 0;
     QImage reduced_;
     QRect reducedArea_; // where reduced_ lies, in device pixels of the control
 };
@@ -85,6 +98,9 @@ public:
     // Strips along the right and bottom edges that other controls lie over, in twips: the children
     // show only in the rest, so none of them is hidden under those controls.
     void setCovered(int right, int bottom);
+    // The colour behind the children; an invalid colour gives back the style's own.
+    void setBackColor(const QColor& colour);
+    QColor BackColor() const;
     // The client area's size, in twips.
     int ScaleWidth() const;
     int ScaleHeight() const;

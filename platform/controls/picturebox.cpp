@@ -140,6 +140,15 @@ void PictureBox::setCovered(int right, int bottom)
     static_cast<PictureBoxWidget*>(widget())->placeInner();
 }
 
+void PictureBox::setBackColor(const QColor& colour)
+{
+    QPalette palette = widget()->palette();
+    palette.setColor(QPalette::Window, colour.isValid() ? colour : QApplication::palette().color(QPalette::Window));
+    widget()->setPalette(palette);
+}
+
+QColor PictureBox::BackColor() const { return widget()->palette().color(QPalette::Window); }
+
 int PictureBox::ScaleWidth() const
 {
     return static_cast<PictureBoxWidget*>(widget())->innerRect().width() * TwipsPerPixel;
