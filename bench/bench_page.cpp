@@ -6,15 +6,18 @@
 // Last a hostile page: files that are costly to decode (tests/costly_files.py) beside six ordinary
 // photos, loaded, clicked and stepped, with the longest wait of the window's thread, the peak memory
 // and how long the six photos took to show.
+// Then a progressive set: 24 photos saved progressive against the same saved baseline, the first page
+// of each (time, bytes read, peak memory above idle) and how far the cells are apart.
 // Then a camera set: 24 photos with their EXIF thumbnails, the first page warm against djpeg and, as
 // root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way.
 // And pages of 24 photos with an Adobe RGB and a Display P3 profile, against the same without one.
-//   bench_page [--hostile-only | --camera-only | --slow-folder-only | --profiles-only]
+//   bench_page [--hostile-only | --camera-only | --progressive-only | --slow-folder-only | --profiles-only]
 
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
 #include "camera.h"
 #include "forms/form.h"
+#include "pictures/picture.h"
 #include "slowfolder.h"
 #include "tests/profiles.h"
 #include "viewer/frmPicture.h"
@@ -22,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -326,6 +330,93 @@ int coldPageChild(int argc, char** argv)
     return 0;
 }
 
+// The largest difference of a channel between `a` and `b`, and the mean one.
+std::pair<int, double> channelDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    qint64 sum = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y)
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (const int d : { qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q) }) {
+                largest = std::max(largest, std::abs(d));
+                sum += std::abs(d);
+            }
+        }
+    return { largest, double(sum) / (3.0 * a.width() * a.height()) };
+}
+
+// The same photos saved progressive and baseline: the first page of each, the bytes its cells read,
+// its peak memory above idle, and how far its cells are from the baseline page's.
+void printProgressiveSet()
+{
+    constexpr int Distinct = 6;
+    const QSize size(4000, 3000);
+    QTemporaryDir baseline, progressive;
+    const QString folders[] = { baseline.path(), progressive.path() };
+    std::printf("writing 24 JPEGs of 4000 x 3000, baseline and progressive ...\n");
+    QStringList files[2];
+    qint64 bytes[2] = {};
+    for (int i = 0; i < 24; ++i)
+        for (int set = 0; set < 2; ++set) {
+            const QString path
+                = QDir(folders[set]).filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+            if (i >= Distinct) {
+                QFile::copy(files[set].at(i % Distinct), path);
+            } else {
+                QImageWriter writer(path, "jpeg");
+                writer.setQuality(90);
+                writer.setProgressiveScanWrite(set == 1);
+                writer.write(photo(i, size));
+            }
+            files[set] << path;
+            bytes[set] += QFileInfo(path).size();
+        }
+    std::vector<double> pages[2];
+    qint64 read[2] = {};
+    for (int round = 0; round < Rounds; ++round)
+        for (int set = 0; set < 2; ++set) {
+            tl::frmBmpGet& form = freshWindow(folders[set]);
+            const qint64 before = tl::cellFileBytesRead();
+            pages[set].push_back(bench::seconds([&] {
+                form.mnuCget->trigger();
+                untilFilled(form);
+            }));
+            read[set] = tl::cellFileBytesRead() - before;
+        }
+    const double ratio = bench::median(pages[1]) / bench::median(pages[0]);
+    std::printf("progressive set, first page %8.4f s   / baseline %.4f s = %.2f   target 1.5 %s\n",
+        bench::median(pages[1]), bench::median(pages[0]), ratio, ratio <= 1.5 ? "met" : "NOT met");
+    const double share = double(read[1]) / double(bytes[1]);
+    std::printf("progressive set, bytes read %.2f MB of %.2f MB = %.3f (baseline %.3f)   target 0.25 %s\n",
+        read[1] / 1e6, bytes[1] / 1e6, share, double(read[0]) / double(bytes[0]), share <= 0.25 ? "met" : "NOT met");
+    const double memory = printPageMemory("peak memory, progressive set", folders[1], size);
+    printPageMemory("peak memory, baseline set", folders[0], size);
+    std::printf("progressive set, memory above idle %.0f MB   target 150 MB %s\n", memory / 1e6,
+        memory <= 150e6 ? "met" : "NOT met");
+    // Against each other, and each against the whole picture smoothed down to the cell.
+    for (const QSize cell : { QSize(105, 81), QSize(210, 162) }) {
+        std::pair<int, double> apart, fromWhole[2];
+        const auto add = [](std::pair<int, double>& to, std::pair<int, double> one) {
+            to = { std::max(to.first, one.first), to.second + one.second / Distinct };
+        };
+        for (int i = 0; i < Distinct; ++i) {
+            const QImage cells[] = { tl::loadCellPicture(files[0].at(i), cell).scaledCopy(cell),
+                tl::loadCellPicture(files[1].at(i), cell).scaledCopy(cell) };
+            const QImage whole = QImage(files[0].at(i)).scaled(cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            add(apart, channelDifference(cells[1], cells[0]));
+            for (int set = 0; set < 2; ++set)
+                add(fromWhole[set], channelDifference(cells[set], whole));
+        }
+        std::printf("progressive set, cells of %d x %d against the baseline's: largest difference %d, mean %.2f   "
+                    "target 2 %s\n",
+            cell.width(), cell.height(), apart.first, apart.second, apart.first <= 2 ? "met" : "NOT met");
+        std::printf("  against the whole picture smoothed down: progressive largest %d, mean %.2f; baseline largest "
+                    "%d, mean %.2f\n",
+            fromWhole[1].first, fromWhole[1].second, fromWhole[0].first, fromWhole[0].second);
+    }
+}
+
 // Photos as a camera writes them, each with its thumbnail: the first page warm against djpeg, and
 // cold from a card held to 30 MB/s against reading the files' heads the same way.
 void printCameraSet()
@@ -456,6 +547,11 @@ int main(int argc, char** argv)
         bench::printSlowFolder();
         return 0;
     }
+    if (argc == 2 && QByteArray(argv[1]) == "--progressive-only") {
+        bench::OffscreenApp app(argc, argv);
+        printProgressiveSet();
+        return 0;
+    }
     if (argc == 2 && QByteArray(argv[1]) == "--profiles-only") {
         bench::OffscreenApp app(argc, argv);
         printProfilePages();
@@ -501,6 +597,7 @@ int main(int argc, char** argv)
     const double fortyEight = printPageMemory("peak memory, page of 24 x 48 MP", large.path(), QSize(8000, 6000));
     std::printf("targets: 24 x 12 MP at most 0.15 x 24 decoded pictures %s; 24 x 48 MP under 600 MB %s\n",
         twelve <= 0.15 * 24 * 4000 * 3000 * 4 ? "met" : "NOT met", fortyEight < 600e6 ? "met" : "NOT met");
+    printProgressiveSet();
     printCameraSet();
     printProfilePages();
     printHostilePage();

@@ -1,10 +1,12 @@
 // Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
 // (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, each put
-// in sRGB by the file's colour profile, and the EXIF reader on the bytes as an APP1 payload.
+// in sRGB by the file's colour profile, a cell of a progressive file from its first scans (the head read
+// up to them, and decoded in buffered-image mode), and the EXIF reader on the bytes as an APP1 payload.
 
 #include "pictures/decoding.h"
 #include "pictures/exif.h"
 #include "pictures/jpeg.h"
+#include "pictures/progressive.h"
 
 #include <QBuffer>
 #include <cstdint>
@@ -16,12 +18,14 @@ namespace {
 
 constexpr qint64 MemoryLimit = qint64(256) << 20;
 
-void decode(const QByteArray& bytes, QSize cell)
+void decode(const QByteArray& bytes, QSize cell, bool firstScans = false)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     JpegDecoder decoder(buffer, bytes.size());
+    if (firstScans)
+        decoder.useFirstScans();
     // The camera's thumbnail, as a cell is made from it.
     if (!cell.isEmpty() && decoder.ok())
         decodeExifThumbnail(decoder, cell);
@@ -33,6 +37,25 @@ void decode(const QByteArray& bytes, QSize cell)
         std::abort(); // the promised size is what callers allocate around
     if (decoder.colourConversion().applied(image).size() != image.size())
         std::abort();
+}
+
+// A cell at 1/8 of a progressive file, as the cell loader makes it: the head read up to the scans that
+// serve it, then those decoded; and the whole file decoded from its first scans.
+void decodeFirstScans(const QByteArray& bytes)
+{
+    const QSize cell(1, 1);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    JpegDecoder head(buffer, bytes.size());
+    if (!head.progressive() || head.prepare(cell) == 0)
+        return;
+    const std::vector<int> sizes = head.blockSizes();
+    buffer.seek(0);
+    const QByteArray scans = readFirstScans(buffer, bytes.size(), sizes, bytes.size());
+    if (!scans.isNull())
+        decode(scans, cell, true);
+    decode(bytes, cell, true);
 }
 
 } // namespace
@@ -49,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     decode(bytes, QSize(96, 72));
     decode(bytes, QSize());
+    decodeFirstScans(bytes);
     readExif(bytes);
     readExif(QByteArray("Exif\0\0", 6) + bytes);
     return 0;

@@ -351,6 +351,26 @@ def jpegtran(jpeg, *options):
     return subprocess.run(["jpegtran", *options], input=jpeg, stdout=subprocess.PIPE, check=True).stdout
 
 
+# Every block's DC, then the coefficients a 3/8 decode reads, then the rest, one component a scan.
+LOW_COEFFICIENTS_FIRST = "0,1,2: 0-0, 0, 0;\n" + "".join(
+    f"{c}: {first}-{last}, 0, 0;\n" for first, last in ((1, 14), (15, 63)) for c in range(3))
+
+
+def jpegtran_scans(jpeg, script):
+    with tempfile.NamedTemporaryFile("w", suffix=".txt") as f:
+        f.write(script)
+        f.flush()
+        return jpegtran(jpeg, "-scans", f.name)
+
+
+def after_first_scan(jpeg):
+    """The file up to the marker after its first scan."""
+    at = jpeg.index(b"\xff\xda") + 2
+    while not (jpeg[at] == 0xff and jpeg[at + 1] != 0 and jpeg[at + 1] & 0xf8 != 0xd0):
+        at += 1
+    return jpeg[:at]
+
+
 def jpegs():
     variants = {
         "baseline.jpg": [],
@@ -376,6 +396,9 @@ def jpegs():
     yield "arithmetic-progressive.jpg", jpegtran(made["baseline.jpg"], "-arithmetic", "-progressive")
     yield "restart-markers.jpg", jpegtran(made["sampling-444.jpg"], "-restart", "1B")
     yield "cmyk-progressive.jpg", jpegtran(made["cmyk.jpg"], "-progressive")
+    # Cells of progressive files are made from their first scans.
+    yield "progressive-dc-scans-only.jpg", after_first_scan(made["progressive.jpg"])
+    yield "progressive-low-coefficients-first.jpg", jpegtran_scans(made["sampling-444.jpg"], LOW_COEFFICIENTS_FIRST)
     # Colour profiles: RGB in one chunk and in several, grey, CMYK (which the rows go through).
     yield "profile-rgb.jpg", with_profile(made["baseline.jpg"], adobe_rgb_profile())
     yield "profile-rgb-chunks.jpg", with_profile(made["progressive.jpg"], adobe_rgb_profile(), chunk=100)

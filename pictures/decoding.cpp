@@ -133,9 +133,12 @@ namespace {
         return decoded;
     }
 
-    Decoded decodeJpeg(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
+    Decoded decodeJpeg(
+        QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, bool firstScans = false)
     {
         JpegDecoder jpeg(device, size, cancelled);
+        if (firstScans)
+            jpeg.useFirstScans();
         if (!jpeg.ok())
             return failure(
                 jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
@@ -280,6 +283,14 @@ namespace {
     }
 
 } // namespace
+
+Decoded decodeFirstScans(const QByteArray& firstScans, QSize cell, const std::atomic<bool>* cancelled)
+{
+    QBuffer buffer;
+    buffer.setData(firstScans);
+    buffer.open(QIODevice::ReadOnly);
+    return decodeJpeg(buffer, firstScans.size(), cell, cancelled, true);
+}
 
 Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::atomic<bool>* cancelled)
 {

@@ -30,6 +30,10 @@ struct Decoded {
 // through `cancelled` while it waits gives no picture.
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled = nullptr);
 
+// A cell of `cell`'s size made from `firstScans`, the head of a progressive JPEG that readFirstScans()
+// gave for the cell's scale: decoded from the scans that scale needs.
+Decoded decodeFirstScans(const QByteArray& firstScans, QSize cell, const std::atomic<bool>* cancelled = nullptr);
+
 // A cell of `cell`'s size made from the camera's thumbnail in the EXIF block of the JPEG whose headers
 // `photo` has read, with the photo's natural size. Only a thumbnail that decodes whole, shows the same
 // picture (same shape, or the photo between dark bands, which are cut off) and covers the cell without

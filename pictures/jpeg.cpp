@@ -1,5 +1,7 @@
 #include "pictures/jpeg.h"
 
+#include "pictures/progressive.h"
+
 #include <QTransform>
 #include <algorithm>
 #include <array>
@@ -198,6 +200,7 @@ struct JpegDecoder::Private {
     Progress progress {};
     bool ok = false;
     bool multiScan = false;
+    bool firstScans = false; // decoded in buffered-image mode, from the scans the scale needs
     QImage::Format format = QImage::Format_Invalid;
     QString why;
     bool tooLarge = false; // refused or stopped for its memory
@@ -294,6 +297,21 @@ struct JpegDecoder::Private {
         }
         (*info->src->skip_input_data)(info, long(length));
         return TRUE;
+    }
+
+    // In buffered-image mode, after the decompression started: the scans up to those that give the
+    // scale every coefficient it uses, or to the end, then the output pass over what they gave.
+    void consumeFirstScans(const std::vector<int>& sizes)
+    {
+        for (;;) {
+            watchProgress(reinterpret_cast<j_common_ptr>(&info));
+            const int got = jpeg_consume_input(&info);
+            if (got == JPEG_REACHED_EOI || (got == JPEG_SCAN_COMPLETED && firstScansServe(info.coef_bits, sizes)))
+                break;
+            if (got == JPEG_SUSPENDED)
+                stop(reinterpret_cast<j_common_ptr>(&info), "no more data");
+        }
+        jpeg_start_output(&info, info.input_scan_number);
     }
 
     // Once the headers are read: the EXIF block read, the profile's chunks joined in their order.
@@ -405,6 +423,22 @@ void JpegDecoder::useOrientation(int orientation)
 
 bool JpegDecoder::endedEarly() const { return d_->source.endedEarly; }
 
+bool JpegDecoder::progressive() const { return d_->ok && d_->info.progressive_mode; }
+
+void JpegDecoder::useFirstScans() { d_->firstScans = progressive(); }
+
+std::vector<int> JpegDecoder::blockSizes() const
+{
+    std::vector<int> sizes;
+    for (int i = 0; d_->ok && i < d_->info.num_components; ++i)
+#if JPEG_LIB_VERSION >= 70
+        sizes.push_back(d_->info.comp_info[i].DCT_h_scaled_size);
+#else
+        sizes.push_back(d_->info.comp_info[i].DCT_scaled_size);
+#endif
+    return sizes;
+}
+
 qint64 JpegDecoder::prepare(QSize cell)
 {
     Private& d = *d_;
@@ -465,11 +499,18 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     const qsizetype stride = image.bytesPerLine();
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
     std::vector<JSAMPLE> cmykRow(cmyk ? size_t(d.output.width()) * 4 : 0);
+    // Interblock smoothing guesses the coefficients still missing, which the scales read from the
+    // first scans do not use.
+    d.info.buffered_image = d.firstScans;
+    d.info.do_block_smoothing = !d.firstScans;
+    const std::vector<int> sizes = d.firstScans ? blockSizes() : std::vector<int>();
     const bool cmykProfile = cmyk && d.toSrgb.kind() == ToSrgb::Cmyk;
     // Adobe's programs, which write the marker, store CMYK with 0 for full ink.
     const bool inverted = d.info.saw_Adobe_marker;
     const bool done = d.guarded([&] {
         jpeg_start_decompress(&d.info);
+        if (d.firstScans)
+            d.consumeFirstScans(sizes);
         if (int(d.info.output_width) != d.output.width() || int(d.info.output_height) != d.output.height())
             stop(reinterpret_cast<j_common_ptr>(&d.info), "the output size changed");
         while (d.info.output_scanline < d.info.output_height) {

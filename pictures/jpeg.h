@@ -15,6 +15,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace tl {
 
@@ -64,12 +65,21 @@ public:
     // Whether the data ended (or reached the read bound) before libjpeg had all it needed: the picture
     // decoded so far is partly filled in.
     bool endedEarly() const;
+    // Whether the file is progressive: its scans refine the whole picture one after another.
+    bool progressive() const;
+    // Decodes a progressive file from its first scans: only those up to the ones that give the prepared
+    // scale every coefficient it uses (firstScansServe()) are read, or all the file brings. Before decode().
+    void useFirstScans();
 
     // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
     // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:
     // the output image, the copy that turning it makes, and libjpeg's working memory (for a multi-scan
     // file its whole-picture coefficient buffers, for others its row buffers).
     qint64 prepare(QSize cell);
+    // The size of each component's blocks in the output at the prepared scale, in the frame's order: the
+    // scale in eighths, or twice or four times that for a component stored at half or a quarter of the
+    // resolution. Empty when not ok.
+    std::vector<int> blockSizes() const;
     // The size decode() gives at the prepared scale, orientation applied.
     QSize outputSize() const;
     // Decodes at the prepared scale (full size when prepare() was not called), orientation applied as

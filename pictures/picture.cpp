@@ -3,6 +3,7 @@
 #include "pictures/decoding.h"
 #include "pictures/jpeg.h"
 #include "pictures/pictureformat.h"
+#include "pictures/progressive.h"
 #include "pictures/regularfile.h"
 #include "platform/logging.h"
 #include "platform/task.h"
@@ -298,13 +299,49 @@ namespace {
     // The cell of a photo whose camera thumbnail serves it, read from the photo's headers alone. The
     // picture keeps only the path: a click reads the file as it is then. Empty when the thumbnail does
     // not serve.
-    StdPicture cellFromThumbnail(QFile& file, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
+    StdPicture cellFromThumbnail(
+        const JpegDecoder& head, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
     {
-        const JpegDecoder head(file, file.size(), cancelled);
         Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
         if (decoded.image.isNull())
             return {};
         return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, path);
+    }
+
+    // The bytes of a file's first scans, counted against the budget for held bytes until the decode
+    // that needs them ends.
+    struct FirstScans {
+        QByteArray bytes;
+        ~FirstScans() { releaseHeldBytes(bytes.size()); }
+    };
+
+    // The cell of a progressive photo made from its first scans, which are read here and decoded on the
+    // next stage. The picture keeps only the path: a click reads the file as it is then. Nothing to
+    // decode when the first scans do not serve, and `file` is then where the reading left it.
+    PictureRead cellFromFirstScans(
+        QFile& file, JpegDecoder& head, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
+    {
+        const qint64 size = file.size();
+        if (!head.progressive() || head.prepare(cell) == 0 || head.outputSize() == head.naturalSize()
+            || size > HeldFileLimit || !reserveHeldBytes(size))
+            return {};
+        auto scans = std::make_shared<FirstScans>();
+        cellBytesRead += file.pos();
+        if (file.seek(0))
+            scans->bytes = readFirstScans(file, size, head.blockSizes(), size, cancelled);
+        releaseHeldBytes(size - scans->bytes.size());
+        if (scans->bytes.isNull() || isCancelled(cancelled))
+            return {};
+        return PictureRead([scans, path, cell](const std::atomic<bool>* cancelled) {
+            Decoded decoded = decodeFirstScans(scans->bytes, cell, cancelled);
+            if (isCancelled(cancelled))
+                return StdPicture();
+            if (decoded.image.isNull()) {
+                qCDebug(lcPictures) << "cannot decode" << path << ":" << qUtf8Printable(decoded.why);
+                return StdPicture::failed(path, decoded.failure);
+            }
+            return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path));
+        });
     }
 
 } // namespace
@@ -331,9 +368,13 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
         ~CountRead() { cellBytesRead += file.pos(); }
     } countRead { file };
     if (looksLikeJpeg(file.peek(4))) {
-        StdPicture fromThumbnail = cellFromThumbnail(file, path, cellSize, cancelled);
+        JpegDecoder head(file, file.size(), cancelled);
+        StdPicture fromThumbnail = cellFromThumbnail(head, path, cellSize, cancelled);
         if (!fromThumbnail.isEmpty() || isCancelled(cancelled))
             return fromThumbnail;
+        PictureRead fromFirstScans = cellFromFirstScans(file, head, path, cellSize, cancelled);
+        if (fromFirstScans.decode || isCancelled(cancelled))
+            return fromFirstScans;
         cellBytesRead += file.pos();
         if (!file.seek(0)) {
             qCDebug(lcPictures) << "cannot read" << path << ":" << qUtf8Printable(file.errorString());

@@ -255,6 +255,7 @@ struct JpegKind {
     int lumaSampling = 2;
     bool progressive = false, arithmetic = false, adobe = true;
     int restartRows = 0;
+    std::vector<jpeg_scan_info> scans = {}; // a progressive file's own scan script
 };
 
 // `picture` written by libjpeg as `kind` says; grey takes the green, CMYK the colours with a K ramp.
@@ -281,6 +282,10 @@ inline QByteArray libjpegFile(const QImage& picture, JpegKind kind)
     info.write_Adobe_marker = kind.adobe;
     if (kind.progressive)
         jpeg_simple_progression(&info);
+    if (!kind.scans.empty()) {
+        info.scan_info = kind.scans.data();
+        info.num_scans = int(kind.scans.size());
+    }
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t(picture.width()) * 4);
     while (info.next_scanline < info.image_height) {
