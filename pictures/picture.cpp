@@ -4,6 +4,7 @@
 #include "pictures/jpeg.h"
 #include "pictures/pictureformat.h"
 #include "pictures/regularfile.h"
+#include "platform/files/filenames.h"
 #include "platform/logging.h"
 #include "platform/task.h"
 
@@ -49,7 +50,11 @@ namespace {
     // The built-in pictures live in the program's resources; every other path is a file on disk.
     bool isBuiltIn(const QString& path) { return path.startsWith(QLatin1Char(':')); }
 
-    QString spokenName(const QString& path) { return isBuiltIn(path) ? QString() : QFileInfo(path).fileName(); }
+    // The file's name as the lists show it.
+    QString spokenName(const QString& path)
+    {
+        return isBuiltIn(path) ? QString() : shownFileName(QFileInfo(path).fileName());
+    }
 
     bool openPictureFile(QFile& file, const QString& path, QString& why)
     {
