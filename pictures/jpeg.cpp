@@ -198,6 +198,7 @@ struct JpegDecoder::Private {
     Progress progress {};
     bool ok = false;
     bool multiScan = false;
+    qint64 scanStart = 0;
     QImage::Format format = QImage::Format_Invalid;
     QString why;
     bool tooLarge = false; // refused or stopped for its memory
@@ -342,6 +343,7 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size, const std::atomic<bool>
         }))
         return;
     d.source.inHeaders = false;
+    d.scanStart = d.source.taken - qint64(d.source.bytes_in_buffer);
     d.takeSegments();
 
     // The formats Qt's plugin gives; other component counts are not shown.
@@ -393,6 +395,8 @@ void JpegDecoder::useOrientation(int orientation)
 }
 
 bool JpegDecoder::endedEarly() const { return d_->source.endedEarly; }
+
+qint64 JpegDecoder::scanStart() const { return d_->scanStart; }
 
 qint64 JpegDecoder::prepare(QSize cell)
 {

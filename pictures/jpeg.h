@@ -59,6 +59,8 @@ public:
     // Whether the data ended (or reached the read bound) before libjpeg had all it needed: the picture
     // decoded so far is partly filled in.
     bool endedEarly() const;
+    // Where the first scan's data starts in the file, once the headers are read; 0 before.
+    qint64 scanStart() const;
 
     // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
     // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:

@@ -12,17 +12,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <algorithm>
 
 namespace tl {
 
 struct StdPicture::Data {
-    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString fileName)
+    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString fileName, bool incomplete)
         : natural(natural)
         , full(std::move(full))
         , cell(std::move(cell))
         , bytes(std::move(bytes))
         , path(std::move(path))
         , fileName(std::move(fileName))
+        , incomplete(incomplete)
         , scaled(this->cell)
     {
     }
@@ -36,6 +38,7 @@ struct StdPicture::Data {
     const QByteArray bytes; // counted against the held-bytes budget
     const QString path; // when the bytes were not kept
     const QString fileName;
+    const bool incomplete;
     mutable QMutex mutex;
     mutable QImage scaled;
 };
@@ -147,20 +150,21 @@ namespace {
 
 } // namespace
 
-StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString fileName)
+StdPicture makeCellPicture(
+    QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString fileName, bool incomplete)
 {
     StdPicture picture;
     picture.d_ = std::make_shared<const StdPicture::Data>(
-        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(fileName));
+        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(fileName), incomplete);
     return picture;
 }
 
-StdPicture::StdPicture(QImage image, const QString& path)
+StdPicture::StdPicture(QImage image, const QString& path, bool incomplete)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
         d_ = std::make_shared<const Data>(
-            natural, std::move(image), QImage(), QByteArray(), QString(), spokenName(path));
+            natural, std::move(image), QImage(), QByteArray(), QString(), spokenName(path), incomplete);
     }
 }
 
@@ -179,6 +183,8 @@ QString StdPicture::fileName() const
 }
 
 PictureFailure StdPicture::failure() const { return failed_ ? failed_->why : PictureFailure::None; }
+
+bool StdPicture::incomplete() const { return d_ && d_->incomplete; }
 
 int StdPicture::pixelWidth() const { return d_ ? d_->natural.width() : 0; }
 int StdPicture::pixelHeight() const { return d_ ? d_->natural.height() : 0; }
@@ -207,7 +213,7 @@ PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
     const MakePicture make = [fileName](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             qCDebug(lcPictures) << "cannot decode" << fileName << "in full:" << qUtf8Printable(decoded.why);
-        return StdPicture(std::move(decoded.image));
+        return StdPicture(std::move(decoded.image), {}, decoded.incomplete);
     };
     if (!d_->bytes.isNull()) {
         const std::shared_ptr<const Data> d = d_;
@@ -252,7 +258,7 @@ PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled)
     const MakePicture make = [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
-        return StdPicture(std::move(decoded.image), path);
+        return StdPicture(std::move(decoded.image), path, decoded.incomplete);
     };
     QFile file;
     QString why;
@@ -275,6 +281,29 @@ qint64 cellFileBytesRead() { return cellBytesRead.load(); }
 
 namespace {
 
+    // How much of a JPEG's tail is looked at for its end marker.
+    constexpr qint64 TailBytes = 4096;
+
+    // Whether the photo's end marker stands in the last 4 KiB of its file, after its first scan has
+    // begun (the thumbnail at its head has one of its own): a photo cut short (a copy broken off, a
+    // card pulled) has a whole thumbnail but no end. Cameras write a little after the marker (a maker's
+    // trailer) or pad the file with zeros: a tail of padding alone is taken as whole, as it was before.
+    // One read; the file is left where it was.
+    bool endsWhole(QFile& file, qint64 scanStart)
+    {
+        const qint64 at = file.pos();
+        const qint64 from = std::max(file.size() - TailBytes, scanStart);
+        QByteArray tail;
+        if (scanStart > 0 && from < file.size() && file.seek(from))
+            tail = file.read(file.size() - from);
+        cellBytesRead += tail.size();
+        qsizetype end = tail.size();
+        while (end > 0 && (tail[end - 1] == '\0' || tail[end - 1] == '\xff'))
+            --end;
+        const bool whole = (!tail.isEmpty() && end == 0) || tail.first(end).contains("\xff\xd9");
+        return file.seek(at) && whole;
+    }
+
     // The cell of a photo whose camera thumbnail serves it, read from the photo's headers alone. The
     // picture keeps only the path: a click reads the file as it is then. Empty when the thumbnail does
     // not serve.
@@ -282,9 +311,9 @@ namespace {
     {
         const JpegDecoder head(file, file.size(), cancelled);
         Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
-        if (decoded.image.isNull())
+        if (decoded.image.isNull() || !endsWhole(file, head.scanStart()))
             return {};
-        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path));
+        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path), false);
     }
 
 } // namespace
@@ -329,8 +358,8 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
                 return StdPicture::failed(path, decoded.failure);
             }
             const QByteArray bytes = held ? held->bytes() : QByteArray();
-            StdPicture picture = makeCellPicture(
-                decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, spokenName(path));
+            StdPicture picture = makeCellPicture(decoded.natural, std::move(decoded.image), bytes,
+                held ? QString() : path, spokenName(path), decoded.incomplete);
             if (held)
                 held->handOver();
             return picture;

@@ -18,6 +18,9 @@ namespace tl {
 
 namespace {
 
+    // What a picture cut short says of itself.
+    const QString IncompleteText = QStringLiteral("一部が欠けています");
+
     // The windows that the last two mouse presses of the program went to, whichever control
     // took them.
     class PressedWindows : public QObject {
@@ -151,6 +154,8 @@ private:
         {
             if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
                 return owner_->Picture().fileName();
+            if (kind == QAccessible::Description && owner_->Picture().incomplete())
+                return IncompleteText;
             return QAccessibleWidget::text(kind);
         }
 
@@ -251,8 +256,11 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
         picture_ = {};
     fitToZoom();
-    if (toolTipOf)
-        widget()->setToolTip(toolTipOf(picture_));
+    // A picture cut short says so, after what the window says of it.
+    QString tip = toolTipOf ? toolTipOf(picture_) : QString();
+    if (picture_.incomplete())
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("：")) + IncompleteText;
+    widget()->setToolTip(tip);
     widget()->update();
     if (picture_.fileName() != spoken && QAccessible::isActive()) {
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);
