@@ -4,6 +4,7 @@
 #include "system.h"
 #include "windows_fixture.h"
 
+#include <QAccessible>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -298,6 +299,10 @@ TEST_F(LoadingFiles, APhotoCutShortShowsWhatItsFileHolds)
         ImageControl control;
         control.setPicture(cell);
         EXPECT_EQ(control.widget()->toolTip().contains(QStringLiteral("一部が欠けています")), row.incomplete);
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control.widget());
+        ASSERT_NE(spoken, nullptr);
+        EXPECT_EQ(
+            spoken->text(QAccessible::Description).contains(QStringLiteral("一部が欠けています")), row.incomplete);
     }
 }
 

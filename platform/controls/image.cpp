@@ -154,8 +154,6 @@ private:
         {
             if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
                 return owner_->Picture().fileName();
-            if (kind == QAccessible::Description && owner_->Picture().incomplete())
-                return IncompleteText;
             return QAccessibleWidget::text(kind);
         }
 
@@ -256,7 +254,8 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
         picture_ = {};
     fitToZoom();
-    // A picture cut short says so, after what the window says of it.
+    // A picture cut short says so, after what the window says of it; a screen reader reads the tooltip
+    // as the control's description.
     QString tip = toolTipOf ? toolTipOf(picture_) : QString();
     if (picture_.incomplete())
         tip += (tip.isEmpty() ? QString() : QStringLiteral("：")) + IncompleteText;
