@@ -1,11 +1,13 @@
 #include "app/startup.h"
 #include "platform/files/nativenames.h"
+#include "platform/memory.h"
 #include "platform/processend.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    tl::returnLargeBlocksToTheSystem();
     tl::keepToTheDesktopsSessionBus();
     QApplication app(argc, argv);
     // What QApplication left of the arguments, names read as the lists read them.

@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "browser/frmBmpGet.h"
+#include "browser/opennamed.h"
 #include "forms/fonts.h"
 #include "platform/controls/listreading.h"
 #include "platform/logging.h"

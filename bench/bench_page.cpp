@@ -8,13 +8,15 @@
 // and how long the six photos took to show.
 // Then a camera set: 24 photos with their EXIF thumbnails, the first page warm against djpeg and, as
 // root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way.
-//   bench_page [--hostile-only | --camera-only | --slow-folder-only]
+// And pages of 24 photos with an Adobe RGB and a Display P3 profile, against the same without one.
+//   bench_page [--hostile-only | --camera-only | --slow-folder-only | --profiles-only]
 
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
 #include "camera.h"
 #include "forms/form.h"
 #include "slowfolder.h"
+#include "tests/profiles.h"
 #include "viewer/frmPicture.h"
 
 #include <QDir>
@@ -28,6 +30,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <cmath>
+#include <lcms2.h>
 
 namespace {
 
@@ -370,6 +373,65 @@ void printCameraSet()
         page[1].toDouble() / 1e6, page[2].toDouble() / 1e6, page[1].toDouble() <= 3e6 ? "met" : "NOT met");
 }
 
+// A wide-gamut RGB profile, as cameras and phones embed: Adobe RGB (1998) or Display P3.
+QByteArray wideGamutProfile(bool displayP3)
+{
+    const cmsCIExyY d65 { 0.3127, 0.3290, 1 };
+    const double srgbCurve[] = { 2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045 };
+    cmsToneCurve* curve = displayP3 ? cmsBuildParametricToneCurve(nullptr, 4, srgbCurve) : cmsBuildGamma(nullptr, 2.2);
+    const cmsCIExyYTRIPLE primaries = displayP3
+        ? cmsCIExyYTRIPLE { { 0.680, 0.320, 1 }, { 0.265, 0.690, 1 }, { 0.150, 0.060, 1 } }
+        : cmsCIExyYTRIPLE { { 0.64, 0.33, 1 }, { 0.21, 0.71, 1 }, { 0.15, 0.06, 1 } };
+    cmsToneCurve* curves[] = { curve, curve, curve };
+    cmsHPROFILE profile = cmsCreateRGBProfile(&d65, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return tl::test::savedProfile(profile);
+}
+
+// The first page of 24 photos with a profile against the same photos without: the conversion is paid
+// on the cells alone, and once per profile for its transform.
+void printProfilePages()
+{
+    QTemporaryDir plain;
+    std::printf("writing 24 JPEGs of 4000 x 3000 with and without profiles ...\n");
+    const QStringList files = writePhotos(QDir(plain.path()), 24, 4, QSize(4000, 3000));
+    for (const bool displayP3 : { false, true }) {
+        const char* const name = displayP3 ? "Display P3" : "Adobe RGB";
+        QTemporaryDir profiled;
+        const QByteArray profile = wideGamutProfile(displayP3);
+        const QByteArray payload = QByteArray("ICC_PROFILE", 12) + char(1) + char(1) + profile;
+        const QByteArray segment
+            = QByteArray::fromHex("ffe2") + char((payload.size() + 2) >> 8) + char(payload.size() + 2) + payload;
+        for (const QString& path : files) {
+            QFile in(path), out(QDir(profiled.path()).filePath(QFileInfo(path).fileName()));
+            if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+                return;
+            const QByteArray start = in.read(2); // the SOI
+            out.write(start + segment + in.readAll());
+        }
+        std::vector<double> pages[2], clicks[2]; // without, with the profile
+        for (int round = 0; round < Rounds; ++round)
+            for (const bool withProfile : { false, true }) {
+                tl::frmBmpGet& form = freshWindow(withProfile ? profiled.path() : plain.path());
+                pages[withProfile].push_back(bench::seconds([&] {
+                    form.mnuCget->trigger();
+                    untilFilled(form);
+                }));
+                clicks[withProfile].push_back(bench::seconds([&] {
+                    form.Image2_Click(0);
+                    QCoreApplication::processEvents();
+                }));
+                if (tl::frmPicture* window = tl::Window<tl::frmPicture>().Instance())
+                    window->Unload();
+            }
+        const double ratio = bench::median(pages[1]) / bench::median(pages[0]);
+        std::printf("first page, %-10s profile %8.4f s   / without %8.4f s = %.3f   target 1.15 %s\n", name,
+            bench::median(pages[1]), bench::median(pages[0]), ratio, ratio <= 1.15 ? "met" : "NOT met");
+        std::printf("click on a cell, %-10s profile %8.4f s   / without %8.4f s = %.3f\n", name,
+            bench::median(clicks[1]), bench::median(clicks[0]), bench::median(clicks[1]) / bench::median(clicks[0]));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -392,6 +454,11 @@ int main(int argc, char** argv)
     if (argc == 2 && QByteArray(argv[1]) == "--slow-folder-only") {
         bench::OffscreenApp app(argc, argv);
         bench::printSlowFolder();
+        return 0;
+    }
+    if (argc == 2 && QByteArray(argv[1]) == "--profiles-only") {
+        bench::OffscreenApp app(argc, argv);
+        printProfilePages();
         return 0;
     }
     if (argc == 2 && QByteArray(argv[1]) == "--camera-only") {
@@ -435,6 +502,7 @@ int main(int argc, char** argv)
     std::printf("targets: 24 x 12 MP at most 0.15 x 24 decoded pictures %s; 24 x 48 MP under 600 MB %s\n",
         twelve <= 0.15 * 24 * 4000 * 3000 * 4 ? "met" : "NOT met", fortyEight < 600e6 ? "met" : "NOT met");
     printCameraSet();
+    printProfilePages();
     printHostilePage();
     bench::printSlowFolder();
     return 0;

@@ -2,6 +2,8 @@
 
 // Shared by the benchmarks: an offscreen application, a monotonic clock, medians, peak memory.
 
+#include "platform/memory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,6 +21,7 @@ public:
     OffscreenApp(int argc, char** argv)
         : args_(argv, argv + argc)
     {
+        tl::returnLargeBlocksToTheSystem(); // as the program does
         static char platform[] = "-platform";
         static char offscreen[] = "offscreen";
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

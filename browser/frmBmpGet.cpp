@@ -40,6 +40,7 @@ frmBmpGet::frmBmpGet()
     mnuHelp = addMenuCommand(QStringLiteral("HELP"), [this] { mnuHelp_Click(); });
 
     buildLayout();
+    setAcceptDrops(true);
 
     VScroll1.setSmallChange(layout::RowPitch);
     VScroll1.setLargeChange(layout::RowPitch);
@@ -54,9 +55,16 @@ frmBmpGet::frmBmpGet()
     File1.KeyDown = [this](int KeyCode) { File1_KeyDown(KeyCode); };
     VScroll1.Change = [this] { VScroll1_Change(); };
     Picture1.MouseWheel = [this](const WheelTurn& turn) { Picture1_MouseWheel(turn); };
+    Picture1.KeyDown = [this](int& KeyCode, Qt::KeyboardModifiers Shift) { Picture1_KeyDown(KeyCode, Shift); };
+    Picture1.GotFocus = [this] { Picture1_GotFocus(); };
+    Picture1.LostFocus = [this] { showFocusRing(); };
     Command1.Click = [this] { Command1_Click(); };
     for (int k = 0; k < layout::CellCount; ++k)
-        Image2[k].Click = [this, k] { Image2_Click(k); };
+        Image2[k].Click = [this, k] {
+            if (pageFirst_ + k < List1.ListCount())
+                focusEntry(pageFirst_ + k);
+            Image2_Click(k);
+        };
     for (int i = 0; i < layout::PreviewCount; ++i)
         Image1[i].Click = [this, i] { Image1_Click(i); };
 
@@ -124,6 +132,7 @@ void frmBmpGet::mnuCget_Click()
     // Back to the top first: when the grid was scrolled this pages the previous list once.
     VScroll1.setValue(0);
     List1.Clear();
+    forgetSteps();
     for (ImageControl& cell : Image2)
         cell.setPicture({});
     ++page_;
@@ -140,6 +149,7 @@ void frmBmpGet::mnuCget_Click()
         }
     }
     if (PictureCount == 0) {
+        focusEntry(-1);
         SB.setSimpleText(NoPictures);
         return;
     }
@@ -156,6 +166,7 @@ void frmBmpGet::mnuCget_Click()
     VScroll1.setLargeChange(static_cast<Int16>(paging::rowUnit(count)));
 
     loadPage(0, std::min(count, layout::CellCount));
+    focusEntry(0);
     SB.setSimpleText(count > layout::CellCount ? MoreToScroll : AllShown);
 }
 
@@ -167,6 +178,7 @@ void frmBmpGet::VScroll1_Change()
     for (ImageControl& cell : Image2)
         cell.setPicture({});
     loadPage(paging::firstEntry(VScroll1.Value(), List1.ListCount()), layout::CellCount);
+    showFocusRing();
     SB.setSimpleText(MoreToScroll);
 }
 

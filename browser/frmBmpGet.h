@@ -11,9 +11,15 @@
 #include <functional>
 #include <vector>
 
+class QDragEnterEvent;
+class QDropEvent;
+
 namespace tl {
 
 class frmPicture;
+
+// A cell names the file it shows, or the file it could not show and why.
+QString cellToolTip(const StdPicture& picture);
 
 // The main window: folder navigation and the thumbnail grid.
 class frmBmpGet : public Form {
@@ -60,6 +66,8 @@ public:
     void mnuCget_Click();
     void VScroll1_Change();
     void Picture1_MouseWheel(const WheelTurn& turn);
+    void Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift);
+    void Picture1_GotFocus();
     void Image2_Click(int Index);
     void Command1_Click();
     void mnuHelp_Click();
@@ -73,13 +81,32 @@ public:
     void focusEntry(int entry);
     int focusedEntry() const { return focusedEntry_; }
 
+    // How many decoded pictures the picture window keeps for its next and previous steps.
+    int stepPicturesHeld() const;
+
+protected:
+    // A file or folder dropped on the window opens as one named on the command line does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void buildLayout();
     void loadPage(int first, int cells);
     void prefetchNeighbours();
     QSize cellSize() const;
+    int focusedCell() const;
+    void showFocusRing();
+    void tellFocusedCell();
+    void scrollToPage(int first);
+    void scrollToShow(int entry);
     using PutInWindow = std::function<void(frmPicture&, const StdPicture&)>;
     void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn);
+    frmPicture& showPictureWindow(int entry);
+    void stepPicture(int direction);
+    void readAhead(int direction);
+    void forgetSteps();
+    void followInGrid(int entry);
+    std::shared_ptr<PictureJob> readEntry(int entry);
 
     QTimer prefetchTimer_;
     int pageFirst_ = 0;
@@ -96,6 +123,14 @@ private:
     std::vector<std::function<void()>> afterReading_;
     bool loadWaiting_ = false;
     int focusedEntry_ = -1;
+    // The picture window's pictures around the one on show, by their entries in List1.
+    struct HeldPicture {
+        int entry;
+        std::shared_ptr<PictureJob> job;
+    };
+    std::vector<HeldPicture> held_;
+    int shownEntry_ = -1; // the entry of List1 the picture window steps from; -1 for none
+    const frmPicture* stepWindow_ = nullptr;
 };
 
 } // namespace tl

@@ -16,23 +16,22 @@ namespace {
         QStringLiteral(":/assets/preview4.bmp"),
         QStringLiteral(":/assets/preview5.bmp"),
     };
-
-    // A cell names the file it shows, or the file it could not show and why.
-    QString cellToolTip(const StdPicture& picture)
-    {
-        switch (picture.failure()) {
-        case PictureFailure::None:
-            return picture.fileName();
-        case PictureFailure::Unreadable:
-            return picture.fileName() + QStringLiteral("：読み込めません");
-        case PictureFailure::NotAPicture:
-            return picture.fileName() + QStringLiteral("：画像ではありません");
-        case PictureFailure::TooLarge:
-            return picture.fileName() + QStringLiteral("：大きすぎて表示できません");
-        }
-        return {};
-    }
 } // namespace
+
+QString cellToolTip(const StdPicture& picture)
+{
+    switch (picture.failure()) {
+    case PictureFailure::None:
+        return picture.fileName();
+    case PictureFailure::Unreadable:
+        return picture.fileName() + QStringLiteral("：読み込めません");
+    case PictureFailure::NotAPicture:
+        return picture.fileName() + QStringLiteral("：画像ではありません");
+    case PictureFailure::TooLarge:
+        return picture.fileName() + QStringLiteral("：大きすぎて表示できません");
+    }
+    return {};
+}
 
 void frmBmpGet::buildLayout()
 {

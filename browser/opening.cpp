@@ -6,35 +6,49 @@
 
 namespace tl {
 
+namespace {
+    // Where `path` stands in the list, -1 when it is not there.
+    int entryOf(const ListBox& list, const QString& path)
+    {
+        for (int i = 0; i < list.ListCount(); ++i)
+            if (list.List(i) == path)
+                return i;
+        return -1;
+    }
+} // namespace
+
 // The cell's own picture goes to the picture window, with its full image decoded from the bytes
-// the cell kept.
+// the cell kept; steps go on from the cell's entry.
 void frmBmpGet::Image2_Click(int Index)
 {
-    frmPicture& window = Window<frmPicture>().Show();
+    const int entry = pageFirst_ + Index < List1.ListCount() ? pageFirst_ + Index : -1;
+    frmPicture& window = showPictureWindow(entry);
     const StdPicture cell = Image2[Index].Picture();
     showInPictureWindow(window,
         thumbnails.run([cell](const std::atomic<bool>* cancelled) { return cell.readFullImage(cancelled); }),
-        [cell](frmPicture& shown, const StdPicture& full) { shown.showPicture(cell, full.image()); });
+        [this, cell](frmPicture& shown, const StdPicture& full) {
+            shown.showPicture(cell, full.image());
+            readAhead(1);
+        });
 }
 
-// Opens the file the two texts name. Nothing here is reported: a file that cannot be loaded
-// leaves the window's previous picture in place, with its ranges.
+// Opens the file the two texts name, stepping from its place in List1 when it is there. Nothing
+// here is reported: a file that cannot be shown (unreadable, not a picture, too large to hold in
+// memory) shows the empty picture, which says why as its tooltip.
 void frmBmpGet::Command1_Click()
 {
-    frmPicture& window = Window<frmPicture>().Show();
     PicturePath = Text1.Text() + Text2.Text();
-    if (PicturePath.isEmpty()) {
-        window.showPicture({});
-        return;
-    }
-    // Unreadable, not a picture, or too large to hold in memory: the job gives the empty picture.
+    const int entry = PicturePath.isEmpty() ? -1 : entryOf(List1, PicturePath);
+    frmPicture& window = showPictureWindow(entry);
     showInPictureWindow(window, thumbnails.run([path = PicturePath](const std::atomic<bool>* cancelled) {
-        return readPicture(path, cancelled);
+        return readPictureOrFailed(path, cancelled);
     }),
-        [](frmPicture& shown, const StdPicture& loaded) {
-            if (!loaded.isEmpty())
-                shown.showPicture(loaded);
+        [this](frmPicture& shown, const StdPicture& loaded) {
+            shown.showPicture(loaded);
+            readAhead(1);
         });
+    if (entry >= 0)
+        followInGrid(entry);
 }
 
 // Puts in the picture window what `job` makes, through `putIn`. A picture not made within

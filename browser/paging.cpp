@@ -57,4 +57,32 @@ int firstEntry(int position, int pictureCount)
     return static_cast<int>(row * layout::GridColumns);
 }
 
+int positionOfRow(int row, int pictureCount)
+{
+    const long long rows = scrollRows(pictureCount);
+    const long long wanted = std::clamp<long long>(row, 0, rows);
+    if (rows <= Int16Max)
+        return static_cast<int>(wanted * rowUnit(pictureCount));
+    // firstEntry shows row (2 p rows + M) / 2M at position p: the largest p for which that is
+    // at most `wanted` lies just short of (2 wanted + 1) M / 2 rows.
+    const long long past = ((2 * wanted + 1) * Int16Max + 2 * rows - 1) / (2 * rows);
+    return static_cast<int>(std::clamp<long long>(past - 1, 0, Int16Max));
+}
+
+int positionShowing(int entry, int pictureCount, int from)
+{
+    const auto shows = [entry, pictureCount](int position) {
+        const int first = firstEntry(position, pictureCount);
+        return entry >= first && entry < first + layout::CellCount;
+    };
+    if (shows(from))
+        return from;
+    const int row = entry / layout::GridColumns;
+    const bool above = entry < firstEntry(from, pictureCount);
+    const int position = positionOfRow(above ? row : row - (layout::GridRows - 1), pictureCount);
+    if (!shows(position) && position < scrollMax(pictureCount) && shows(position + 1))
+        return position + 1;
+    return position;
+}
+
 } // namespace tl::paging

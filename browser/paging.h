@@ -27,4 +27,14 @@ int scrollMax(int pictureCount);
 // long the list is.
 int firstEntry(int position, int pictureCount);
 
+// The scroll position whose page begins with `row` at the top; past Int16Max rows, where a
+// position stands for a few rows, the last position whose page begins at or above it.
+int positionOfRow(int row, int pictureCount);
+
+// The scroll position nearest `from` whose page shows `entry`: `from` when its page does, else the
+// position that brings the entry's row in at the top (from below) or at the bottom (from above), as
+// a few steps of the bar would. Past Int16Max rows some rows never begin a page: the position whose
+// page lies nearest then.
+int positionShowing(int entry, int pictureCount, int from);
+
 } // namespace tl::paging

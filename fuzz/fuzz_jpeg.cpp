@@ -1,6 +1,6 @@
 // Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
-// (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, and the
-// EXIF reader on the bytes as an APP1 payload.
+// (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, each put
+// in sRGB by the file's colour profile, and the EXIF reader on the bytes as an APP1 payload.
 
 #include "pictures/decoding.h"
 #include "pictures/exif.h"
@@ -31,6 +31,8 @@ void decode(const QByteArray& bytes, QSize cell)
     const QImage image = decoder.decode(MemoryLimit);
     if (!image.isNull() && image.size() != decoder.outputSize())
         std::abort(); // the promised size is what callers allocate around
+    if (decoder.colourConversion().applied(image).size() != image.size())
+        std::abort();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "browser/frmBmpGet.h"
 #include "forms/fonts.h"
 #include "forms/form.h"
+#include "pictures/animation.h"
 #include "platform/services.h"
 #include "viewer/frmPicture.h"
 
@@ -94,6 +95,9 @@ struct Roads {
         // A decode that outlasted a road's wait ends within this input, so that what it reaches
         // counts for this input and the next one starts afresh.
         form->thumbnails.waitForAll();
+        // An animated GIF's frames as the picture window plays them, a few plays' worth.
+        GifFrames frames(bytes);
+        for (int i = 0; i < 64 && !frames.next().image.isNull(); ++i) { }
     }
 };
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the fuzzers' seed corpus: small valid pictures of every kind the program reads, and help
-texts in code page 932. The JPEG seeds come from ImageMagick's `convert` and libjpeg-turbo's `jpegtran`;
+texts in code page 932; some carry colour profiles, written here too. The JPEG seeds come from ImageMagick's `convert` and libjpeg-turbo's `jpegtran`;
 the rest is made here, byte by byte.
 
 usage: make_seeds.py PICTURE_FOLDER HELP_FOLDER [HELP_TXT]
@@ -17,6 +17,74 @@ WIDTH, HEIGHT = 7, 5  # odd, so that every row is padded
 
 def colour(x, y):
     return ((x * 40) & 255, (y * 60) & 255, ((x + y) * 25) & 255)
+
+
+# ---------------------------------------------------------------- ICC colour profiles
+
+def s15(value):
+    return struct.pack(">i", round(value * 65536))
+
+
+def icc_profile(kind, space, pcs, tags):
+    """A version 2 profile of `kind` ('mntr', 'prtr'): `tags` a list of (signature, data), shared data once."""
+    table, data, placed = b"", b"", {}
+    start = 128 + 4 + 12 * len(tags)
+    for signature, body in tags:
+        if body not in placed:
+            placed[body] = start + len(data)
+            data += body + b"\0" * (-len(body) % 4)
+        table += signature + struct.pack(">II", placed[body], len(body))
+    size = start + len(data)
+    header = (struct.pack(">I", size) + b"\0" * 4 + struct.pack(">I", 0x02100000) + kind + space + pcs + b"\0" * 12
+              + b"acsp" + b"\0" * 24 + struct.pack(">I", 0) + s15(0.9642) + s15(1.0) + s15(0.8249) + b"\0" * 48)
+    return header + struct.pack(">I", len(tags)) + table + data
+
+
+def xyz(x, y, z):
+    return b"XYZ \0\0\0\0" + s15(x) + s15(y) + s15(z)
+
+
+def gamma_curve(gamma):
+    return b"curv\0\0\0\0" + struct.pack(">IH", 1, round(gamma * 256))
+
+
+WHITE = xyz(0.9642, 1.0, 0.8249)
+
+
+def adobe_rgb_profile():
+    curve = gamma_curve(2.2)
+    return icc_profile(b"mntr", b"RGB ", b"XYZ ", [
+        (b"wtpt", WHITE), (b"rXYZ", xyz(0.6097, 0.3111, 0.0195)), (b"gXYZ", xyz(0.2053, 0.6257, 0.0609)),
+        (b"bXYZ", xyz(0.1492, 0.0632, 0.7446)), (b"rTRC", curve), (b"gTRC", curve), (b"bTRC", curve)])
+
+
+def grey_profile():
+    return icc_profile(b"mntr", b"GRAY", b"XYZ ", [(b"wtpt", WHITE), (b"kTRC", gamma_curve(1.8))])
+
+
+def cmyk_profile():
+    """Ink to Lab through a 2-point table: each ink takes away its share of light."""
+    ramp = bytes(range(256))
+    clut = b""
+    for c in (0, 1):
+        for m in (0, 1):
+            for y in (0, 1):
+                for k in (0, 1):
+                    light = (1 - k) * (3 - c - m - y) / 3
+                    clut += bytes((round(255 * light), 128 + 40 * (m - c), 128 + 40 * (y - m)))
+    identity = s15(1) + s15(0) * 3 + s15(1) + s15(0) * 3 + s15(1)
+    lut = b"mft1\0\0\0\0" + bytes((4, 3, 2, 0)) + identity + ramp * 4 + clut + ramp * 3
+    return icc_profile(b"prtr", b"CMYK", b"Lab ", [(b"wtpt", WHITE), (b"A2B0", lut)])
+
+
+def with_profile(jpeg, profile, chunk=60000):
+    """A JPEG with `profile` in APP2 chunks after its SOI."""
+    parts = [profile[i:i + chunk] for i in range(0, len(profile), chunk)]
+    segments = b""
+    for number, part in enumerate(parts, 1):
+        body = b"ICC_PROFILE\0" + bytes((number, len(parts))) + part
+        segments += b"\xff\xe2" + struct.pack(">H", len(body) + 2) + body
+    return jpeg[:2] + segments + jpeg[2:]
 
 
 # ---------------------------------------------------------------- BMP
@@ -103,6 +171,16 @@ def bmps():
                                      compression=3, masks=(0x00FF0000, 0x0000FF00, 0x000000FF))
     yield "rle8.bmp", bmp(WIDTH + 2, HEIGHT, 8, grey_palette(16), rle8(WIDTH + 2, HEIGHT), compression=1)
     yield "rle4.bmp", bmp(WIDTH, HEIGHT, 4, grey_palette(16), rle4(WIDTH, HEIGHT), compression=2)
+    yield "v5-profile.bmp", bmp_v5_with_profile(adobe_rgb_profile())
+
+
+def bmp_v5_with_profile(profile):
+    """A 24-bit BMP with a V5 header whose embedded profile follows the pixels."""
+    pixels = rows(WIDTH, HEIGHT, 24, lambda x, y: int.from_bytes(bytes(reversed(colour(x, y))), "big"))
+    info = (struct.pack("<IiiHHIIiiII", 124, WIDTH, HEIGHT, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+            + b"\0" * 16 + b"DEBM" + b"\0" * 48 + struct.pack("<IIII", 4, 124 + len(pixels), len(profile), 0))
+    offset = 14 + len(info)
+    return b"BM" + struct.pack("<IHHI", offset + len(pixels) + len(profile), 0, 0, offset) + info + pixels + profile
 
 
 # ---------------------------------------------------------------- GIF
@@ -238,6 +316,9 @@ def icons():
     text = png_chunk(b"tEXt", b"Comment\0" + b"words " * 20)
     yield "png-first-with-text.ico", ico([(24, 32, png(24, 24, block=6, extra=text)), (16, 32, ico_bmp_entry(16, 32))])
     yield "picture.png", png(9, 6)
+    # A PNG entry with a colour profile, read apart from the copy Qt is handed.
+    profile = png_chunk(b"iCCP", b"Adobe RGB\0\0" + zlib.compress(adobe_rgb_profile()))
+    yield "png-with-profile.ico", ico([(24, 32, png(24, 24, block=6, extra=profile))])
 
 
 # ---------------------------------------------------------------- JPEG
@@ -295,6 +376,11 @@ def jpegs():
     yield "arithmetic-progressive.jpg", jpegtran(made["baseline.jpg"], "-arithmetic", "-progressive")
     yield "restart-markers.jpg", jpegtran(made["sampling-444.jpg"], "-restart", "1B")
     yield "cmyk-progressive.jpg", jpegtran(made["cmyk.jpg"], "-progressive")
+    # Colour profiles: RGB in one chunk and in several, grey, CMYK (which the rows go through).
+    yield "profile-rgb.jpg", with_profile(made["baseline.jpg"], adobe_rgb_profile())
+    yield "profile-rgb-chunks.jpg", with_profile(made["progressive.jpg"], adobe_rgb_profile(), chunk=100)
+    yield "profile-grey.jpg", with_profile(made["grey.jpg"], grey_profile())
+    yield "profile-cmyk.jpg", with_profile(made["cmyk.jpg"], cmyk_profile())
 
 
 # ---------------------------------------------------------------- help texts

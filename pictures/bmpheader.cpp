@@ -13,6 +13,8 @@ namespace {
     constexpr int CoreHeader = 12; // the old OS/2 header: 16-bit sizes, 3-byte colours
     constexpr int InfoHeader = 40;
     constexpr int V4Header = 108;
+    constexpr int V5Header = 124;
+    constexpr quint32 ProfileEmbedded = 0x4d424544; // 'MBED'
     enum Compression : quint32 { Rgb = 0, Rle8 = 1, Rle4 = 2 };
 
     quint32 u32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
@@ -76,6 +78,17 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
     if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
         return { BmpCheck::Short, {} };
     return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
+}
+
+BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize)
+{
+    if (head.size() < FileHeader + V5Header || head[0] != 'B' || head[1] != 'M' || u32(head, FileHeader) < V5Header
+        || u32(head, FileHeader + 56) != ProfileEmbedded)
+        return {};
+    // Counted from the header's start.
+    const qint64 at = FileHeader + qint64(u32(head, FileHeader + 112));
+    const qint64 bytes = u32(head, FileHeader + 116);
+    return bytes > 0 && at + bytes <= fileSize ? BmpProfile { at, bytes } : BmpProfile {};
 }
 
 } // namespace tl

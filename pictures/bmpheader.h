@@ -22,6 +22,14 @@ struct BmpCheck {
 // `head` holds the file's first bytes (at least the file and info headers), `fileSize` its length.
 BmpCheck checkBmp(const QByteArray& head, qint64 fileSize);
 
+// Where a V5 header's embedded colour profile lies in the file, and its length; 0 bytes when there is
+// none, or when it does not lie wholly within the file (`fileSize` bytes long).
+struct BmpProfile {
+    qint64 at = 0;
+    qint64 bytes = 0;
+};
+BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize);
+
 // How many of a file's first bytes checkBmp needs.
 constexpr int BmpHeaderBytes = 14 + 40;
 

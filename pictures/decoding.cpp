@@ -1,6 +1,7 @@
 #include "pictures/decoding.h"
 
 #include "pictures/bmpheader.h"
+#include "pictures/colour.h"
 #include "pictures/decodecost.h"
 #include "pictures/iconentry.h"
 #include "pictures/jpeg.h"
@@ -111,9 +112,11 @@ namespace {
 
 namespace {
 
-    // Asks the budget for `cost` and runs `decode` with its share; what cannot fit is refused.
+    // Asks the budget for `cost` and runs `decode` with its share; what cannot fit is refused. The
+    // picture is then put in sRGB by `toSrgb` (which `decode` may set), a cell after it is scaled.
     template <class Decode>
-    Decoded decodeWithin(qint64 cost, QSize cell, const std::atomic<bool>* cancelled, Decode decode)
+    Decoded decodeWithin(
+        qint64 cost, QSize cell, const std::atomic<bool>* cancelled, Decode decode, const ToSrgb& toSrgb = {})
     {
         cost += cellCost(cell);
         if (cost > DecodeBudget)
@@ -126,6 +129,7 @@ namespace {
         Decoded decoded = decode();
         if (!decoded.image.isNull() && !cell.isEmpty())
             decoded.image = scaledInFullColour(std::move(decoded.image), cell);
+        decoded.image = toSrgb.applied(std::move(decoded.image));
         return decoded;
     }
 
@@ -136,15 +140,41 @@ namespace {
             return failure(
                 jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
         const qint64 cost = jpeg.prepare(cell);
-        return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
-            QImage image = jpeg.decode(cost, cancelled);
-            if (image.isNull())
-                return failure(
-                    jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
-            Decoded decoded { std::move(image), jpeg.naturalSize(), {} };
-            decoded.incomplete = jpeg.endedEarly();
-            return decoded;
-        });
+        return decodeWithin(
+            cost, cell, cancelled,
+            [&]() -> Decoded {
+                QImage image = jpeg.decode(cost, cancelled);
+                if (image.isNull())
+                    return failure(
+                        jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
+                Decoded decoded { std::move(image), jpeg.naturalSize(), {} };
+                decoded.incomplete = jpeg.endedEarly();
+                return decoded;
+            },
+            jpeg.colourConversion());
+    }
+
+    // The `bytes` at `at` in `device`; empty when there are none, too many, or they cannot be read.
+    QByteArray readProfile(QIODevice& device, qint64 at, qint64 bytes)
+    {
+        if (bytes <= 0 || bytes > ColourProfileLimit || !device.seek(at))
+            return {};
+        QByteArray profile = device.read(bytes);
+        return profile.size() == bytes ? profile : QByteArray();
+    }
+
+    // What a decoded picture's profile asks for, when it is of the picture's kind: an RGB profile for
+    // colour pixels, a grey one for grey pixels (a PNG's), either for a colour table.
+    ToSrgb conversionFor(const QByteArray& profile, const QImage& image)
+    {
+        if (profile.isEmpty())
+            return {};
+        const ToSrgb conversion = toSrgb(profile);
+        const QImage::Format format = image.format();
+        const bool grey = format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16;
+        const bool indexed = format == QImage::Format_Indexed8 || image.depth() == 1;
+        const ToSrgb::Kind kind = conversion.kind();
+        return (kind == ToSrgb::Rgb && !grey) || (kind == ToSrgb::Grey && (grey || indexed)) ? conversion : ToSrgb();
     }
 
     // A reader of exactly `format`: no other decoder is ever tried on the file, whatever it holds.
@@ -169,14 +199,20 @@ namespace {
         qint64 cost = declaredCost(head, size, format == PictureFormat::Gif ? QSize() : reader.size());
         if (cost < 0)
             cost = DecodeBudget - cellCost(cell); // the headers do not say: it runs alone
-        return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
-            QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
-            if (image.isNull())
-                return failure(reader.errorString());
-            coverColourTable(image);
-            const QSize natural = image.size();
-            return { std::move(image), natural, {} };
-        });
+        const BmpProfile profile = bmp.kind == BmpCheck::NotBmp ? BmpProfile() : embeddedProfile(head, size);
+        ToSrgb toSrgb;
+        return decodeWithin(
+            cost + profile.bytes, cell, cancelled,
+            [&]() -> Decoded {
+                QImage image = bmp.kind == BmpCheck::RunLength ? readIntoZeroed(reader, bmp.size) : reader.read();
+                if (image.isNull())
+                    return failure(reader.errorString());
+                coverColourTable(image);
+                toSrgb = conversionFor(readProfile(device, profile.at, profile.bytes), image);
+                const QSize natural = image.size();
+                return { std::move(image), natural, {} };
+            },
+            toSrgb);
     }
 
     // An icon's first entry: a bitmap from the file as it is, a PNG from a copy of the icon that holds
@@ -190,22 +226,30 @@ namespace {
             return failure(device.errorString(), PictureFailure::Unreadable);
         if (entry.kind == IconEntry::Bitmap)
             return decodeWithQt(device, PictureFormat::Icon, size, cell, cancelled);
-        const qint64 cost = declaredCost(entry.head, entry.copyBytes, {}) + 2 * entry.copyBytes;
-        return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
-            QByteArray icon = pngOnlyIcon(device, entry);
-            if (icon.isEmpty())
-                return failure(QStringLiteral("the icon changed while it was read"), PictureFailure::Unreadable);
-            QBuffer buffer(&icon);
-            buffer.open(QIODevice::ReadOnly);
-            QImageReader reader(&buffer);
-            readOnlyAs(reader, PictureFormat::Icon);
-            QImage image = reader.read();
-            if (image.isNull())
-                return failure(reader.errorString());
-            coverColourTable(image);
-            const QSize natural = image.size();
-            return { std::move(image), natural, {} };
-        });
+        // The profile's chunk, and what it inflates to, are counted too.
+        const qint64 profileCost = entry.profileBytes > 0 ? entry.profileBytes + ColourProfileLimit : 0;
+        const qint64 cost = declaredCost(entry.head, entry.copyBytes, {}) + 2 * entry.copyBytes + profileCost;
+        ToSrgb toSrgb;
+        return decodeWithin(
+            cost, cell, cancelled,
+            [&]() -> Decoded {
+                QByteArray icon = pngOnlyIcon(device, entry);
+                if (icon.isEmpty())
+                    return failure(QStringLiteral("the icon changed while it was read"), PictureFailure::Unreadable);
+                QBuffer buffer(&icon);
+                buffer.open(QIODevice::ReadOnly);
+                QImageReader reader(&buffer);
+                readOnlyAs(reader, PictureFormat::Icon);
+                QImage image = reader.read();
+                if (image.isNull())
+                    return failure(reader.errorString());
+                coverColourTable(image);
+                toSrgb
+                    = conversionFor(profileOfPngChunk(readProfile(device, entry.profileAt, entry.profileBytes)), image);
+                const QSize natural = image.size();
+                return { std::move(image), natural, {} };
+            },
+            toSrgb);
     }
 
     // Bands around a thumbnail's picture are black, but compressed: a little light bleeds into them.
@@ -257,16 +301,20 @@ Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::ato
         return failure(QStringLiteral("no thumbnail that serves"));
     // Its decode, the 32-bit copy its bands are looked for in, and the copy without the bands.
     const qint64 cost = thumbnail.prepare({}) + 2 * pixelBytes(thumbnail.outputSize());
-    return decodeWithin(cost, cell, cancelled, [&]() -> Decoded {
-        QImage image = thumbnail.decode(cost, cancelled);
-        if (image.isNull() || thumbnail.endedEarly())
-            return failure(QStringLiteral("the thumbnail is damaged"));
-        image = image.convertToFormat(QImage::Format_RGB32);
-        const QRect content = photoWithin(image, photo.naturalSize());
-        if (content.width() < cell.width() || content.height() < cell.height())
-            return failure(QStringLiteral("no thumbnail that serves"));
-        return { content == image.rect() ? image : image.copy(content), photo.naturalSize(), {} };
-    });
+    return decodeWithin(
+        cost, cell, cancelled,
+        [&]() -> Decoded {
+            QImage image = thumbnail.decode(cost, cancelled);
+            if (image.isNull() || thumbnail.endedEarly())
+                return failure(QStringLiteral("the thumbnail is damaged"));
+            image = image.convertToFormat(QImage::Format_RGB32);
+            const QRect content = photoWithin(image, photo.naturalSize());
+            if (content.width() < cell.width() || content.height() < cell.height())
+                return failure(QStringLiteral("no thumbnail that serves"));
+            return { content == image.rect() ? image : image.copy(content), photo.naturalSize(), {} };
+        },
+        // The camera's thumbnail is in the photo's colours.
+        photo.colourConversion());
 }
 
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
@@ -286,6 +334,17 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     default:
         return failure(QStringLiteral("not a BMP, GIF, JPEG or icon file"));
     }
+}
+
+bool runWithinDecodeBudget(qint64 cost, const std::atomic<bool>* cancelled, const std::function<void()>& work)
+{
+    if (cost > DecodeBudget)
+        return false;
+    const DecodeTicket ticket(cost, cancelled);
+    if (cancelled && cancelled->load())
+        return false;
+    work();
+    return true;
 }
 
 QImage scaledInFullColour(QImage image, QSize size)

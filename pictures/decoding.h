@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QString>
 #include <atomic>
+#include <functional>
 
 namespace tl {
 
@@ -35,6 +36,11 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
 // picture (same shape, or the photo between dark bands, which are cut off) and covers the cell without
 // being enlarged serves; otherwise, or when the EXIF's pixel size is not the frame's, no image.
 Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::atomic<bool>* cancelled = nullptr);
+
+// Runs `work` while it holds a share of `cost` bytes of the budget the decodes share, waiting for others
+// to end as a decode does. Whether it ran: a cost past the whole budget, or a wait cancelled through
+// `cancelled`, runs nothing.
+bool runWithinDecodeBudget(qint64 cost, const std::atomic<bool>* cancelled, const std::function<void()>& work);
 
 // `image` scaled to `size` in full colour (indexed and 1-bit pictures are not dithered).
 QImage scaledInFullColour(QImage image, QSize size);

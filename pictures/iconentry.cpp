@@ -1,5 +1,7 @@
 #include "pictures/iconentry.h"
 
+#include "pictures/colour.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <cstring>
@@ -18,7 +20,7 @@ namespace {
     // A PNG of more chunks than this is not one a program wrote for an icon.
     constexpr int MostChunks = 4096;
 
-    IconEntry refused(const QString& why) { return { IconEntry::Refused, why, {}, 0, {} }; }
+    IconEntry refused(const QString& why) { return { IconEntry::Refused, why, {}, 0, {}, 0, 0 }; }
 
     bool readAt(QIODevice& device, qint64 at, char* out, qint64 count)
     {
@@ -48,9 +50,12 @@ IconEntry readIconEntry(QIODevice& device, qint64 fileSize, const std::atomic<bo
     const qint64 start = qFromLittleEndian<quint32>(directory + 6 + 12);
     const qint64 end = std::min(fileSize, start + qFromLittleEndian<quint32>(directory + 6 + 8));
     if (!readAt(device, start, signature, SignatureBytes) || std::memcmp(signature, PngSignature, SignatureBytes) != 0)
-        return { IconEntry::Bitmap, {}, {}, 0, {} };
+        return { IconEntry::Bitmap, {}, {}, 0, {}, 0, 0 };
 
-    IconEntry entry { IconEntry::Png, {}, QByteArray(directory, DirectoryBytes), DirectoryBytes + SignatureBytes, {} };
+    IconEntry entry;
+    entry.kind = IconEntry::Png;
+    entry.head = QByteArray(directory, DirectoryBytes);
+    entry.copyBytes = DirectoryBytes + SignatureBytes;
     entry.head.append(PngSignature, SignatureBytes);
     qint64 imageData = 0, mostData = 0;
     qint64 at = start + SignatureBytes;
@@ -82,6 +87,9 @@ IconEntry readIconEntry(QIODevice& device, qint64 fileSize, const std::atomic<bo
             entry.copyBytes += ChunkFrame + length;
             if (type == "IEND")
                 break;
+        } else if (type == "iCCP" && entry.profileBytes == 0 && imageData == 0 && length <= ColourProfileLimit) {
+            entry.profileAt = at + 8;
+            entry.profileBytes = length;
         } else if (!(type[0] & 0x20)) {
             return refused(QStringLiteral("the icon's PNG holds a %1 chunk").arg(QString::fromLatin1(type)));
         }

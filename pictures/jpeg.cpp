@@ -210,6 +210,7 @@ struct JpegDecoder::Private {
     qint64 iccBytes = 0;
     bool iccBroken = false; // a chunk twice, out of range, or past the bound: no profile
     QByteArray icc;
+    ToSrgb toSrgb;
     QSize output; // at the prepared scale, as stored
     qint64 cost = -1; // -1 until prepared
 
@@ -363,6 +364,14 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size, const std::atomic<bool>
         return;
     }
     d.ok = true;
+    if (!d.icc.isEmpty()) {
+        const ToSrgb conversion = toSrgb(d.icc);
+        const ToSrgb::Kind fits = d.info.num_components == 1 ? ToSrgb::Grey
+            : d.info.num_components == 3                     ? ToSrgb::Rgb
+                                                             : ToSrgb::Cmyk;
+        if (conversion.kind() == fits)
+            d.toSrgb = conversion;
+    }
 }
 
 JpegDecoder::~JpegDecoder() { jpeg_destroy_decompress(&d_->info); }
@@ -385,6 +394,8 @@ int JpegDecoder::orientation() const { return d_->exif.orientation; }
 const Exif& JpegDecoder::exif() const { return d_->exif; }
 
 const QByteArray& JpegDecoder::iccProfile() const { return d_->icc; }
+
+const ToSrgb& JpegDecoder::colourConversion() const { return d_->toSrgb; }
 
 qint64 JpegDecoder::heldBytes() const { return d_->exif.thumbnail.size() + d_->icc.size(); }
 
@@ -458,6 +469,9 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     const qsizetype stride = image.bytesPerLine();
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
     std::vector<JSAMPLE> cmykRow(cmyk ? size_t(d.output.width()) * 4 : 0);
+    const bool cmykProfile = cmyk && d.toSrgb.kind() == ToSrgb::Cmyk;
+    // Adobe's programs, which write the marker, store CMYK with 0 for full ink.
+    const bool inverted = d.info.saw_Adobe_marker;
     const bool done = d.guarded([&] {
         jpeg_start_decompress(&d.info);
         if (int(d.info.output_width) != d.output.width() || int(d.info.output_height) != d.output.height())
@@ -469,6 +483,10 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
                 stop(reinterpret_cast<j_common_ptr>(&d.info), "no more rows");
             if (!cmyk)
                 continue;
+            if (cmykProfile) {
+                d.toSrgb.cmykRow(row, reinterpret_cast<QRgb*>(line), d.output.width(), inverted);
+                continue;
+            }
             // As Qt's plugin converts, whatever the Adobe marker says.
             auto* out = reinterpret_cast<QRgb*>(line);
             for (const JSAMPLE* in = row; in < row + 4 * d.output.width(); in += 4)

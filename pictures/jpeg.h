@@ -5,6 +5,7 @@
 // source that reads no further than the picture can need. Full-size decodes give what Qt's JPEG
 // plugin gives, pixel for pixel (formats, CMYK conversion, EXIF orientation).
 
+#include "pictures/colour.h"
 #include "pictures/exif.h"
 
 #include <QByteArray>
@@ -50,6 +51,10 @@ public:
     // The embedded ICC colour profile, its APP2 chunks joined in order; empty when there is none, when
     // a chunk is missing or repeated, or when the chunks pass 4 MB.
     const QByteArray& iccProfile() const;
+    // What the profile asks for, when it is of the picture's kind (grey, RGB or CMYK); empty otherwise.
+    // decode() applies a CMYK profile as it decodes the rows; an RGB or grey one is left to the caller,
+    // who may apply it to a smaller copy.
+    const ToSrgb& colourConversion() const;
     // The bytes of the file's segments the decoder keeps (the EXIF thumbnail and the profile); the
     // cost prepare() gives counts them.
     qint64 heldBytes() const;

@@ -17,13 +17,14 @@
 namespace tl {
 
 struct StdPicture::Data {
-    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString fileName, bool incomplete)
+    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString source, bool incomplete)
         : natural(natural)
         , full(std::move(full))
         , cell(std::move(cell))
         , bytes(std::move(bytes))
         , path(std::move(path))
-        , fileName(std::move(fileName))
+        , file(source.startsWith(QLatin1Char(':')) ? QString() : std::move(source)) // a built-in picture
+        , fileName(shownFileName(QFileInfo(this->file).fileName()))
         , incomplete(incomplete)
         , scaled(this->cell)
     {
@@ -36,7 +37,8 @@ struct StdPicture::Data {
     const QImage full; // pictures loaded in full
     const QImage cell; // pictures loaded for a cell: the image made for it
     const QByteArray bytes; // counted against the held-bytes budget
-    const QString path; // when the bytes were not kept
+    const QString path; // when the bytes were not kept, or the full image was read from a file
+    const QString file; // with its folder; empty for the built-in pictures
     const QString fileName;
     const bool incomplete;
     mutable QMutex mutex;
@@ -151,11 +153,11 @@ namespace {
 } // namespace
 
 StdPicture makeCellPicture(
-    QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString fileName, bool incomplete)
+    QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString file, bool incomplete)
 {
     StdPicture picture;
     picture.d_ = std::make_shared<const StdPicture::Data>(
-        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(fileName), incomplete);
+        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(file), incomplete);
     return picture;
 }
 
@@ -163,8 +165,7 @@ StdPicture::StdPicture(QImage image, const QString& path, bool incomplete)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
-        d_ = std::make_shared<const Data>(
-            natural, std::move(image), QImage(), QByteArray(), QString(), spokenName(path), incomplete);
+        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, path, incomplete);
     }
 }
 
@@ -181,6 +182,8 @@ QString StdPicture::fileName() const
         return failed_->fileName;
     return d_ ? d_->fileName : QString();
 }
+
+QString StdPicture::filePath() const { return d_ ? d_->file : QString(); }
 
 PictureFailure StdPicture::failure() const { return failed_ ? failed_->why : PictureFailure::None; }
 
@@ -229,6 +232,10 @@ PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
     return readForDecode(file, {}, cancelled, make);
 }
 
+QByteArray StdPicture::keptBytes() const { return d_ ? d_->bytes : QByteArray(); }
+
+QString StdPicture::keptPath() const { return d_ && d_->bytes.isNull() ? d_->path : QString(); }
+
 QImage StdPicture::scaledCopy(QSize size) const
 {
     if (!d_ || size.isEmpty())
@@ -251,20 +258,38 @@ qsizetype StdPicture::memoryCost() const
 
 StdPicture LoadPicture(const QString& path) { return readPicture(path).finish(nullptr); }
 
+namespace {
+
+    PictureRead readWhole(const QString& path, const std::atomic<bool>* cancelled, const MakePicture& make)
+    {
+        if (path.isEmpty())
+            return {};
+        QFile file;
+        QString why;
+        if (!openPictureFile(file, path, why))
+            return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
+        return readForDecode(file, {}, cancelled, make);
+    }
+
+} // namespace
+
 PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled)
 {
-    if (path.isEmpty())
-        return {};
-    const MakePicture make = [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+    return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
         return StdPicture(std::move(decoded.image), path, decoded.incomplete);
-    };
-    QFile file;
-    QString why;
-    if (!openPictureFile(file, path, why))
-        return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
-    return readForDecode(file, {}, cancelled, make);
+    });
+}
+
+PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled)
+{
+    return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+        if (!decoded.image.isNull())
+            return StdPicture(std::move(decoded.image), path, decoded.incomplete);
+        qCDebug(lcPictures) << "cannot load" << path << ":" << qUtf8Printable(decoded.why);
+        return StdPicture::failed(path, decoded.failure);
+    });
 }
 
 StdPicture loadPictureOrEmpty(const QString& path)
@@ -313,7 +338,7 @@ namespace {
         Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
         if (decoded.image.isNull() || !endsWhole(file, head.scanStart()))
             return {};
-        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path), false);
+        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, path, false);
     }
 
 } // namespace
@@ -358,8 +383,8 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
                 return StdPicture::failed(path, decoded.failure);
             }
             const QByteArray bytes = held ? held->bytes() : QByteArray();
-            StdPicture picture = makeCellPicture(decoded.natural, std::move(decoded.image), bytes,
-                held ? QString() : path, spokenName(path), decoded.incomplete);
+            StdPicture picture = makeCellPicture(
+                decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, path, decoded.incomplete);
             if (held)
                 held->handOver();
             return picture;

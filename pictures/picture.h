@@ -49,6 +49,9 @@ public:
     // file it failed on); empty for the plain empty picture and for the built-in ones, which have no
     // file the user knows.
     QString fileName() const;
+    // The file the picture was read from, with its folder; empty where fileName is, and for a
+    // failed picture.
+    QString filePath() const;
     // Why the file gave no picture; None for every other picture.
     PictureFailure failure() const;
     // The file was cut short: the picture shows what it holds, the rest is blank.
@@ -61,6 +64,11 @@ public:
     QImage fullImage(const std::atomic<bool>* cancelled = nullptr) const;
     // The same in two stages: the picture the second gives holds the full image (null when it fails).
     PictureRead readFullImage(const std::atomic<bool>* cancelled = nullptr) const;
+
+    // What the picture was read from, to read it again: the file's bytes when it keeps them, else the
+    // file's path (both empty for a picture made from an image alone).
+    QByteArray keptBytes() const;
+    QString keptPath() const;
 
     // A copy scaled to `size` (aspect ratio not kept), made once and kept with the picture so that
     // a stretched control never rescales the full picture on a repaint. Safe to call from any thread.
@@ -112,6 +120,10 @@ StdPicture LoadPicture(const QString& path);
 // The same in two stages: the first throws PictureError when the file cannot be read, the second
 // when it cannot be decoded.
 PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+
+// The same in two stages, where a file that cannot be read or decoded gives the failed picture,
+// which names it and says why.
+PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled = nullptr);
 
 // Same, but a file that cannot be read or decoded gives the empty picture (and a debug message).
 StdPicture loadPictureOrEmpty(const QString& path);

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix qt6-base-dev libjpeg62-turbo-dev libgtest-dev liblcms2-dev python3)
+packages=(g++-mingw-w64-x86-64-posix qt6-base-dev libjpeg62-turbo-dev libgtest-dev liblcms2-dev zlib1g-dev python3)
 bash scripts/install_missing.sh "${packages[@]}"
 compiler=x86_64-w64-mingw32-g++-posix
 
@@ -62,7 +62,7 @@ done
 qt=/usr/include/x86_64-linux-gnu/qt6
 headers=$(mktemp -d)
 trap 'rm -rf "$headers"' EXIT
-for h in /usr/include/{jpeglib.h,jmorecfg.h,jerror.h,lcms2.h,lcms2_plugin.h} \
+for h in /usr/include/{jpeglib.h,jmorecfg.h,jerror.h,lcms2.h,lcms2_plugin.h,zlib.h,zconf.h} \
          /usr/include/x86_64-linux-gnu/jconfig.h; do
     [ -f "$h" ] && ln -s "$h" "$headers/"
 done

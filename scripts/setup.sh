@@ -9,7 +9,7 @@ set -euo pipefail
 # tests/wm_ping.py watches the window for freezes over X (python3-xlib); tests/no_bus_xvfb.sh checks
 # that the program starts no session bus of its own where libdbus would autolaunch one (dbus-x11).
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev
-          libjpeg62-turbo-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux
+          libjpeg62-turbo-dev liblcms2-dev zlib1g-dev xvfb xauth x11-utils imagemagick xdotool python3 fonts-ipafont-gothic util-linux
           qt6-wayland qt6-translations-l10n desktop-file-utils appstream libjpeg-turbo-progs
           dbus dbus-x11 at-spi2-core python3-pyatspi python3-xlib)
 

@@ -348,6 +348,108 @@ inline QByteArray xpmFile(int colours)
     return file + "\"1000\"};\n";
 }
 
+// An LZW stream of 8-bit indices as a GIF holds it, before it is cut into blocks: the codes grow from
+// 9 to 12 bits, and a clear code starts afresh when the table is full.
+inline QByteArray gifLzw(const QByteArray& indices)
+{
+    constexpr int Clear = 256, End = 257, Full = 4096;
+    std::vector<std::array<qint16, 256>> table(Full);
+    const auto reset = [&] {
+        for (auto& row : table)
+            row.fill(-1);
+    };
+    QByteArray out;
+    quint32 acc = 0;
+    int bits = 0, width = 9, next = End + 1;
+    const auto put = [&](int code) {
+        acc |= quint32(code) << bits;
+        for (bits += width; bits >= 8; bits -= 8, acc >>= 8)
+            out.append(char(acc & 0xff));
+    };
+    // After each code the decoder adds an entry, one behind the encoder, and widens its codes at a power of 2.
+    const auto putData = [&](int code) {
+        put(code);
+        if (next >= (1 << width) && width < 12)
+            ++width;
+    };
+    reset();
+    put(Clear);
+    int prefix = -1;
+    for (const char c : indices) {
+        const uchar index = uchar(c);
+        if (prefix < 0) {
+            prefix = index;
+            continue;
+        }
+        if (table[prefix][index] >= 0) {
+            prefix = table[prefix][index];
+            continue;
+        }
+        putData(prefix);
+        if (next < Full) {
+            table[prefix][index] = qint16(next++);
+        } else {
+            put(Clear);
+            reset();
+            width = 9;
+            next = End + 1;
+        }
+        prefix = index;
+    }
+    if (prefix >= 0)
+        putData(prefix);
+    put(End);
+    if (bits)
+        out.append(char(acc & 0xff));
+    return out;
+}
+
+// One frame of an animated GIF: its indices fill `area` of the screen row by row.
+struct GifFrameSpec {
+    QRect area;
+    QByteArray indices;
+    int delay = 0; // hundredths of a second
+    int disposal = 0; // 1 leaves the frame, 2 clears its area to the background, 3 restores what was under it
+    int transparent = -1; // the index that shows what is under the frame, if any
+};
+
+// An animated GIF with a 256-colour table; a loop extension when `loops` is 0 or more.
+inline QByteArray animatedGif(
+    QSize screen, const QList<QRgb>& palette, const QList<GifFrameSpec>& frames, int loops = -1)
+{
+    QByteArray file("GIF89a");
+    putLe(file, quint32(screen.width()), 2);
+    putLe(file, quint32(screen.height()), 2);
+    file.append(char(0xf7)).append('\0').append('\0');
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < palette.size() ? palette[i] : 0;
+        file.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+    if (loops >= 0) {
+        file.append("\x21\xff\x0bNETSCAPE2.0\x03\x01", 16);
+        putLe(file, quint32(loops), 2);
+        file.append('\0');
+    }
+    for (const GifFrameSpec& frame : frames) {
+        file.append("\x21\xf9\x04", 3).append(char((frame.disposal << 2) | (frame.transparent >= 0 ? 1 : 0)));
+        putLe(file, quint32(frame.delay), 2);
+        file.append(char(std::max(frame.transparent, 0))).append('\0');
+        file.append(char(0x2c));
+        putLe(file, quint32(frame.area.x()), 2);
+        putLe(file, quint32(frame.area.y()), 2);
+        putLe(file, quint32(frame.area.width()), 2);
+        putLe(file, quint32(frame.area.height()), 2);
+        file.append('\0').append(char(8));
+        const QByteArray codes = gifLzw(frame.indices);
+        for (qsizetype at = 0; at < codes.size(); at += 255) {
+            const QByteArray block = codes.mid(at, 255);
+            file.append(char(block.size())).append(block);
+        }
+        file.append('\0');
+    }
+    return file.append(char(0x3b));
+}
+
 // A GIF of `frames` one-pixel frames on a one-pixel screen.
 inline QByteArray gifOfTinyFrames(int frames)
 {

@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/startup.h"
 #include "browser/frmBmpGet.h"
+#include "browser/opennamed.h"
 #include "support.h"
 #include "system.h"
 

@@ -2,7 +2,10 @@
 #include "windows_fixture.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSemaphore>
 #include <QStyleOptionSlider>
@@ -40,6 +43,12 @@ protected:
         form->Text2.setText(name);
         form->Command1_Click();
         return *Window<frmPicture>().Instance();
+    }
+    static void press(frmPicture& w, QKeyCombination keys, int times = 1)
+    {
+        QApplication::setActiveWindow(&w);
+        for (int i = 0; i < times; ++i)
+            QTest::keyClick(w.Picture1.widget(), keys.key(), keys.keyboardModifiers());
     }
     static void expectPan(const frmPicture& w, int hValue, int vValue, int left, int top)
     {
@@ -359,7 +368,7 @@ TEST_F(PictureWindow, FitZoomStepsAndNaturalSizeGiveTheirScaleAndRanges)
         EXPECT_EQ(w.HScroll1.Max(), row.hMax);
         EXPECT_EQ(w.VScroll1.Max(), row.vMax);
         const QImage shown = w.Picture1.inner()->grab().toImage();
-        EXPECT_EQ(shown.pixelColor(2, 2), QColor(Qt::darkCyan));
+        EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::darkCyan));
         EXPECT_LE(w.Image1.reducedCopy().sizeInBytes(), shown.sizeInBytes()) << "one copy, no larger than the viewport";
     }
     // The fit holds while the window is resized, until the zoom changes.
@@ -368,9 +377,7 @@ TEST_F(PictureWindow, FitZoomStepsAndNaturalSizeGiveTheirScaleAndRanges)
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.ScaleWidth() == 6000; }));
     EXPECT_DOUBLE_EQ(w.Image1.Zoom(), (6000 - 255 - 30) / 60000.0);
     openCell(100, 80, 1);
-    EXPECT_EQ(w.Image1.Zoom(), 1) << "a new picture starts at its natural size";
-    press(Qt::Key_F);
-    EXPECT_EQ(w.Image1.Zoom(), 1) << "a picture smaller than the window is not enlarged";
+    EXPECT_EQ(w.Image1.Zoom(), 1) << "a picture smaller than the window is not enlarged by the fit it keeps";
 }
 
 TEST_F(PictureWindow, CtrlWheelZoomsAroundThePointer)
@@ -396,6 +403,161 @@ TEST_F(PictureWindow, CtrlWheelZoomsAroundThePointer)
     EXPECT_EQ(w.VScroll1.Value(), std::lround(2400 * std::sqrt(2)) - 900);
 }
 
+// The view chosen last (F, 1, a zoom) carries to the next picture put in and to the next opening,
+// which also keeps the size and place the window was given, even when it was closed full screen.
+TEST_F(PictureWindow, TheViewChosenCarriesToTheNextPictureAndTheNextOpening)
+{
+    const std::pair<std::vector<QKeyCombination>, double> rows[] = {
+        { { Qt::Key_F }, 7995 / 30000.0 }, // the zoom of a 2000 x 1500 picture put in afterwards
+        { { Qt::CTRL | Qt::Key_Minus }, std::sqrt(0.5) },
+        { { Qt::CTRL | Qt::Key_Minus, Qt::Key_1 }, 1 },
+    };
+    const QRect given(120, 90, 700, 500);
+    for (const auto& [keys, zoom] : rows) {
+        SCOPED_TRACE(zoom);
+        viewMemory() = {};
+        frmPicture& w = openCell(4000, 3000);
+        for (QKeyCombination key : keys)
+            press(w, key);
+        openCell(2000, 1500, 1);
+        EXPECT_DOUBLE_EQ(w.Image1.Zoom(), zoom);
+        w.setGeometry(given);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() == given; }));
+        press(w, Qt::Key_F11);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() != given; }));
+        unload<frmPicture>();
+        frmPicture& again = openCell(2000, 1500, 1);
+        EXPECT_EQ(again.geometry(), given);
+        EXPECT_FALSE(again.isFullScreen());
+        EXPECT_DOUBLE_EQ(again.Image1.Zoom(), again.isFitting() ? fitZoom(again) : zoom);
+        unload<frmPicture>();
+    }
+}
+
+// A picture smaller than the viewport is centred while fitted, zoomed out or full screen, and stays
+// in the corner at or above its natural size in the window.
+TEST_F(PictureWindow, APictureSmallerThanTheViewportIsCentredOnlyFittedZoomedOutOrFullScreen)
+{
+    const std::tuple<QSize, QKeyCombination, QPoint> rows[] = {
+        // the picture, the key, its corner in twips
+        { { 100, 80 }, Qt::Key_1, { 0, 0 } }, { { 100, 80 }, Qt::CTRL | Qt::Key_Plus, { 0, 0 } },
+        { { 100, 80 }, Qt::Key_F, { (7995 - 1500) / 2, (6015 - 1200) / 2 } },
+        { { 4000, 3000 }, Qt::Key_F, { 0, (6015 - 5997) / 2 } },
+        { { 400, 300 }, Qt::CTRL | Qt::Key_Minus, { (7995 - 4243) / 2, (6015 - 3182) / 2 } },
+        { { 100, 80 }, Qt::Key_F11, { -1, -1 } }, // centred on the screen
+    };
+    for (const auto& [pixels, keys, expected] : rows) {
+        SCOPED_TRACE(keys.key());
+        viewMemory() = {};
+        frmPicture& w = openCell(pixels.width(), pixels.height());
+        press(w, keys);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isFullScreen() || w.geometry() == w.screen()->geometry(); }));
+        const QPoint spare(w.Picture1.ScaleWidth() - w.Image1.Width(), w.Picture1.ScaleHeight() - w.Image1.Height());
+        const QPoint corner = expected.x() < 0 ? QPoint(spare.x() / 2, spare.y() / 2) : expected;
+        expectPan(w, 0, 0, corner.x(), corner.y());
+        unload<frmPicture>();
+    }
+}
+
+// Esc leaves full screen before it closes the window. Full screen is dark, with the bars, keeps the fit
+// (fitted again to the screen), and gives the window back its geometry.
+TEST_F(PictureWindow, F11TogglesFullScreenAndEscLeavesItBeforeClosing)
+{
+    const std::pair<std::vector<Qt::Key>, int> rows[] = {
+        // 0 closed, 1 in the window, 2 full screen
+        { { Qt::Key_F11 }, 2 },
+        { { Qt::Key_F11, Qt::Key_F11 }, 1 },
+        { { Qt::Key_F11, Qt::Key_Escape }, 1 },
+        { { Qt::Key_F11, Qt::Key_Escape, Qt::Key_Escape }, 0 },
+        { { Qt::Key_Escape }, 0 },
+    };
+    for (const auto& [keys, state] : rows) {
+        SCOPED_TRACE(keys.size());
+        frmPicture& w = openCell(4000, 3000);
+        press(w, Qt::Key_F);
+        const QRect normal = w.geometry();
+        const double fitted = w.Image1.Zoom();
+        for (Qt::Key key : keys)
+            press(w, key);
+        ASSERT_EQ(Window<frmPicture>().Loaded(), state > 0);
+        if (!state)
+            continue;
+        const bool full = state == 2;
+        EXPECT_EQ(w.isFullScreen(), full);
+        EXPECT_EQ(w.menuBar()->isVisible(), !full);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (w.geometry() == normal) != full; }));
+        EXPECT_EQ(w.Image1.Zoom() > fitted, full) << "fitted again to the screen";
+        EXPECT_TRUE(w.VScroll1.widget()->isVisible());
+        const QImage shown = w.Picture1.widget()->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(shown.width() - 4, shown.height() - 4) == QColor(0x20, 0x20, 0x20), full);
+        unload<frmPicture>();
+    }
+}
+
+// R turns the view a quarter clockwise and Shift+R a quarter back: the picture's size, its ranges and
+// what is drawn follow; a fit is fitted again; a new picture comes unturned.
+TEST_F(PictureWindow, RAndShiftRTurnTheViewAQuarter)
+{
+    QImage image(600, 120, QImage::Format_RGB32); // 9000 x 1800 twips, its top-left corner red
+    image.fill(Qt::darkCyan);
+    QPainter(&image).fillRect(0, 0, 10, 10, Qt::red);
+    form->Image2[0].setPicture(StdPicture(image));
+    form->Image2_Click(0);
+    frmPicture& w = *Window<frmPicture>().Instance();
+    const std::tuple<QKeyCombination, int, QPoint> rows[] = {
+        // the key, the turn, a pixel of the red corner
+        { Qt::Key_R, 1, { 115, 5 } },
+        { Qt::Key_R, 2, { 595, 115 } },
+        { Qt::SHIFT | Qt::Key_R, 1, { 115, 5 } },
+        { Qt::SHIFT | Qt::Key_R, 0, { 5, 5 } },
+        { Qt::SHIFT | Qt::Key_R, 3, { 5, 595 } },
+    };
+    for (const auto& [keys, turn, red] : rows) {
+        SCOPED_TRACE(turn);
+        press(w, keys);
+        EXPECT_EQ(w.Image1.Turn(), turn);
+        const bool tall = turn % 2;
+        EXPECT_EQ(QSize(w.Image1.Width(), w.Image1.Height()), tall ? QSize(1800, 9000) : QSize(9000, 1800));
+        EXPECT_EQ(QPoint(w.HScroll1.Max(), w.VScroll1.Max()), tall ? QPoint(0, 9000 - 6015) : QPoint(9000 - 7995, 0));
+        const QImage shown = w.Image1.widget()->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(red), QColor(Qt::red));
+    }
+    // Zoomed out, the reduced copy turns as well.
+    press(w, Qt::Key_R, 2);
+    press(w, Qt::CTRL | Qt::Key_Minus, 2);
+    const QImage reduced = w.Picture1.inner()->grab().toImage();
+    EXPECT_EQ(reduced.pixelColor(w.Image1.widget()->x() + 57, w.Image1.widget()->y() + 2), QColor(Qt::red));
+    press(w, Qt::Key_F);
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), 6015 / 9000.0);
+    press(w, Qt::Key_R);
+    EXPECT_DOUBLE_EQ(w.Image1.Zoom(), 7995 / 9000.0);
+    openCell(600, 120, 1);
+    EXPECT_EQ(w.Image1.Turn(), 0);
+}
+
+// Ctrl+C copies the picture as it shows, turned, with its file's address; the empty picture copies
+// nothing.
+TEST_F(PictureWindow, CtrlCCopiesThePictureAsItShowsWithItsFile)
+{
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    image.setPixelColor(0, 0, Qt::red);
+    ASSERT_TRUE(image.save(dir.filePath("marked.bmp")));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("marked.bmp"));
+    press(w, Qt::Key_R);
+    press(w, Qt::CTRL | Qt::Key_C);
+    const QMimeData* copied = clipboard->mimeData();
+    ASSERT_TRUE(copied && copied->hasImage());
+    const QImage picture = qvariant_cast<QImage>(copied->imageData());
+    EXPECT_EQ(picture.size(), QSize(20, 30));
+    EXPECT_EQ(picture.pixelColor(19, 0), QColor(Qt::red));
+    EXPECT_EQ(copied->urls(), QList<QUrl> { QUrl::fromLocalFile(dir.filePath("marked.bmp")) });
+    clipboard->setText(QStringLiteral("kept"));
+    press(openFile({}, {}), Qt::CTRL | Qt::Key_C);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("kept"));
+}
+
 // Run with QT_SCALE_FACTOR=2 by its own CTest entry: one picture pixel to a device pixel.
 TEST_F(PictureWindow, OnAScaledScreenAPicturePixelIsADevicePixel)
 {
@@ -408,6 +570,10 @@ TEST_F(PictureWindow, OnAScaledScreenAPicturePixelIsADevicePixel)
     EXPECT_EQ(shown.size(), QSize(200, 100));
     EXPECT_EQ(shown.pixelColor(199, 99), QColor(Qt::darkCyan));
     EXPECT_EQ(w.HScroll1.Max(), 0);
+    press(w, Qt::Key_R);
+    const QImage turned = w.Image1.widget()->grab().toImage();
+    EXPECT_EQ(turned.size(), QSize(100, 200));
+    EXPECT_EQ(turned.pixelColor(99, 199), QColor(Qt::darkCyan));
 }
 
 // The whole road through real input: a click on a thumbnail, clicks and a drag on the bars, a
@@ -550,7 +716,7 @@ TEST_F(PictureWindow, PreviewStepsThroughItsSixImages)
     EXPECT_FALSE(Window<frmPicture>().Loaded());
 }
 
-TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
+TEST_F(PictureWindow, OpenCommandShowsWhateverFailsAsTheEmptyPictureWithoutAWord)
 {
     const QString folder = dir.path() + QLatin1Char('/');
     writePicture(dir, "wide.bmp", 1000, 100);
@@ -567,14 +733,24 @@ TEST_F(PictureWindow, OpenCommandSkipsWhateverFailsWithoutAWord)
     openFile(folder, QStringLiteral("wide.bmp"));
     const StdPicture wide = w.Image1.Picture();
     ASSERT_EQ(wide.pixelWidth(), 1000);
-    w.HScroll1.setValue(5000);
-    for (const char* name : { "missing.bmp", "broken.jpg", "folder.bmp", "" }) {
+    struct Failing {
+        const char* name;
+        const char* why;
+    };
+    for (const auto& [name, why] : { Failing { "missing.bmp", "missing.bmp：読み込めません" },
+             Failing { "broken.jpg", "broken.jpg：画像ではありません" },
+             Failing { "folder.bmp", "folder.bmp：読み込めません" }, Failing { "", "" } }) {
         SCOPED_TRACE(name);
+        openFile(folder, QStringLiteral("wide.bmp"));
+        w.HScroll1.setValue(5000);
         openFile(folder, QLatin1String(name));
         EXPECT_EQ(form->PicturePath, folder + QLatin1String(name)) << "the path tried is kept";
-        EXPECT_TRUE(w.Image1.Picture().sameObject(wide)) << "the previous picture stays";
-        EXPECT_EQ(w.HScroll1.Max(), 7005);
-        expectPan(w, 5000, 0, -5000, 0);
+        EXPECT_TRUE(w.Image1.Picture().isEmpty()) << "the previous picture is gone";
+        if (*name) {
+            EXPECT_EQ(w.Image1.widget()->toolTip(), QString::fromUtf8(why));
+        }
+        EXPECT_EQ(w.HScroll1.Max(), 0);
+        expectPan(w, 0, 0, 0, 0);
     }
     // A full path typed into the folder text, with no file name.
     writePicture(dir, "small.jpg", 200, 100);
@@ -593,33 +769,21 @@ TEST_F(PictureWindow, APictureMadeLateIsPutInUnlessANewerOneWasAskedFor)
     const QString folder = dir.path() + QLatin1Char('/');
     writePicture(dir, "wide.bmp", 6000, 3000); // ends well after the newer one
     writePicture(dir, "tall.bmp", 100, 1000);
-    const int threads = QThread::idealThreadCount();
-    QSemaphore busy, free;
-    const auto holdTheDecoders = [&] {
-        for (int t = 0; t < threads; ++t)
-            form->thumbnails.run([&](const std::atomic<bool>*) {
-                return PictureRead([&](const std::atomic<bool>*) {
-                    busy.release();
-                    free.acquire();
-                    return StdPicture();
-                });
-            });
-        busy.acquire(threads);
-    };
+    HeldDecoders decoders(form->thumbnails);
     // The window closed while its picture is late: the picture made later goes nowhere.
-    holdTheDecoders();
+    decoders.hold();
     openFile(folder, QStringLiteral("tall.bmp"));
     unload<frmPicture>();
-    free.release(threads);
+    decoders.release();
     QTest::qWait(1000);
     EXPECT_EQ(pictureWindows(), 0);
 
-    holdTheDecoders();
+    decoders.hold();
     frmPicture& w = openFile(folder, QStringLiteral("wide.bmp"));
     EXPECT_TRUE(w.Image1.Picture().isEmpty());
     EXPECT_EQ(w.HScroll1.Max(), 0);
     openFile(folder, QStringLiteral("tall.bmp"));
-    free.release(threads);
+    decoders.release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Image1.Picture().isEmpty(); }, 10000));
     QTest::qWait(1000);
     EXPECT_EQ(w.Image1.Picture().pixelHeight(), 1000) << "the newer picture";

@@ -3,6 +3,7 @@
 #include "viewer/frmPicture.h"
 
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 using namespace tl;
@@ -33,8 +34,8 @@ QImage landmarkPicture(int width, int height)
     return image;
 }
 
-// Only with TESSALINE_SCREENSHOT_DIR set: the picture window panned over a large picture, saved as
-// a PNG in that folder for a person to look at.
+// Only with TESSALINE_SCREENSHOT_DIR set: the picture window panned over a large picture, then fitted
+// full screen, saved as PNGs in that folder for a person to look at.
 TEST(Screenshots, PictureWindowPanned)
 {
     const QString folder = qEnvironmentVariable("TESSALINE_SCREENSHOT_DIR");
@@ -66,6 +67,13 @@ TEST(Screenshots, PictureWindowPanned)
     window.VScroll1.setValue(window.VScroll1.Max());
     QCoreApplication::processEvents();
     save("picture-window-far-corner.png");
+    // Fitted and full screen, centred on the dark ground.
+    window.fitToWindow();
+    window.toggleFullScreen();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.geometry() == window.screen()->geometry(); }));
+    QCoreApplication::processEvents();
+    save("viewer-fullscreen.png");
+    viewMemory() = {};
     unload<frmPicture>();
     unload<frmBmpGet>();
 }

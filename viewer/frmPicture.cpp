@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -30,6 +31,7 @@ frmPicture::frmPicture()
 
     setInnerSize(InnerWidth, InnerHeight);
     setInnerPosition(InnerLeft, InnerTop);
+    restoreKeptGeometry(*this);
 
     layOut({
         { Picture1, 0, 0, 7932, 5892 },
@@ -61,11 +63,17 @@ frmPicture::frmPicture()
     Image1.Drag = [this](int x, int y) { Image1_Drag(x, y); };
     Picture1.KeyDown = [this](int& KeyCode, Qt::KeyboardModifiers Shift) { Picture1_KeyDown(KeyCode, Shift); };
     Picture1.MouseWheel = [this](const WheelTurn& turn) { Picture1_MouseWheel(turn); };
-    addKeyCommand({ Qt::Key_Escape }, [this] { mnuBack_Click(); });
+    addKeyCommand({ Qt::Key_Escape }, [this] { leaveFullScreenOrClose(); });
     addKeyCommand({ Qt::Key_F }, [this] { fitToWindow(); });
     addKeyCommand({ Qt::Key_1, Qt::CTRL | Qt::Key_0 }, [this] { showNaturalSize(); });
     addKeyCommand({ Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal }, [this] { zoomIn(); });
     addKeyCommand({ Qt::CTRL | Qt::Key_Minus }, [this] { zoomOut(); });
+    addKeyCommand({ Qt::Key_Space }, [this] { step(1); });
+    addKeyCommand({ Qt::Key_Backspace }, [this] { step(-1); });
+    addKeyCommand({ Qt::Key_F11 }, [this] { toggleFullScreen(); });
+    addKeyCommand({ Qt::Key_R }, [this] { turnClockwise(); });
+    addKeyCommand({ Qt::SHIFT | Qt::Key_R }, [this] { turnBack(); });
+    addKeyCommand({ Qt::CTRL | Qt::Key_C }, [this] { copyPicture(); });
 }
 
 void frmPicture::Form_Load()
@@ -97,18 +105,20 @@ void frmPicture::Form_Resize()
 void frmPicture::showPicture(const StdPicture& picture)
 {
     Image1.setPicture(picture);
-    fitScrollRanges(*this);
+    showKeptView();
+    animation_.play(Image1.Picture());
 }
 
 void frmPicture::showPicture(const StdPicture& picture, const QImage& full)
 {
     Image1.setPicture(picture, full);
-    fitScrollRanges(*this);
+    showKeptView();
+    animation_.play(Image1.Picture());
 }
 
-void frmPicture::HScroll1_Change() { Image1.setLeft(-panOffset(HScroll1.Value(), hReach)); }
+void frmPicture::HScroll1_Change() { Image1.setLeft(centringMargin(*this).x() - panOffset(HScroll1.Value(), hReach)); }
 
-void frmPicture::VScroll1_Change() { Image1.setTop(-panOffset(VScroll1.Value(), vReach)); }
+void frmPicture::VScroll1_Change() { Image1.setTop(centringMargin(*this).y() - panOffset(VScroll1.Value(), vReach)); }
 
 void frmPicture::Image1_Click() { Unload(); }
 
@@ -174,11 +184,27 @@ void frmPicture::Picture1_MouseWheel(const WheelTurn& turn)
 
 void frmPicture::mnuBack_Click() { Unload(); }
 
+// The picture and the viewport leave the mouse's forward and back buttons to the window.
+void frmPicture::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::ForwardButton || event->button() == Qt::BackButton) {
+        step(event->button() == Qt::ForwardButton ? 1 : -1);
+        event->accept();
+        return;
+    }
+    Form::mousePressEvent(event);
+}
+
+void frmPicture::step(int direction)
+{
+    if (Step)
+        Step(direction);
+}
+
 void frmPicture::fitToWindow()
 {
+    viewMemory().fitted = true;
     Image1.setZoom(fitZoom(*this));
-    fitting_ = true;
-    fittedZoom_ = Image1.Zoom();
     fitScrollRanges(*this);
 }
 
@@ -194,16 +220,15 @@ void frmPicture::zoomOut()
     zoomAround(zoomStep(Image1.Zoom(), -1), QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2));
 }
 
-// A picture put in comes at zoom 1, which ends a fit made at another zoom.
-bool frmPicture::isFitting() const { return fitting_ && Image1.Zoom() == fittedZoom_; }
-
 // The point `at` of the viewport, in twips, shows the same point of the picture before and after.
 void frmPicture::zoomAround(double zoom, QPoint at)
 {
     const double ratio = zoom / Image1.Zoom();
-    const double left = (panOffset(HScroll1.Value(), hReach) + at.x()) * ratio - at.x();
-    const double top = (panOffset(VScroll1.Value(), vReach) + at.y()) * ratio - at.y();
-    fitting_ = false;
+    const QPoint margin = centringMargin(*this);
+    const double left = (panOffset(HScroll1.Value(), hReach) + at.x() - margin.x()) * ratio - at.x();
+    const double top = (panOffset(VScroll1.Value(), vReach) + at.y() - margin.y()) * ratio - at.y();
+    viewMemory().fitted = false;
+    viewMemory().zoom = zoom;
     Image1.setZoom(zoom);
     fitScrollRanges(*this);
     HScroll1.setValue(barValue(left, hReach));

@@ -2,13 +2,17 @@
 
 #include "forms/form.h"
 #include "platform/controls/controls.h"
+#include "viewer/animationplayer.h"
+#include "viewer/viewmemory.h"
+
+#include <functional>
 
 namespace tl {
 
 // The picture window: one picture inside a viewport, at its natural size until it is fitted or
 // zoomed, panned by two scroll bars. The wheel, a drag and the keys pan it too, by setting the bars:
 // the bars stay the one model of the offset. The main window shows it and puts the picture in; the
-// window never calls back.
+// window only asks it for the next or the previous picture, through Step.
 class frmPicture : public Form {
 public:
     frmPicture();
@@ -36,30 +40,50 @@ public:
     void Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift);
     void Picture1_MouseWheel(const WheelTurn& turn);
     void mnuBack_Click();
+    // Asked for the next picture (+1) or the previous one (-1): Space and BackSpace, the mouse's
+    // forward and back buttons. Whoever shows the window sets it; unset, they do nothing.
+    std::function<void(int direction)> Step;
+
     // Key commands, wherever the focus is in the window.
     void fitToWindow(); // F
     void showNaturalSize(); // 1, Ctrl+0
     void zoomIn(); // Ctrl++
     void zoomOut(); // Ctrl+-
+    void toggleFullScreen(); // F11
+    void leaveFullScreenOrClose(); // Esc
+    void turnClockwise(); // R
+    void turnBack(); // Shift+R
+    void copyPicture(); // Ctrl+C
 
-    // Puts a picture in, at its natural size, and fits the bars' ranges to it: the one way a picture
-    // comes into the window. The second form takes the picture's full image decoded beforehand, off
-    // the window's thread.
+    // Puts a picture in, unturned, in the view the user chose last (natural size, fitted, or a zoom
+    // level), and fits the bars' ranges to it: the one way a picture comes into the window. The
+    // second form takes the picture's full image decoded beforehand, off the window's thread. An animated GIF plays
+    // from its first frame.
     void showPicture(const StdPicture& picture);
     void showPicture(const StdPicture& picture, const QImage& full);
 
-    // Whether the picture is kept fitted to the window as it is resized: from F until the zoom
-    // changes or another picture is put in.
+    // Whether the picture is kept fitted to the window as it is resized, and each picture put in
+    // fitted: from F until the user zooms.
     bool isFitting() const;
+    // Whether a picture smaller than the viewport is centred in it rather than kept in its corner:
+    // fitted, zoomed out, or full screen.
+    bool centresPicture() const;
+    const AnimationPlayer& animation() const { return animation_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void step(int direction);
+    void showKeptView();
+    void turnBy(int quarters);
     void zoomAround(double zoom, QPoint at);
     void stepBar(ScrollBar& bar, int steps);
     void panBy(ScrollBar& bar, int reach, double twips);
 
-    bool fitting_ = false;
-    double fittedZoom_ = 0;
     double wheelZoom_ = 0; // notches of a Ctrl+wheel not yet zoomed by
+    AnimationPlayer animation_ { *this, [this](const QImage& frame) { Image1.setFrame(frame); } };
 };
 
 // The zoom one step from `zoom`: the steps are the powers of the square root of 2 from 1/32 to 8,
@@ -69,6 +93,10 @@ double zoomStep(double zoom, int direction);
 // The zoom that shows the whole of the window's picture in its viewport; never above 1, so that a
 // picture smaller than the window stays at its natural size.
 double fitZoom(const frmPicture& form);
+
+// Where the picture's top-left corner lies in the viewport, in twips, when the bars are at 0: half
+// of what the viewport has to spare in each direction while the window centres its picture, else 0.
+QPoint centringMargin(const frmPicture& form);
 
 // The pan offset, in twips, for a bar's value when its range stands for `reach` twips.
 int panOffset(Int16 value, int reach);

@@ -1,4 +1,4 @@
-// The zoom steps, the fit, and how the bars' 16-bit values stand for the pan offset.
+// The zoom steps, the fit, centring, and how the bars' 16-bit values stand for the pan offset.
 
 #include "viewer/frmPicture.h"
 
@@ -28,6 +28,14 @@ double fitZoom(const frmPicture& form)
     const double zoom
         = std::min(form.Picture1.ScaleWidth() / natural.width(), form.Picture1.ScaleHeight() / natural.height());
     return std::clamp(zoom, std::exp2(SmallestStep / 2.0), 1.0);
+}
+
+QPoint centringMargin(const frmPicture& form)
+{
+    if (!form.centresPicture() || form.Image1.Picture().isEmpty())
+        return {};
+    return QPoint(std::max(form.Picture1.ScaleWidth() - form.Image1.Width(), 0) / 2,
+        std::max(form.Picture1.ScaleHeight() - form.Image1.Height(), 0) / 2);
 }
 
 int panOffset(Int16 value, int reach)

@@ -6,8 +6,11 @@
 #include "platform/files/folderlisting.h"
 
 #include <QDir>
+#include <QHelpEvent>
 #include <QListView>
 #include <QStringListModel>
+#include <QToolTip>
+#include <algorithm>
 
 namespace tl {
 
@@ -22,6 +25,32 @@ namespace {
             QListView::focusInEvent(event);
             if (!hadCurrent && selectionModel())
                 selectionModel()->clearCurrentIndex();
+        }
+        // A name cut short at the list's edge shows in full as its tooltip; one that fits shows none.
+        bool viewportEvent(QEvent* event) override
+        {
+            if (event->type() != QEvent::ToolTip)
+                return QListView::viewportEvent(event);
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const QModelIndex index = indexAt(help->pos());
+            const QRect shown = visualRect(index);
+            if (!index.isValid() || !cutShort(index, shown)) {
+                QToolTip::hideText();
+                event->ignore();
+                return true;
+            }
+            QToolTip::showText(help->globalPos(), index.data().toString(), viewport(), shown);
+            return true;
+        }
+
+    private:
+        bool cutShort(const QModelIndex& index, const QRect& shown) const
+        {
+            QStyleOptionViewItem option;
+            initViewItemOption(&option);
+            option.rect = shown;
+            const int right = std::min(shown.right(), viewport()->rect().right());
+            return shown.left() + itemDelegateForIndex(index)->sizeHint(option, index).width() - 1 > right;
         }
     };
 } // namespace

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 namespace tl {
 
@@ -81,17 +82,13 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         const StdPicture& picture = owner_->picture_;
-        if (picture.isEmpty())
+        if (picture.isEmpty() && !owner_->focusRing_)
             return;
         QPainter painter(this);
-        if (owner_->stretch_) {
-            const QSize device = size() * devicePixelRatioF();
-            painter.drawImage(rect(), picture.scaledCopy(device));
-        } else if (owner_->zoom_ >= 1) {
-            drawSampled(painter, event->rect());
-        } else {
-            drawReduced(painter, event->rect());
-        }
+        if (!picture.isEmpty())
+            drawPicture(painter, picture, event->rect());
+        if (owner_->focusRing_)
+            drawFocusRing(painter);
     }
     void mousePressEvent(QMouseEvent* event) override
     {
@@ -156,6 +153,15 @@ private:
                 return owner_->Picture().fileName();
             return QAccessibleWidget::text(kind);
         }
+        QAccessible::State state() const override
+        {
+            QAccessible::State state = QAccessibleWidget::state();
+            if (owner_->FocusRing()) {
+                state.focusable = true;
+                state.focused = true;
+            }
+            return state;
+        }
 
     private:
         const ImageControl* owner_;
@@ -167,14 +173,48 @@ private:
         return image ? new Spoken(image) : nullptr;
     }
 
+    void drawPicture(QPainter& painter, const StdPicture& picture, const QRect& area)
+    {
+        if (owner_->stretch_) {
+            const QSize device = size() * devicePixelRatioF();
+            painter.drawImage(rect(), picture.scaledCopy(device));
+        } else if (owner_->zoom_ >= 1) {
+            drawSampled(painter, area);
+        } else {
+            drawReduced(painter, area);
+        }
+    }
+
+    // The ring in the selection colour, with a light line inside it, so that it shows on dark and on
+    // light pictures alike.
+    void drawFocusRing(QPainter& painter)
+    {
+        constexpr int Width = 3;
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), Width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(rect()).adjusted(Width / 2.0, Width / 2.0, -Width / 2.0, -Width / 2.0));
+        painter.setPen(QPen(palette().color(QPalette::HighlightedText), 1));
+        painter.drawRect(rect().adjusted(Width, Width, -Width - 1, -Width - 1));
+    }
+
     // The source pixels under `area` at the zoom, sampled without smoothing: at 1 or larger each
     // is drawn as a block.
     void drawSampled(QPainter& painter, const QRect& area)
     {
         const QImage& image = owner_->shown_;
         const double scale = owner_->zoom_ / devicePixelRatioF(); // logical pixels to a picture pixel
-        const QRect source = QRectF(area.topLeft() / scale, area.size() / scale).toAlignedRect() & image.rect();
-        painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
+        const QRectF turned(area.topLeft() / scale, area.size() / scale);
+        if (!owner_->turn_) {
+            const QRect source = turned.toAlignedRect() & image.rect();
+            painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
+            return;
+        }
+        // Turned, the painter turns the source pixels under the area as it draws them.
+        const QTransform turning = owner_->turning();
+        const QRect source = turning.inverted().mapRect(turned).toAlignedRect() & image.rect();
+        painter.setTransform(turning * QTransform::fromScale(scale, scale));
+        painter.drawImage(QRectF(source), image, source);
+        painter.resetTransform();
     }
 
     QRect devicePixels(const QRect& r) const
@@ -212,8 +252,13 @@ private:
     {
         const QImage& image = owner_->shown_;
         const double zoom = owner_->zoom_;
-        const QRect source = QRectF(wanted.topLeft() / zoom, wanted.size() / zoom).toAlignedRect() & image.rect();
-        const QRect area = QRectF(source.topLeft() * zoom, source.size() * zoom).toAlignedRect();
+        const int turn = owner_->turn_;
+        const QTransform turning = owner_->turning();
+        const QRect source
+            = turning.inverted().mapRect(QRectF(wanted.topLeft() / zoom, wanted.size() / zoom)).toAlignedRect()
+            & image.rect();
+        const QRect turned = turning.mapRect(source);
+        const QRect area = QRectF(turned.topLeft() * zoom, turned.size() * zoom).toAlignedRect();
         owner_->reduced_ = {};
         owner_->reducedArea_ = {};
         if (source.isEmpty() || area.isEmpty())
@@ -222,7 +267,10 @@ private:
             ? image.copy(source)
             : QImage(image.constScanLine(source.y()) + source.x() * image.depth() / 8, source.width(), source.height(),
                 image.bytesPerLine(), image.format());
-        owner_->reduced_ = part.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Turned, the part is reduced first and only the reduced copy is turned.
+        const QSize size = turn % 2 ? area.size().transposed() : area.size();
+        const QImage reduced = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        owner_->reduced_ = turn ? reduced.transformed(QTransform().rotate(90 * turn)) : reduced;
         owner_->reducedArea_ = area;
     }
 
@@ -251,6 +299,7 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     picture_ = picture;
     shown_ = stretch_ ? QImage() : full;
     zoom_ = 1;
+    turn_ = 0;
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
         picture_ = {};
     fitToZoom();
@@ -267,6 +316,22 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     }
 }
 
+void ImageControl::setFocusRing(bool shown)
+{
+    if (std::exchange(focusRing_, shown) != shown)
+        widget()->update();
+}
+
+void ImageControl::setFrame(const QImage& frame)
+{
+    if (stretch_ || picture_.isEmpty() || frame.size() != shown_.size())
+        return;
+    shown_ = frame;
+    reduced_ = {};
+    reducedArea_ = {};
+    widget()->update();
+}
+
 void ImageControl::setZoom(double zoom)
 {
     zoom_ = zoom;
@@ -274,10 +339,39 @@ void ImageControl::setZoom(double zoom)
     widget()->update();
 }
 
+void ImageControl::setTurn(int quarters)
+{
+    turn_ = (quarters % 4 + 4) % 4;
+    fitToZoom();
+    widget()->update();
+}
+
+QImage ImageControl::turnedImage() const
+{
+    return turn_ && !shown_.isNull() ? shown_.transformed(QTransform().rotate(90 * turn_)) : shown_;
+}
+
+QTransform ImageControl::turning() const
+{
+    const double width = shown_.width();
+    const double height = shown_.height();
+    switch (turn_) {
+    case 1:
+        return QTransform(0, 1, -1, 0, height, 0);
+    case 2:
+        return QTransform(-1, 0, 0, -1, width, height);
+    case 3:
+        return QTransform(0, -1, 1, 0, 0, width);
+    default:
+        return {};
+    }
+}
+
 QSizeF ImageControl::naturalTwips() const
 {
     const double perPixel = TwipsPerPixel / widget()->devicePixelRatioF();
-    return QSizeF(picture_.pixelWidth() * perPixel, picture_.pixelHeight() * perPixel);
+    const QSizeF natural(picture_.pixelWidth() * perPixel, picture_.pixelHeight() * perPixel);
+    return turn_ % 2 ? natural.transposed() : natural;
 }
 
 // A control that is not stretched takes the picture's size at its zoom, whole twips that cover it.

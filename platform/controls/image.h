@@ -3,7 +3,9 @@
 #include "pictures/picture.h"
 #include "platform/controls/control.h"
 
+#include <QColor>
 #include <QPointF>
+#include <QTransform>
 
 namespace tl {
 
@@ -28,6 +30,10 @@ public:
     void setPicture(const StdPicture& picture);
     // The same, with the picture's full image decoded beforehand, off the window's thread.
     void setPicture(const StdPicture& picture, const QImage& full);
+    // Shows `frame` in place of the full image of the picture on show, at the same zoom and place: the
+    // next frame of an animation. A frame of another size than the picture, and a stretched control,
+    // are left as they are.
+    void setFrame(const QImage& frame);
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
     // What a control that is not stretched draws from: the picture at its natural size.
@@ -37,13 +43,25 @@ public:
     // control that is not stretched follows; each picture put in starts at 1.
     double Zoom() const { return zoom_; }
     void setZoom(double zoom);
-    // The picture's size in twips at zoom 1, unrounded.
+    // Quarter turns clockwise the picture shows at, 0 to 3: the view only, the picture stays as it
+    // is. The control's size and what it draws follow the turned picture; each picture put in starts
+    // unturned.
+    int Turn() const { return turn_; }
+    void setTurn(int quarters);
+    // The picture as a control that is not stretched shows it, at its natural size: turned, a copy;
+    // else the image it draws from.
+    QImage turnedImage() const;
+    // The picture's size in twips at zoom 1, unrounded, turned as it shows.
     QSizeF naturalTwips() const;
     // The picture reduced for a zoom below 1, if one is held: only the part on the screen, or the
     // whole picture when it is that small.
     const QImage& reducedCopy() const { return reduced_; }
     // The size a stretched control draws its picture at, in device pixels.
     QSize devicePixels() const;
+    // A ring drawn round the control, over its picture: the keyboard's place in a grid of images.
+    // A screen reader is told the control has the focus while the ring shows.
+    bool FocusRing() const { return focusRing_; }
+    void setFocusRing(bool shown);
 
     // A press and release of the left button that did not drag.
     Event Click;
@@ -56,11 +74,15 @@ public:
 private:
     friend class ImageWidget;
     void fitToZoom();
+    // Pixels of the image drawn from to pixels of the picture as it shows, turned.
+    QTransform turning() const;
 
     StdPicture picture_;
     QImage shown_;
     bool stretch_ = false;
+    bool focusRing_ = false;
     double zoom_ = 1;
+    int turn_ = 0;
     QImage reduced_;
     QRect reducedArea_; // where reduced_ lies, in device pixels of the control
 };
@@ -76,6 +98,9 @@ public:
     // Strips along the right and bottom edges that other controls lie over, in twips: the children
     // show only in the rest, so none of them is hidden under those controls.
     void setCovered(int right, int bottom);
+    // The colour behind the children; an invalid colour gives back the style's own.
+    void setBackColor(const QColor& colour);
+    QColor BackColor() const;
     // The client area's size, in twips.
     int ScaleWidth() const;
     int ScaleHeight() const;
@@ -86,11 +111,17 @@ public:
     // The wheel turned over the box or over a child that does not take the wheel itself. Without a
     // handler the wheel is left to the window.
     std::function<void(const WheelTurn& turn)> MouseWheel;
+    // The box gained or lost the keyboard focus.
+    Event GotFocus;
+    Event LostFocus;
+    // The child a screen reader is told has the focus while the box has it (none: the box itself).
+    void setFocusedChild(const Control* child);
 
 private:
     friend class PictureBoxWidget;
     StdPicture picture_;
     QSize covered_; // pixels
+    QPointer<QWidget> focusedChild_;
 };
 
 } // namespace tl

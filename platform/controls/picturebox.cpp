@@ -1,10 +1,13 @@
 #include "platform/controls/image.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <mutex>
 
 namespace tl {
 
@@ -18,6 +21,8 @@ public:
         setLineWidth(2);
         setAutoFillBackground(true);
         setFocusPolicy(Qt::StrongFocus);
+        static std::once_flag spoken;
+        std::call_once(spoken, [] { QAccessible::installFactory(accessibleBox); });
     }
     QWidget* inner() const { return inner_; }
     // Inside the border, short of the covered strips.
@@ -51,6 +56,18 @@ protected:
         if (key)
             QFrame::keyPressEvent(event);
     }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QFrame::focusInEvent(event);
+        if (owner_->GotFocus)
+            owner_->GotFocus();
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QFrame::focusOutEvent(event);
+        if (owner_->LostFocus)
+            owner_->LostFocus();
+    }
     void wheelEvent(QWheelEvent* event) override
     {
         if (!owner_->MouseWheel) {
@@ -73,6 +90,31 @@ protected:
     }
 
 private:
+    // While the box has the focus, a screen reader is told the child the box names has it.
+    class Spoken : public QAccessibleWidget {
+    public:
+        explicit Spoken(PictureBoxWidget* widget)
+            : QAccessibleWidget(widget, QAccessible::Border) // the role Qt gives a frame
+            , owner_(widget->owner_)
+        {
+        }
+        QAccessibleInterface* focusChild() const override
+        {
+            if (widget()->hasFocus() && owner_->focusedChild_)
+                return QAccessible::queryAccessibleInterface(owner_->focusedChild_);
+            return QAccessibleWidget::focusChild();
+        }
+
+    private:
+        const PictureBox* owner_;
+    };
+
+    static QAccessibleInterface* accessibleBox(const QString&, QObject* object)
+    {
+        auto* box = dynamic_cast<PictureBoxWidget*>(object);
+        return box ? new Spoken(box) : nullptr;
+    }
+
     PictureBox* owner_;
     QWidget* inner_;
 };
@@ -88,6 +130,8 @@ void PictureBox::setPicture(const StdPicture& picture)
     widget()->update();
 }
 
+void PictureBox::setFocusedChild(const Control* child) { focusedChild_ = child ? child->widget() : nullptr; }
+
 QWidget* PictureBox::inner() const { return static_cast<PictureBoxWidget*>(widget())->inner(); }
 
 void PictureBox::setCovered(int right, int bottom)
@@ -95,6 +139,15 @@ void PictureBox::setCovered(int right, int bottom)
     covered_ = QSize(toPixels(right), toPixels(bottom));
     static_cast<PictureBoxWidget*>(widget())->placeInner();
 }
+
+void PictureBox::setBackColor(const QColor& colour)
+{
+    QPalette palette = widget()->palette();
+    palette.setColor(QPalette::Window, colour.isValid() ? colour : QApplication::palette().color(QPalette::Window));
+    widget()->setPalette(palette);
+}
+
+QColor PictureBox::BackColor() const { return widget()->palette().color(QPalette::Window); }
 
 int PictureBox::ScaleWidth() const
 {

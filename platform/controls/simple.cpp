@@ -1,6 +1,7 @@
 #include "platform/controls/simple.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,8 +24,28 @@ void Label::setBuddy(Control& control)
     control.widget()->setAccessibleName(label_->text());
 }
 
+namespace {
+    // Enter presses the button as Space does. A plain push button takes Enter only in a dialog.
+    class PushButton : public QPushButton {
+    public:
+        using QPushButton::QPushButton;
+
+    protected:
+        void keyPressEvent(QKeyEvent* event) override
+        {
+            const auto key = event->key();
+            const Qt::KeyboardModifiers others = event->modifiers() & ~Qt::KeypadModifier;
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && others == Qt::NoModifier) {
+                click();
+                return;
+            }
+            QPushButton::keyPressEvent(event);
+        }
+    };
+} // namespace
+
 CommandButton::CommandButton(const QString& caption)
-    : Control(new QPushButton(caption))
+    : Control(new PushButton(caption))
     , button_(static_cast<QPushButton*>(widget()))
 {
     QObject::connect(button_, &QPushButton::clicked, button_, [this] {

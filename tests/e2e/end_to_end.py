@@ -325,7 +325,8 @@ def walk(app, program, pictures, few):
     until("the status text 表示ＯＫ", lambda: status() == "表示ＯＫ")
     shot = until("the first page on the screen", lambda: (s := Screen("loaded")) and grid_pictures(s) == list(range(CELLS)) and s)
     expect(True, "cells 0 to 23 show pictures 1 to 24, row by row; the status bar reads 表示ＯＫ")
-    expect(cell_names(main) == names[:CELLS], "each cell is named by the file of its picture")
+    named = cell_names(main)
+    expect(named == names[:CELLS], "each cell is named by the file of its picture" + ("" if named == names[:CELLS] else f"; they read {named}"))
 
     print("4. the scroll bar's lower arrow")
     bar = one(main, "scroll bar")
@@ -347,11 +348,14 @@ def walk(app, program, pictures, few):
     expect(one(view, "image").name == names[6 + k], f"the picture is named {names[6 + k]}")
     pan_picture(picture, view, expected=6 + k)
     wheel_and_drag(picture, view)
+    step_and_full_screen(picture, view, at=6 + k)
 
     print("6. the picture closes its window when clicked")
     click(*inside(view))
     gone(app, PICTURE_TITLE)
     expect(PICTURE_TITLE not in frames(app), "the picture window closed")
+
+    grid_by_keyboard(app, main, status_bar, names, at=6 + k)
 
     print("7. a file chosen in the file list, then 開く")
     chosen = 4
@@ -478,6 +482,50 @@ def wheel_and_drag(picture, view):
     expect(True, f"a drag of 30 and 20 pixels moved the bars to {wanted}")
     time.sleep(0.5)
     expect(PICTURE_TITLE in frames(picture.parent), "the drag left the picture window open")
+
+
+def step_and_full_screen(picture, view, at):
+    """Space and BackSpace step through the grid's pictures; F11 shows the window full screen on a
+    dark background and back; Esc leaves full screen before it closes anything."""
+    run("xdotool", "search", "--name", f"^{PICTURE_TITLE}$", "windowfocus", "--sync")
+    until("the picture window to take the keyboard", lambda: fresh(picture).getState().contains(pyatspi.STATE_ACTIVE))
+    shown = lambda: which_picture(Screen("stepped").at(*inside(view)))
+    key("space")
+    until("Space to show the next picture", lambda: shown() == at + 1)
+    expect(True, f"Space showed picture {at + 2}")
+    key("BackSpace")
+    until("BackSpace to show the picture before", lambda: shown() == at)
+    expect(True, f"BackSpace showed picture {at + 1} again")
+    # Without a window manager the window keeps its size; what full screen changes in the window itself
+    # is its menu bar, hidden, and its dark viewport.
+    back = lambda: find(picture, "menu item", "戻る")
+    key("F11")
+    until("full screen", lambda: not back())
+    Screen("full-screen")
+    expect(True, "F11 went full screen: the menu bar is hidden")
+    key("Escape")
+    until("Esc to leave full screen", back)
+    time.sleep(0.5)
+    expect(PICTURE_TITLE in frames(picture.parent), "Esc left full screen and kept the window open")
+
+
+def grid_by_keyboard(app, main, status_bar, names, at):
+    """The grid keeps the keyboard after the picture window closes: an arrow moves the ring, which a
+    screen reader hears, and Enter opens the picture in it."""
+    give_keyboard(main, status_bar)
+    key("Right")
+    grid = one(main, "frame", "画像一覧")
+    focused = lambda: [a.name for a in find(grid, "image") if a.getState().contains(pyatspi.STATE_FOCUSED)]
+    until("the ring on the next cell", lambda: focused() == [names[at + 1]])
+    expect(True, f"→ moved the ring to {names[at + 1]}, the cell a screen reader hears")
+    Screen("grid-ring")
+    key("Return")
+    picture = frame(app, PICTURE_TITLE)
+    view = one(picture, "frame")
+    until("Enter to open the ringed picture", lambda: which_picture(Screen("grid-enter").at(*inside(view))) == at + 1)
+    expect(True, f"Enter opened picture {at + 2}")
+    click(*inside(view))
+    gone(app, PICTURE_TITLE)
 
 
 def fit_and_escape(app, picture):

@@ -1,0 +1,83 @@
+#pragma once
+
+// An animated GIF read a frame at a time, each frame composited onto the frames before it by the
+// file's disposal methods and transparency. Only the frame being made and the decoder's own canvas
+// are held, whatever the number of frames: a GIF of thousands of frames costs a few frames' memory.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+class QBuffer;
+class QImageReader;
+
+namespace tl {
+
+// What a GIF's blocks say of its playing.
+struct GifPlaying {
+    int frames = 0; // the frames whose descriptors the file holds, up to its end or its first damage
+    // How many times the frames play in all: 1 without a loop extension, 0 for ever when its count is 0,
+    // else one more than its count (the count is of the times played again after the first).
+    int plays = 1;
+    bool animated() const { return frames > 1; }
+};
+
+// Walks the blocks of the GIF `bytes`, skipping their data. A file of another format has no frames.
+GifPlaying gifPlaying(const QByteArray& bytes);
+
+// A frame's delay as it plays: the file's own, in milliseconds, except that one under 20 ms (a
+// file's "as fast as you can") is taken as 100 ms.
+int playedDelay(int fileDelay);
+
+struct AnimationFrame {
+    QImage image; // null once the animation has played out, or at a frame that failed
+    int delay = 0; // how long the frame shows, in milliseconds (playedDelay applied)
+};
+
+// The frames of one animated GIF, read in order. Not for two threads at once: one step at a time, from
+// any thread.
+class GifFrames {
+public:
+    // The frames of `bytes`, of which `heldBytes` are counted against the budget for held bytes and given
+    // back when the frames end.
+    explicit GifFrames(QByteArray bytes, qint64 heldBytes = 0);
+    // The frames of the file `path`, read whole on the calling thread when it is a regular GIF file of a
+    // size the budget for held bytes allows; null when it is none, cannot be read, is too large, or the
+    // read is cancelled.
+    static std::unique_ptr<GifFrames> readFile(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+    ~GifFrames();
+    GifFrames(const GifFrames&) = delete;
+    GifFrames& operator=(const GifFrames&) = delete;
+
+    const GifPlaying& playing() const { return playing_; }
+    // What one step holds at most: the decoder's canvas, the copy of it a caller still holds, and the
+    // area kept to restore under a frame. -1 when the headers do not tell it.
+    qint64 stepCost() const { return stepCost_; }
+
+    // The next frame in the order it plays, back to the first frame after the last while plays are
+    // left. Each step holds its cost of the decode budget while it runs. A step that cannot fit, a frame
+    // that fails or is not the size of the first, and a cancelled wait end the animation at the last
+    // good frame: every later step gives the null frame.
+    AnimationFrame next(const std::atomic<bool>* cancelled = nullptr);
+    // How many frames next has given so far, counting each play.
+    int framesRead() const { return framesRead_; }
+
+private:
+    bool rewind();
+
+    QByteArray bytes_;
+    qint64 heldBytes_;
+    GifPlaying playing_;
+    qint64 stepCost_ = -1;
+    std::unique_ptr<QBuffer> buffer_;
+    std::unique_ptr<QImageReader> reader_;
+    int playsStarted_ = 0;
+    int framesInPlay_ = 0;
+    int framesRead_ = 0;
+    QSize size_;
+    bool ended_ = false;
+};
+
+} // namespace tl

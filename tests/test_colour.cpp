@@ -1,0 +1,288 @@
+// Pictures that carry a colour profile, shown in sRGB: a chart of patches written in a wide-gamut
+// space, with that space's profile embedded, comes back as the patches' sRGB colours.
+
+#include "pictures/decoding.h"
+#include "pictures/jpeg.h"
+#include "tests/picture_files.h"
+#include "tests/profiles.h"
+
+#include <QBuffer>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <lcms2.h>
+#include <zlib.h>
+
+using namespace tl;
+using namespace tl::test;
+
+namespace {
+
+enum class Space { Srgb, AdobeRgb, DisplayP3, ProPhoto };
+
+cmsHPROFILE open(Space space)
+{
+    if (space == Space::Srgb)
+        return cmsCreate_sRGBProfile();
+    cmsCIExyY d65 { 0.3127, 0.3290, 1 }, d50 { 0.3457, 0.3585, 1 };
+    const double srgbCurve[] = { 2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045 };
+    cmsToneCurve* curve = space == Space::DisplayP3
+        ? cmsBuildParametricToneCurve(nullptr, 4, srgbCurve)
+        : cmsBuildGamma(nullptr, space == Space::ProPhoto ? 1.8 : 563 / 256.0);
+    const cmsCIExyYTRIPLE primaries = space == Space::AdobeRgb
+        ? cmsCIExyYTRIPLE { { 0.64, 0.33, 1 }, { 0.21, 0.71, 1 }, { 0.15, 0.06, 1 } }
+        : space == Space::DisplayP3
+        ? cmsCIExyYTRIPLE { { 0.680, 0.320, 1 }, { 0.265, 0.690, 1 }, { 0.150, 0.060, 1 } }
+        : cmsCIExyYTRIPLE { { 0.7347, 0.2653, 1 }, { 0.1596, 0.8404, 1 }, { 0.0366, 0.0001, 1 } };
+    cmsToneCurve* curves[] = { curve, curve, curve };
+    cmsHPROFILE profile = cmsCreateRGBProfile(space == Space::ProPhoto ? &d50 : &d65, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    return profile;
+}
+
+// The chart's patches in sRGB, each 16 x 16 (a whole JPEG block of every channel).
+const QList<QRgb> Patches { qRgb(200, 40, 40), qRgb(40, 170, 60), qRgb(40, 60, 190), qRgb(220, 170, 140),
+    qRgb(128, 128, 128), qRgb(230, 210, 60) };
+constexpr int Patch = 16;
+
+// The chart with each patch's colour written in `space`'s numbers.
+QImage chartIn(Space space)
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile(), target = open(space);
+    cmsHTRANSFORM toSpace
+        = cmsCreateTransform(srgb, TYPE_BGRA_8, target, TYPE_BGRA_8, INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_COPY_ALPHA);
+    QList<QRgb> numbers = Patches;
+    cmsDoTransform(toSpace, numbers.data(), numbers.data(), cmsUInt32Number(numbers.size()));
+    cmsDeleteTransform(toSpace);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(target);
+    QImage chart(Patch * int(numbers.size()), Patch, QImage::Format_RGB32);
+    for (int x = 0; x < chart.width(); ++x)
+        for (int y = 0; y < Patch; ++y)
+            chart.setPixel(x, y, numbers[x / Patch] | 0xff000000u);
+    return chart;
+}
+
+// `jpeg` with `profile` in APP2 chunks of at most `chunk` bytes, right after its SOI.
+QByteArray jpegWith(QByteArray jpeg, const QByteArray& profile, int chunk = 60000)
+{
+    const int count = int((profile.size() + chunk - 1) / chunk);
+    QByteArray segments;
+    for (int i = 0; i < count; ++i)
+        segments += jpegSegment(
+            0xe2, QByteArray("ICC_PROFILE", 12) + char(i + 1) + char(count) + profile.mid(i * chunk, chunk));
+    return jpeg.insert(2, segments);
+}
+
+// A 24-bit BMP with a V5 header whose profile follows the pixels.
+QByteArray bmpWith(const QImage& picture, const QByteArray& profile)
+{
+    QByteArray pixels;
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        for (int x = 0; x < picture.width(); ++x)
+            putLe(pixels, picture.pixel(x, y) & 0xffffff, 3);
+        pixels.append((4 - picture.width() * 3 % 4) % 4, '\0');
+    }
+    QByteArray header;
+    for (const quint32 value : { 124u, quint32(picture.width()), quint32(picture.height()) })
+        putLe(header, value, 4);
+    putLe(header, 1, 2);
+    putLe(header, 24, 2);
+    for (const quint32 value : { 0u, quint32(pixels.size()), 2835u, 2835u, 0u, 0u, 0u, 0u, 0u, 0u })
+        putLe(header, value, 4);
+    putLe(header, profile.isEmpty() ? 0x73524742 : 0x4d424544, 4); // 'sRGB' or 'MBED'
+    header.append(48, '\0'); // end points and gamma
+    for (const quint32 value : { 4u, quint32(124 + pixels.size()), quint32(profile.size()), 0u })
+        putLe(header, value, 4);
+    QByteArray file("BM");
+    putLe(file, quint32(14 + header.size() + pixels.size() + profile.size()), 4);
+    putLe(file, 0, 4);
+    putLe(file, quint32(14 + header.size()), 4);
+    return file + header + pixels + profile;
+}
+
+// An icon of one PNG entry whose PNG carries `profile` in an iCCP chunk.
+QByteArray iconWith(const QImage& picture, const QByteArray& profile)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "png");
+    QByteArray png = buffer.data();
+    if (!profile.isEmpty()) {
+        const QByteArray data = QByteArray("chart\0\0", 7) + qCompress(profile).mid(4);
+        QByteArray chunk;
+        putLe(chunk, qToBigEndian(quint32(data.size())), 4);
+        chunk += "iCCP" + data;
+        putLe(chunk,
+            qToBigEndian(
+                quint32(crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4), uInt(chunk.size() - 4)))),
+            4);
+        png.insert(33, chunk); // after the signature and the header chunk
+    }
+    QByteArray icon;
+    for (const quint32 value : { 0u, 1u, 1u })
+        putLe(icon, value, 2);
+    icon += char(picture.width()) + QByteArray(1, char(picture.height())) + QByteArray(2, '\0');
+    for (const quint32 value : { 1u, 32u })
+        putLe(icon, value, 2);
+    putLe(icon, quint32(png.size()), 4);
+    putLe(icon, 22, 4);
+    return icon + png;
+}
+
+enum class Container { Jpeg, Bmp, Icon, CameraThumbnail };
+
+QByteArray fileOf(Container container, const QImage& picture, const QByteArray& profile)
+{
+    switch (container) {
+    case Container::Jpeg:
+        return profile.isEmpty() ? jpegBytes(picture) : jpegWith(jpegBytes(picture), profile);
+    case Container::Bmp:
+        return bmpWith(picture, profile);
+    case Container::CameraThumbnail: {
+        const QImage photo = picture.scaled(picture.size() * 2);
+        return jpegWith(withCameraExif(jpegBytes(photo), jpegBytes(picture), 1, photo.size()), profile);
+    }
+    default:
+        return iconWith(picture, profile);
+    }
+}
+
+QImage decoded(const QByteArray& bytes, QSize cell, bool fromThumbnail = false)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    const Decoded made = fromThumbnail ? decodeExifThumbnail(JpegDecoder(buffer, copy.size()), cell)
+                                       : decodePicture(buffer, copy.size(), cell);
+    return made.image.convertToFormat(QImage::Format_RGB32);
+}
+
+// The CIE76 difference between two sRGB colours.
+double difference(QRgb a, QRgb b)
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_BGRA_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    const QRgb in[] = { a, b };
+    cmsCIELab out[2];
+    cmsDoTransform(toLab, in, out, 2);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(lab);
+    return cmsDeltaE(&out[0], &out[1]);
+}
+
+struct ChartRow {
+    const char* name;
+    Container container;
+    Space space;
+    QSize cell; // empty: the full picture
+};
+
+class ColourCharts : public testing::TestWithParam<ChartRow> { };
+
+TEST_P(ColourCharts, ComeBackAsTheirSrgbColours)
+{
+    const ChartRow row = GetParam();
+    const QImage chart = chartIn(row.space);
+    const QImage image = decoded(fileOf(row.container, chart, savedProfile(open(row.space))), row.cell,
+        row.container == Container::CameraThumbnail);
+    ASSERT_FALSE(image.isNull());
+    const double across = double(image.width()) / chart.width();
+    for (int i = 0; i < int(Patches.size()); ++i) {
+        const QRgb got = image.pixel(int((i + 0.5) * Patch * across), image.height() / 2);
+        EXPECT_LT(difference(got, Patches[i]), 3.0) << "patch " << i << " came back as " << std::hex << got;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
+    testing::Values(ChartRow { "AdobeRgbJpeg", Container::Jpeg, Space::AdobeRgb, {} },
+        ChartRow { "DisplayP3JpegCell", Container::Jpeg, Space::DisplayP3, QSize(48, 8) },
+        ChartRow { "ProPhotoJpeg", Container::Jpeg, Space::ProPhoto, {} },
+        ChartRow { "ProPhotoJpegCell", Container::Jpeg, Space::ProPhoto, QSize(24, 4) },
+        ChartRow { "ProPhotoBmp", Container::Bmp, Space::ProPhoto, {} },
+        ChartRow { "DisplayP3IconCell", Container::Icon, Space::DisplayP3, QSize(48, 8) },
+        ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} },
+        ChartRow { "AdobeRgbCameraThumbnail", Container::CameraThumbnail, Space::AdobeRgb, QSize(48, 8) }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A CMYK profile whose inks make the colours Adobe's CMYK is shown in without a profile, with red and
+// blue swapped: each ink takes away its share of light, black from all three.
+QByteArray swappingCmykProfile()
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        table,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* transform) -> cmsInt32Number {
+            const auto light = [&](int ink) { return cmsUInt16Number((65535 - in[ink]) * (65535.0 - in[3]) / 65535); };
+            const cmsUInt16Number swapped[] = { light(2), light(1), light(0) };
+            cmsDoTransform(static_cast<cmsHTRANSFORM>(transform), swapped, out, 1);
+            return TRUE;
+        },
+        toLab, 0);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 2.1);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipelineFree(pipeline);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(lab);
+    return savedProfile(profile);
+}
+
+TEST(Colour, ACmykJpegGoesThroughItsProfile)
+{
+    QImage picture(32, 16, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 8, y * 16, 255 - x * 4));
+    const QByteArray plain = libjpegFile(picture, { JCS_CMYK });
+    const QImage today = decoded(plain, {});
+    const QImage image = decoded(jpegWith(plain, swappingCmykProfile()), {});
+    ASSERT_EQ(image.size(), today.size());
+    int worst = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb got = image.pixel(x, y), was = today.pixel(x, y);
+            worst = std::max({ worst, std::abs(qRed(got) - qBlue(was)), std::abs(qGreen(got) - qGreen(was)),
+                std::abs(qBlue(got) - qRed(was)) });
+        }
+    EXPECT_LE(worst, 6); // the profile's table is coarse
+}
+
+// An sRGB profile, and profiles that cannot be used, leave the picture exactly as without a profile.
+TEST(Colour, PicturesWhoseProfileChangesNothingAreLeftBitForBit)
+{
+    const QImage chart = chartIn(Space::ProPhoto);
+    QByteArray broken = savedProfile(open(Space::ProPhoto));
+    broken.replace(36, 4, "xxxx"); // not a profile's signature
+    QByteArray cut = savedProfile(open(Space::AdobeRgb));
+    cut.truncate(cut.size() / 2);
+    const struct {
+        const char* name;
+        Container container;
+        QByteArray profile;
+    } rows[] = {
+        { "sRGB JPEG", Container::Jpeg, savedProfile(open(Space::Srgb)) },
+        { "sRGB BMP", Container::Bmp, savedProfile(open(Space::Srgb)) },
+        { "broken JPEG", Container::Jpeg, broken },
+        { "cut JPEG", Container::Jpeg, cut },
+        { "broken icon", Container::Icon, broken },
+    };
+    for (const auto& row : rows)
+        for (const QSize cell : { QSize(), QSize(24, 4) }) {
+            SCOPED_TRACE(row.name);
+            const QImage plain = decoded(fileOf(row.container, chart, {}), cell);
+            ASSERT_FALSE(plain.isNull());
+            EXPECT_EQ(decoded(fileOf(row.container, chart, row.profile), cell), plain);
+        }
+}
+
+} // namespace
