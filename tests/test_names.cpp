@@ -5,6 +5,7 @@
 #ifndef Q_OS_WIN
 
 #include "app/commandline.h"
+#include "browser/opennamed.h"
 #include "pictures/regularfile.h"
 #include "platform/files/filenames.h"
 #include "platform/files/folderlisting.h"
