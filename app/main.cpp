@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "platform/files/nativenames.h"
 #include "platform/memory.h"
 #include "platform/processend.h"
 
@@ -9,7 +10,8 @@ int main(int argc, char** argv)
     tl::returnLargeBlocksToTheSystem();
     tl::keepToTheDesktopsSessionBus();
     QApplication app(argc, argv);
-    tl::startProgram(QApplication::arguments());
+    // What QApplication left of the arguments, names read as the lists read them.
+    tl::startProgram(tl::files::commandLineArguments(argc, argv));
     // Qt ends the process with exit() when the display goes away, whatever threads are running.
     tl::endEveryExitThisWay();
     // The last window closed: the end never waits for a read that hangs, nor destroys what a thread

@@ -5,11 +5,14 @@
 #include "browser/frmBmpGet.h"
 #include "pictures/regularfile.h"
 #include "platform/controls/listreading.h"
+#include "platform/files/drives.h"
 #include "platform/files/drivesystem.h"
+#include "platform/files/nativenames.h"
 #include "platform/logging.h"
 #include "platform/pools.h"
 #include "platform/task.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -41,17 +44,18 @@ namespace {
 
     Named lookAt(const QString& name)
     {
-        const QFileInfo named(name);
-        if (name.isEmpty() || !named.exists())
+        if (name.isEmpty() || !files::exists(name))
             return {};
-        if (named.isDir())
-            return { Named::Folder, named.absoluteFilePath(), {} };
+        // Made absolute against the current folder as the program reads it, whatever its name's bytes.
+        const QString path = QDir::cleanPath(QDir(currentFolder()).absoluteFilePath(name));
+        if (files::isFolder(path))
+            return { Named::Folder, path, {} };
         // A file is read before its folder is opened: one that cannot be read leaves the window as it started.
         QFile file;
         QString why;
-        if (!openRegularFile(file, named.absoluteFilePath(), why))
+        if (!openRegularFile(file, path, why))
             return { Named::Unreadable, {}, why };
-        return { Named::File, named.absoluteFilePath(), {} };
+        return { Named::File, path, {} };
     }
 
     void open(frmBmpGet& form, const Named& named, const std::function<void(const QString&)>& failed)

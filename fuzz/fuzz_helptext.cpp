@@ -2,8 +2,8 @@
 // Besides what the sanitizers catch, the text must keep its shape: every line ends in CR LF,
 // no byte vanishes unseen, and the file gives the same text as the bytes.
 
-#include "help/cp932.h"
 #include "help/helptext.h"
+#include "platform/files/cp932.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "help/helptext.h"
 
-#include "help/cp932.h"
 #include "pictures/regularfile.h"
+#include "platform/files/cp932.h"
 #include "platform/logging.h"
 
 #include <QFile>

@@ -150,7 +150,9 @@ namespace {
                 if (image.isNull())
                     return failure(
                         jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
-                return { std::move(image), jpeg.naturalSize(), {} };
+                Decoded decoded { std::move(image), jpeg.naturalSize(), {} };
+                decoded.incomplete = jpeg.endedEarly();
+                return decoded;
             },
             jpeg.colourConversion());
     }

@@ -20,6 +20,7 @@ struct Decoded {
     QSize natural; // the picture's own size, orientation applied
     QString why; // the reason, when `image` is null
     PictureFailure failure = PictureFailure::None; // its kind
+    bool incomplete = false; // the file ended before the picture did: the image shows what it holds
 };
 
 // Decodes the picture `device` holds (open, at its start, `size` bytes long): a BMP, GIF, JPEG or icon,

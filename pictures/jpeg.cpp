@@ -201,6 +201,7 @@ struct JpegDecoder::Private {
     bool ok = false;
     bool multiScan = false;
     bool firstScans = false; // decoded in buffered-image mode, from the scans the scale needs
+    qint64 scanStart = 0;
     QImage::Format format = QImage::Format_Invalid;
     QString why;
     bool tooLarge = false; // refused or stopped for its memory
@@ -361,6 +362,7 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 size, const std::atomic<bool>
         }))
         return;
     d.source.inHeaders = false;
+    d.scanStart = d.source.taken - qint64(d.source.bytes_in_buffer);
     d.takeSegments();
 
     // The formats Qt's plugin gives; other component counts are not shown.
@@ -438,6 +440,7 @@ std::vector<int> JpegDecoder::blockSizes() const
 #endif
     return sizes;
 }
+qint64 JpegDecoder::scanStart() const { return d_->scanStart; }
 
 qint64 JpegDecoder::prepare(QSize cell)
 {

@@ -70,6 +70,8 @@ public:
     // Decodes a progressive file from its first scans: only those up to the ones that give the prepared
     // scale every coefficient it uses (firstScansServe()) are read, or all the file brings. Before decode().
     void useFirstScans();
+    // Where the first scan's data starts in the file, once the headers are read; 0 before.
+    qint64 scanStart() const;
 
     // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
     // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:

@@ -5,6 +5,7 @@
 #include "pictures/pictureformat.h"
 #include "pictures/progressive.h"
 #include "pictures/regularfile.h"
+#include "platform/files/filenames.h"
 #include "platform/logging.h"
 #include "platform/task.h"
 
@@ -12,18 +13,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <algorithm>
 
 namespace tl {
 
 struct StdPicture::Data {
-    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString source)
+    Data(QSize natural, QImage full, QImage cell, QByteArray bytes, QString path, QString source, bool incomplete)
         : natural(natural)
         , full(std::move(full))
         , cell(std::move(cell))
         , bytes(std::move(bytes))
         , path(std::move(path))
         , file(source.startsWith(QLatin1Char(':')) ? QString() : std::move(source)) // a built-in picture
-        , fileName(QFileInfo(this->file).fileName())
+        , fileName(shownFileName(QFileInfo(this->file).fileName()))
+        , incomplete(incomplete)
         , scaled(this->cell)
     {
     }
@@ -38,6 +41,7 @@ struct StdPicture::Data {
     const QString path; // when the bytes were not kept, or the full image was read from a file
     const QString file; // with its folder; empty for the built-in pictures
     const QString fileName;
+    const bool incomplete;
     mutable QMutex mutex;
     mutable QImage scaled;
 };
@@ -52,7 +56,11 @@ namespace {
     // The built-in pictures live in the program's resources; every other path is a file on disk.
     bool isBuiltIn(const QString& path) { return path.startsWith(QLatin1Char(':')); }
 
-    QString spokenName(const QString& path) { return isBuiltIn(path) ? QString() : QFileInfo(path).fileName(); }
+    // The file's name as the lists show it.
+    QString spokenName(const QString& path)
+    {
+        return isBuiltIn(path) ? QString() : shownFileName(QFileInfo(path).fileName());
+    }
 
     bool openPictureFile(QFile& file, const QString& path, QString& why)
     {
@@ -145,19 +153,20 @@ namespace {
 
 } // namespace
 
-StdPicture makeCellPicture(QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString file)
+StdPicture makeCellPicture(
+    QSize natural, QImage cell, QByteArray bytes, QString keptPath, QString file, bool incomplete)
 {
     StdPicture picture;
     picture.d_ = std::make_shared<const StdPicture::Data>(
-        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(file));
+        natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(file), incomplete);
     return picture;
 }
 
-StdPicture::StdPicture(QImage image, const QString& path)
+StdPicture::StdPicture(QImage image, const QString& path, bool incomplete)
 {
     if (!image.isNull()) {
         const QSize natural = image.size();
-        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, path);
+        d_ = std::make_shared<const Data>(natural, std::move(image), QImage(), QByteArray(), path, path, incomplete);
     }
 }
 
@@ -178,6 +187,8 @@ QString StdPicture::fileName() const
 QString StdPicture::filePath() const { return d_ ? d_->file : QString(); }
 
 PictureFailure StdPicture::failure() const { return failed_ ? failed_->why : PictureFailure::None; }
+
+bool StdPicture::incomplete() const { return d_ && d_->incomplete; }
 
 int StdPicture::pixelWidth() const { return d_ ? d_->natural.width() : 0; }
 int StdPicture::pixelHeight() const { return d_ ? d_->natural.height() : 0; }
@@ -206,7 +217,7 @@ PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
     const MakePicture make = [fileName](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             qCDebug(lcPictures) << "cannot decode" << fileName << "in full:" << qUtf8Printable(decoded.why);
-        return StdPicture(std::move(decoded.image));
+        return StdPicture(std::move(decoded.image), {}, decoded.incomplete);
     };
     if (!d_->bytes.isNull()) {
         const std::shared_ptr<const Data> d = d_;
@@ -268,7 +279,7 @@ PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled)
     return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
             throw PictureError(QStringLiteral("cannot load %1: %2").arg(path, decoded.why).toStdString());
-        return StdPicture(std::move(decoded.image), path);
+        return StdPicture(std::move(decoded.image), path, decoded.incomplete);
     });
 }
 
@@ -276,7 +287,7 @@ PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* ca
 {
     return readWhole(path, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (!decoded.image.isNull())
-            return StdPicture(std::move(decoded.image), path);
+            return StdPicture(std::move(decoded.image), path, decoded.incomplete);
         qCDebug(lcPictures) << "cannot load" << path << ":" << qUtf8Printable(decoded.why);
         return StdPicture::failed(path, decoded.failure);
     });
@@ -296,16 +307,39 @@ qint64 cellFileBytesRead() { return cellBytesRead.load(); }
 
 namespace {
 
+    // How much of a JPEG's tail is looked at for its end marker.
+    constexpr qint64 TailBytes = 4096;
+
+    // Whether the photo's end marker stands in the last 4 KiB of its file, after its first scan has
+    // begun (the thumbnail at its head has one of its own): a photo cut short (a copy broken off, a
+    // card pulled) has a whole thumbnail but no end. Cameras write a little after the marker (a maker's
+    // trailer) or pad the file with zeros: a tail of padding alone is taken as whole, as it was before.
+    // One read; the file is left where it was.
+    bool endsWhole(QFile& file, qint64 scanStart)
+    {
+        const qint64 at = file.pos();
+        const qint64 from = std::max(file.size() - TailBytes, scanStart);
+        QByteArray tail;
+        if (scanStart > 0 && from < file.size() && file.seek(from))
+            tail = file.read(file.size() - from);
+        cellBytesRead += tail.size();
+        qsizetype end = tail.size();
+        while (end > 0 && (tail[end - 1] == '\0' || tail[end - 1] == '\xff'))
+            --end;
+        const bool whole = (!tail.isEmpty() && end == 0) || tail.first(end).contains("\xff\xd9");
+        return file.seek(at) && whole;
+    }
+
     // The cell of a photo whose camera thumbnail serves it, read from the photo's headers alone. The
     // picture keeps only the path: a click reads the file as it is then. Empty when the thumbnail does
     // not serve.
     StdPicture cellFromThumbnail(
-        const JpegDecoder& head, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
+        QFile& file, const JpegDecoder& head, const QString& path, QSize cell, const std::atomic<bool>* cancelled)
     {
         Decoded decoded = decodeExifThumbnail(head, cell, cancelled);
-        if (decoded.image.isNull())
+        if (decoded.image.isNull() || !endsWhole(file, head.scanStart()))
             return {};
-        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, path);
+        return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, path, false);
     }
 
     // The bytes of a file's first scans, counted against the budget for held bytes until the decode
@@ -340,7 +374,7 @@ namespace {
                 qCDebug(lcPictures) << "cannot decode" << path << ":" << qUtf8Printable(decoded.why);
                 return StdPicture::failed(path, decoded.failure);
             }
-            return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, spokenName(path));
+            return makeCellPicture(decoded.natural, std::move(decoded.image), {}, path, path, false);
         });
     }
 
@@ -369,7 +403,7 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
     } countRead { file };
     if (looksLikeJpeg(file.peek(4))) {
         JpegDecoder head(file, file.size(), cancelled);
-        StdPicture fromThumbnail = cellFromThumbnail(head, path, cellSize, cancelled);
+        StdPicture fromThumbnail = cellFromThumbnail(file, head, path, cellSize, cancelled);
         if (!fromThumbnail.isEmpty() || isCancelled(cancelled))
             return fromThumbnail;
         PictureRead fromFirstScans = cellFromFirstScans(file, head, path, cellSize, cancelled);
@@ -390,8 +424,8 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
                 return StdPicture::failed(path, decoded.failure);
             }
             const QByteArray bytes = held ? held->bytes() : QByteArray();
-            StdPicture picture
-                = makeCellPicture(decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, path);
+            StdPicture picture = makeCellPicture(
+                decoded.natural, std::move(decoded.image), bytes, held ? QString() : path, path, decoded.incomplete);
             if (held)
                 held->handOver();
             return picture;

@@ -33,7 +33,8 @@ class StdPicture {
 public:
     StdPicture() = default;
     // `path` is the file the image was read from, if any: its name is what a screen reader says.
-    explicit StdPicture(QImage image, const QString& path = {});
+    // `incomplete`: the file ended before the picture did, and the image shows what it holds.
+    explicit StdPicture(QImage image, const QString& path = {}, bool incomplete = false);
     // The empty picture a file gave that could not be shown; it still names the file and says why.
     static StdPicture failed(const QString& path, PictureFailure why);
 
@@ -53,6 +54,8 @@ public:
     QString filePath() const;
     // Why the file gave no picture; None for every other picture.
     PictureFailure failure() const;
+    // The file was cut short: the picture shows what it holds, the rest is blank.
+    bool incomplete() const;
 
     // The picture at its natural size: the image held, or a full decode of the bytes kept (of
     // the file, when only the path was kept). Null when that decode fails, for instance when the
@@ -79,7 +82,7 @@ private:
     struct Failed;
     std::shared_ptr<const Data> d_;
     std::shared_ptr<const Failed> failed_; // only on the empty picture
-    friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString, QString);
+    friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString, QString, bool);
 };
 
 struct PictureError : std::runtime_error {

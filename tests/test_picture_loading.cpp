@@ -4,6 +4,7 @@
 #include "system.h"
 #include "windows_fixture.h"
 
+#include <QAccessible>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -263,6 +264,45 @@ TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
             QSize(picture.pixelWidth(), picture.pixelHeight()), QSize(expected.pixelWidth(), expected.pixelHeight()));
         EXPECT_LE(largestChannelDifference(picture.scaledCopy(Cell), expected.scaledCopy(Cell)), 16)
             << "the cell shows another part or turn of the photo";
+    }
+}
+
+// A photo cut short is made from what its file holds, never from the whole thumbnail at its head,
+// and says that it is incomplete, in its cell and in full; what a camera writes after the end
+// marker, or zeros it pads the file with, leave it whole.
+TEST_F(LoadingFiles, APhotoCutShortShowsWhatItsFileHolds)
+{
+    const QSize camera(640, 480);
+    const QByteArray photo = withCameraExif(
+        libjpegFile(gradient(camera.width(), camera.height()), {}), thumbnailJpeg({ 160, 120 }), 1, camera);
+    const QByteArray plain = libjpegFile(gradient(camera.width(), camera.height()), {});
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool fromThumbnail, incomplete;
+    } rows[] = {
+        { "camera.jpg", photo, true, false },
+        { "camera-with-a-trailer.jpg", photo + QByteArray(3000, 'x'), true, false },
+        { "camera-padded.jpg", photo + QByteArray(64 << 10, '\0'), true, false },
+        { "camera-cut-short.jpg", photo.left(photo.size() * 2 / 3), false, true },
+        { "cut-short.jpg", plain.left(plain.size() / 2), false, true },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = writeBytes(dir, QLatin1String(row.name), row.bytes);
+        const StdPicture cell = loadCellPicture(path, Cell);
+        ASSERT_FALSE(cell.isEmpty());
+        EXPECT_EQ(cell.memoryCost() == 4 * Cell.width() * Cell.height(), row.fromThumbnail)
+            << "a cell made from the file keeps its bytes";
+        EXPECT_EQ(cell.incomplete(), row.incomplete);
+        EXPECT_EQ(LoadPicture(path).incomplete(), row.incomplete);
+        ImageControl control;
+        control.setPicture(cell);
+        EXPECT_EQ(control.widget()->toolTip().contains(QStringLiteral("一部が欠けています")), row.incomplete);
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control.widget());
+        ASSERT_NE(spoken, nullptr);
+        EXPECT_EQ(
+            spoken->text(QAccessible::Description).contains(QStringLiteral("一部が欠けています")), row.incomplete);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/controls/keywatcher.h"
 #include "platform/files/drives.h"
+#include "platform/files/filenames.h"
 #include "platform/files/folderlisting.h"
 
 #include <QDir>
@@ -137,7 +138,11 @@ void FileList::showNames(QStringList names)
     names_ = std::move(names);
     index_ = -1;
     showing_ = true;
-    model_->setStringList(names_);
+    // A name's kept bytes show as U+FFFD; List() gives the name that opens the file.
+    QStringList shown = names_;
+    for (QString& name : shown)
+        name = shownFileName(std::move(name));
+    model_->setStringList(shown);
     showing_ = false;
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/controls/keywatcher.h"
 #include "platform/files/drives.h"
+#include "platform/files/filenames.h"
 #include "platform/files/folderlisting.h"
+#include "platform/files/nativenames.h"
 
 #include <QAbstractListModel>
 #include <QDir>
@@ -90,7 +92,7 @@ public:
         chainNames_.clear();
         for (const QString& p : chain) {
             const QString name = QFileInfo(p).fileName();
-            chainNames_.append(name.isEmpty() ? QDir::toNativeSeparators(p) : name);
+            chainNames_.append(name.isEmpty() ? QDir::toNativeSeparators(p) : shownFileName(name));
         }
         chain_ = std::move(chain);
         subfolders_ = std::move(subfolders);
@@ -117,11 +119,11 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return above ? chainNames_.at(row) : subfolders_.at(row - chain_.size());
+            return above ? chainNames_.at(row) : shownFileName(subfolders_.at(row - chain_.size()));
         case Qt::DecorationRole:
             return above ? opened_ : closed_;
         case Qt::ToolTipRole:
-            return QDir::toNativeSeparators(fullPath(row));
+            return shownFileName(QDir::toNativeSeparators(fullPath(row)));
         case FullPathRole:
             return fullPath(row);
         case IndentRole:
@@ -255,7 +257,7 @@ namespace {
         if (!ok) {
             if (!drive.isEmpty())
                 return failed(DeviceError::DiskMediaError, root);
-            return failed(QFileInfo::exists(target) ? DeviceError::PathFileAccess : DeviceError::PathNotFound, target);
+            return failed(files::exists(target) ? DeviceError::PathFileAccess : DeviceError::PathNotFound, target);
         }
         return { target, root, std::move(subfolders), 0, {} };
     }

@@ -19,6 +19,9 @@ namespace tl {
 
 namespace {
 
+    // What a picture cut short says of itself.
+    const QString IncompleteText = QStringLiteral("一部が欠けています");
+
     // The windows that the last two mouse presses of the program went to, whichever control
     // took them.
     class PressedWindows : public QObject {
@@ -300,8 +303,12 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
         picture_ = {};
     fitToZoom();
-    if (toolTipOf)
-        widget()->setToolTip(toolTipOf(picture_));
+    // A picture cut short says so, after what the window says of it; a screen reader reads the tooltip
+    // as the control's description.
+    QString tip = toolTipOf ? toolTipOf(picture_) : QString();
+    if (picture_.incomplete())
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("：")) + IncompleteText;
+    widget()->setToolTip(tip);
     widget()->update();
     if (picture_.fileName() != spoken && QAccessible::isActive()) {
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);

@@ -1,6 +1,7 @@
 #include "platform/files/drives.h"
 
 #include "platform/files/drivesystem.h"
+#include "platform/files/nativenames.h"
 #include "platform/files/naturalorder.h"
 
 #include <QDir>
@@ -167,7 +168,7 @@ QString currentFolder()
     QString folder = QDir::cleanPath(files::processFolder());
     if (QDir::isRelativePath(folder))
         return QDir::rootPath();
-    while (!QFileInfo(folder).isDir() && !QFileInfo(folder).isRoot())
+    while (!files::isFolder(folder) && !QFileInfo(folder).isRoot())
         folder = QFileInfo(folder).path();
     return folder;
 }

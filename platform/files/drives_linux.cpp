@@ -1,5 +1,6 @@
 #include "platform/files/drives.h"
 #include "platform/files/drivesystem.h"
+#include "platform/files/filenames.h"
 #include "platform/logging.h"
 
 #include <QDir>
@@ -88,7 +89,9 @@ namespace {
     QString removedCurrentFolder()
     {
         const QString suffix = QStringLiteral(" (deleted)");
-        QString path = QFile::symLinkTarget(QStringLiteral("/proc/self/cwd"));
+        QByteArray target(4096, '\0');
+        const ssize_t length = ::readlink("/proc/self/cwd", target.data(), target.size());
+        QString path = length > 0 && length < target.size() ? decodeFilePath(target.first(length)) : QString();
         if (path.endsWith(suffix))
             path.chop(suffix.size());
         return path;
@@ -98,8 +101,14 @@ namespace {
 
 QString files::processFolder()
 {
-    const QString folder = QDir::currentPath();
-    return folder.isEmpty() ? removedCurrentFolder() : folder;
+    // Read as every other name is, so that a folder named in code page 932 stays itself.
+    QByteArray buffer(4096, '\0');
+    while (!::getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE || buffer.size() >= (1 << 20))
+            return removedCurrentFolder();
+        buffer.resize(buffer.size() * 2);
+    }
+    return decodeFilePath(buffer.constData());
 }
 
 } // namespace tl

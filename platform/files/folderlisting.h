@@ -9,8 +9,8 @@ namespace tl {
 // Bare names of the folder's files that match any of the patterns, naturally sorted. Patterns are
 // wildcards matched case-insensitively ("*.jpg", "img?.png", "photo[0-9]*"); "*.ext" is the fast path.
 // An empty list matches every file. Only regular files and symbolic links to regular files are listed;
-// hidden names (starting with '.') are left out, and so are names that cannot be represented as a
-// QString that opens the same file again (bytes that are not valid in the file name encoding).
+// hidden names (starting with '.') are left out. A name that is not UTF-8 is listed as it reads in
+// code page 932, with the bytes that read as no character kept (filenames.h): it opens its own file.
 // A folder that is missing or cannot be read gives an empty list and *ok == false, and is logged with
 // the reason. A listing stops early, with *ok == false and nothing logged, once `cancelled` is set.
 QStringList listFiles(const QString& folder, const QStringList& patterns, bool* ok = nullptr,

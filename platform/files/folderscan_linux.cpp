@@ -1,11 +1,15 @@
 #include "platform/files/folderscan.h"
 
+#include "platform/files/filenames.h"
+#include "platform/files/nativenames.h"
+
 #include <QFile>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tl::files {
 
@@ -24,18 +28,15 @@ namespace {
         return kind == Kind::File ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
     }
 
-    // The name as a QString, or a null string when the bytes are not valid in the file name encoding:
-    // the decoded name would then open some other file or none.
-    QString decodedName(const char* raw)
+    // A name read as code page 932 whose text a UTF-8 name beside it has already is listed with its
+    // bytes kept, so that each name opens its own file.
+    QString listedName(int dirFd, QByteArrayView bytes, QString name)
     {
-        bool ascii = true;
-        const char* end = raw;
-        for (; *end; ++end)
-            ascii = ascii && static_cast<unsigned char>(*end) < 0x80;
-        const QByteArray bytes = QByteArray::fromRawData(raw, end - raw);
-        QString name = QFile::decodeName(bytes);
-        if (!ascii && QFile::encodeName(name) != bytes)
-            return {};
+        if (isValidUtf8(bytes) || encodeFileName(name) == bytes)
+            return name;
+        struct stat st;
+        if (::fstatat(dirFd, encodeFileName(name).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            return escapedFileName(bytes);
         return name;
     }
 
@@ -44,12 +45,19 @@ namespace {
 bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStringList& names, QString& why,
     const std::atomic<bool>* cancelled)
 {
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = nativePath(folder);
     if (path.isEmpty()) {
         why = QStringLiteral("no folder named");
         return false;
     }
     DIR* dir = ::opendir(path.constData());
+    if (!dir && errno == ENOENT) {
+        const QByteArray other = otherNativePath(folder);
+        if (!other.isEmpty())
+            dir = ::opendir(other.constData());
+        else
+            errno = ENOENT;
+    }
     if (!dir) {
         why = qt_error_string(errno);
         return false;
@@ -71,10 +79,11 @@ bool scanFolder(const QString& folder, Kind kind, const NameFilter* filter, QStr
         }
         if (entry->d_name[0] == '.')
             continue;
-        const QString name = decodedName(entry->d_name);
-        if (name.isNull() || (filter && !filter->matches(name)) || !isKind(fd, entry, kind))
+        const QByteArrayView bytes(entry->d_name);
+        QString name = decodeFileName(bytes);
+        if ((filter && !filter->matches(name)) || !isKind(fd, entry, kind))
             continue;
-        names.append(name);
+        names.append(listedName(fd, bytes, std::move(name)));
     }
     ::closedir(dir);
     if (error != 0)
