@@ -115,16 +115,17 @@ namespace {
 
 } // namespace
 
-bool firstScansServe(const int (*bits)[64], const std::vector<int>& blockSizes)
+bool firstScansServe(const int (*bits)[64], const std::vector<int>& blockSizes, bool meansOnly)
 {
-    const bool dcServes = !blockSizes.empty() && *std::min_element(blockSizes.begin(), blockSizes.end()) == 1;
+    const bool eighth = !blockSizes.empty() && *std::min_element(blockSizes.begin(), blockSizes.end()) == 1;
     for (size_t c = 0; c < blockSizes.size(); ++c)
         for (int k = 0; k < Coefficients; ++k) {
             const int missing = bits[c][k];
             const Place place = Zigzag[size_t(k)];
-            const bool used
-                = dcServes ? k == 0 : usedAt(blockSizes[c], place.row) && usedAt(blockSizes[c], place.column);
-            if (used && (missing < 0 || missing > (dcServes ? 1 : 0)))
+            const bool used = eighth && meansOnly
+                ? k == 0
+                : usedAt(blockSizes[c], place.row) && usedAt(blockSizes[c], place.column);
+            if (used && (missing < 0 || missing > (eighth ? 1 : 0)))
                 return false;
         }
     return true;
@@ -183,8 +184,10 @@ QByteArray readFirstScans(
                 return {};
             for (const size_t c : components)
                 std::fill(bits[c] + first, bits[c] + last + 1, low);
+            // A file that ends (cut short) after its blocks' means makes its cell from them.
             if (!firstScansServe(bits, blockSizes))
-                continue;
+                if (!head.ended() || !firstScansServe(bits, blockSizes, true))
+                    continue;
             if (head.ended())
                 return head.bytes;
             // Served only at the end, the file is read whole anyway: nothing is saved.

@@ -17,8 +17,8 @@ using namespace tl::test;
 namespace {
 
 // A photo's texture: a gradient under fine grain, whose detail takes most of a file's bytes. As in
-// photos, the colours change more slowly than the light.
-QImage grainy(int width, int height)
+// most photos, the colours change more slowly than the light, unless `colourGrain`.
+QImage grainy(int width, int height, bool colourGrain = false)
 {
     QImage image(width, height, QImage::Format_RGB32);
     QRandomGenerator grain(23);
@@ -26,7 +26,7 @@ QImage grainy(int width, int height)
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
             const int n = int(grain.bounded(48));
-            line[x] = qRgb(x * 200 / width + n, y * 200 / height + n, 100 + n);
+            line[x] = qRgb(x * 200 / width + n, y * 200 / height + n, colourGrain ? 147 - n : 100 + n);
         }
     }
     return image;
@@ -83,6 +83,7 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
     const QByteArray photo = libjpegFile(grainy(1760, 1320), { .progressive = true, .restartRows = 4 });
     const QByteArray lowFirst = libjpegFile(grainy(1200, 900), { .lumaSampling = 1, .scans = lowCoefficientsFirst() });
     const QByteArray baseline = libjpegFile(grainy(1760, 1320), {});
+    const QByteArray colourful = libjpegFile(grainy(1760, 1320, true), { .progressive = true });
     const struct {
         const char* name;
         QByteArray file, whole; // as read, and the file a full decode's cell comes from
@@ -95,6 +96,8 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
         { "cut-after-its-dc-scans.jpg", cutAfterFirstScan(photo), photo, cell, 0, false, 2 },
         { "progressive.jpg", photo, photo, cell, 0.25, false, 2 },
         { "progressive-2x.jpg", photo, photo, cell * 2, 0.25, false, 4 },
+        // The colours' detail within a block comes from their first AC scans.
+        { "colour-grain.jpg", colourful, colourful, cell, 0.35, false, 3 },
         { "low-coefficients-first-3-8.jpg", lowFirst, lowFirst, QSize(400, 300), 0.75, false, 0 },
         // At 1/4 the transform reads odd coefficients up to the block's last: the whole file is needed.
         { "low-coefficients-first-2-8.jpg", lowFirst, lowFirst, QSize(300, 225), 0, true, 0 },
