@@ -68,27 +68,6 @@ namespace {
             return -1;
         }
     }
-
-    // The bar position whose page starts at `first`, a row's first entry, or at the nearest row
-    // before it. While the bar holds every row it is the row's multiple of the row unit, where the
-    // bar's arrows stop; past that, the highest position that shows the row or one before it: pages
-    // start later as the position grows, so halving the bar's range finds it.
-    int positionFor(int first, int count, int max)
-    {
-        const long long row = first / Columns;
-        if (paging::scrollRows(count) <= Int16Max)
-            return static_cast<int>(std::min<long long>(row * paging::rowUnit(count), max));
-        int low = 0;
-        int high = max;
-        while (low < high) {
-            const int middle = low + (high - low + 1) / 2;
-            if (paging::firstEntry(middle, count) <= first)
-                low = middle;
-            else
-                high = middle - 1;
-        }
-        return low;
-    }
 } // namespace
 
 void frmBmpGet::focusEntry(int entry)
@@ -167,27 +146,16 @@ void frmBmpGet::Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift)
 // Moves the bar to the page that starts at `first`, or the nearest one before it.
 void frmBmpGet::scrollToPage(int first)
 {
-    VScroll1.setValue(static_cast<Int16>(positionFor(std::max(first, 0), List1.ListCount(), VScroll1.Max())));
+    VScroll1.setValue(static_cast<Int16>(paging::positionOfRow(std::max(first, 0) / Columns, List1.ListCount())));
 }
 
 // Scrolls the least that brings `entry` onto the page: it comes in at the top row or at the bottom
 // one, as the bar's arrows bring in one row at a time.
 void frmBmpGet::scrollToShow(int entry)
 {
-    const int count = List1.ListCount();
-    int first = pageFirst_;
-    if (entry < first)
-        first = entry / Columns * Columns;
-    else if (entry >= first + PageEntries)
-        first = (entry / Columns - (layout::GridRows - 1)) * Columns;
-    else
-        return;
-    const int max = VScroll1.Max();
-    int position = positionFor(first, count, max);
-    // Where one step of the bar is several rows, the page before may stop short of the entry.
-    if (position < max && paging::firstEntry(position, count) + PageEntries <= entry)
-        ++position;
-    VScroll1.setValue(static_cast<Int16>(position));
+    const int position = paging::positionShowing(entry, List1.ListCount(), VScroll1.Value());
+    if (position != VScroll1.Value())
+        VScroll1.setValue(static_cast<Int16>(position));
 }
 
 } // namespace tl

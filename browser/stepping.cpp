@@ -2,7 +2,6 @@
 // through List1, the picture beyond is read ahead, and the grid follows the picture on show.
 
 #include "browser/frmBmpGet.h"
-#include "browser/paging.h"
 
 #include "viewer/frmPicture.h"
 
@@ -116,9 +115,7 @@ int frmBmpGet::stepPicturesHeld() const
 // The grid moves to the row of the picture on show as a scroll does, when its page does not show it.
 void frmBmpGet::followInGrid(int entry)
 {
-    const int position = paging::positionShowing(entry, List1.ListCount(), VScroll1.Value());
-    if (position != VScroll1.Value())
-        VScroll1.setValue(static_cast<Int16>(position));
+    scrollToShow(entry);
     focusEntry(entry);
 }
 
