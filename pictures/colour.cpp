@@ -21,35 +21,27 @@ namespace {
     constexpr cmsUInt32Number PixelType = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TYPE_BGRA_8 : TYPE_ARGB_8;
 
     // Owners of Little CMS's handles.
-    struct Profile {
-        cmsHPROFILE handle;
-        explicit Profile(cmsHPROFILE h)
+    // Owns a Little CMS handle, closed with `close` when it goes.
+    template <typename Handle, void (*close)(Handle)> struct Owned {
+        Handle handle;
+        explicit Owned(Handle h)
             : handle(h)
         {
         }
-        ~Profile()
+        ~Owned()
         {
             if (handle)
-                cmsCloseProfile(handle);
+                close(handle);
         }
-        Profile(const Profile&) = delete;
-        Profile& operator=(const Profile&) = delete;
+        Owned(const Owned&) = delete;
+        Owned& operator=(const Owned&) = delete;
     };
 
-    struct Transform {
-        cmsHTRANSFORM handle;
-        explicit Transform(cmsHTRANSFORM h)
-            : handle(h)
-        {
-        }
-        ~Transform()
-        {
-            if (handle)
-                cmsDeleteTransform(handle);
-        }
-        Transform(const Transform&) = delete;
-        Transform& operator=(const Transform&) = delete;
-    };
+    void closeProfile(cmsHPROFILE profile) { cmsCloseProfile(profile); }
+    void deleteTransform(cmsHTRANSFORM transform) { cmsDeleteTransform(transform); }
+
+    using Profile = Owned<cmsHPROFILE, closeProfile>;
+    using Transform = Owned<cmsHTRANSFORM, deleteTransform>;
 
     // A conversion whose every sample lands within a level of where it started changes nothing a
     // screen shows: the picture is left as it is.
