@@ -7,6 +7,7 @@
 #include "platform/controls/listreading.h"
 #include "platform/files/drives.h"
 #include "platform/files/drivesystem.h"
+#include "platform/files/filenames.h"
 #include "platform/files/nativenames.h"
 #include "platform/logging.h"
 #include "platform/pools.h"
@@ -108,6 +109,21 @@ namespace {
     // The first of the dragged URLs, when it is a local file or folder; empty otherwise.
     QString droppedName(const QMimeData* data)
     {
+#ifndef Q_OS_WIN
+        // A name that is not UTF-8 comes as its bytes percent-encoded, which QUrl reads as UTF-8 and
+        // loses: the path is taken from the list's own bytes.
+        if (data && data->hasFormat(QStringLiteral("text/uri-list"))) {
+            for (const QByteArray& line : data->data(QStringLiteral("text/uri-list")).split('\n')) {
+                const QByteArray uri = line.trimmed();
+                if (uri.isEmpty() || uri.startsWith('#'))
+                    continue;
+                const QUrl url = QUrl::fromEncoded(uri);
+                if (!url.isLocalFile())
+                    return {};
+                return decodeFilePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+            }
+        }
+#endif
         const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
         if (urls.isEmpty() || !urls.constFirst().isLocalFile())
             return {};

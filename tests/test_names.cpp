@@ -14,6 +14,8 @@
 
 #include <QAbstractItemView>
 #include <QBuffer>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QScopeGuard>
 #include <dirent.h>
 #include <fcntl.h>
@@ -196,6 +198,18 @@ TEST_F(ShiftJisNames, AreListedLoadedClickedOpenedAndNamedOnTheCommandLine)
     EXPECT_EQ(form->Text1.Text(), folderPath + '/');
     EXPECT_EQ(form->Text2.Text(), Camera);
     EXPECT_EQ(form->Image1[0].Picture().pixelWidth(), 2);
+
+    // Dropped from a file manager, which lists it by its bytes percent-encoded.
+    form->Text2.setText({});
+    QMimeData dropped;
+    dropped.setData(QStringLiteral("text/uri-list"), "file://" + named.toPercentEncoding("/") + "\r\n");
+    const QPoint at = form->client()->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(form, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &dropped, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(form, &drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Text2.Text(), Camera) << "dropped";
 }
 
 } // namespace
