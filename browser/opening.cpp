@@ -18,7 +18,8 @@ namespace {
 } // namespace
 
 // The cell's own picture goes to the picture window, with its full image decoded from the bytes
-// the cell kept; steps go on from the cell's entry.
+// the cell kept, or from the file as it is now when the cell kept none (a file cut short since, or a
+// cell made from the head of a file cut short, says so there); steps go on from the cell's entry.
 void frmBmpGet::Image2_Click(int Index)
 {
     const int entry = pageFirst_ + Index < List1.ListCount() ? pageFirst_ + Index : -1;
@@ -27,7 +28,7 @@ void frmBmpGet::Image2_Click(int Index)
     showInPictureWindow(window,
         thumbnails.run([cell](const std::atomic<bool>* cancelled) { return cell.readFullImage(cancelled); }),
         [this, cell](frmPicture& shown, const StdPicture& full) {
-            shown.showPicture(cell, full.image());
+            shown.showPicture(cell, full.image(), full.incomplete());
             readAhead(1);
         });
 }

@@ -514,11 +514,12 @@ TEST_F(OpeningFromCells, APhotoShownFromItsThumbnailOpensAsItsFileIsNow)
 {
     const QByteArray photo
         = withCameraExif(libjpegFile(gradient(640, 480), {}), thumbnailJpeg({ 160, 120 }), 1, { 640, 480 });
-    for (const char* name : { "a-unchanged.jpg", "b-changed.jpg", "c-removed.jpg" })
+    for (const char* name : { "a-unchanged.jpg", "b-changed.jpg", "c-removed.jpg", "d-cut.jpg" })
         writeBytes(dir, QLatin1String(name), photo);
     loadFolder();
     writePicture(dir, "b-changed.jpg", 50, 60, Qt::blue);
     QFile::remove(dir.filePath("c-removed.jpg"));
+    writeBytes(dir, QStringLiteral("d-cut.jpg"), photo.left(photo.size() / 2));
 
     form->Image2_Click(0);
     EXPECT_EQ(inFullColour(windowImage().shownImage()), inFullColour(fullDecode(dir.filePath("a-unchanged.jpg"))));
@@ -529,6 +530,8 @@ TEST_F(OpeningFromCells, APhotoShownFromItsThumbnailOpensAsItsFileIsNow)
     EXPECT_TRUE(window->Image1.Picture().isEmpty());
     EXPECT_EQ(window->VScroll1.Max(), 0);
     EXPECT_EQ(window->HScroll1.Max(), 0);
+    form->Image2_Click(3);
+    EXPECT_EQ(windowImage().widget()->toolTip(), QStringLiteral("一部が欠けています"));
     EXPECT_TRUE(seams.messages.isEmpty());
 }
 

@@ -109,9 +109,9 @@ void frmPicture::showPicture(const StdPicture& picture)
     animation_.play(Image1.Picture());
 }
 
-void frmPicture::showPicture(const StdPicture& picture, const QImage& full)
+void frmPicture::showPicture(const StdPicture& picture, const QImage& full, bool cutShort)
 {
-    Image1.setPicture(picture, full);
+    Image1.setPicture(picture, full, cutShort);
     showKeptView();
     animation_.play(Image1.Picture());
 }

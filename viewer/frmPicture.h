@@ -57,10 +57,10 @@ public:
 
     // Puts a picture in, unturned, in the view the user chose last (natural size, fitted, or a zoom
     // level), and fits the bars' ranges to it: the one way a picture comes into the window. The
-    // second form takes the picture's full image decoded beforehand, off the window's thread. An animated GIF plays
-    // from its first frame.
+    // second form takes the picture's full image decoded beforehand, off the window's thread, and
+    // whether that decode found the file cut short. An animated GIF plays from its first frame.
     void showPicture(const StdPicture& picture);
-    void showPicture(const StdPicture& picture, const QImage& full);
+    void showPicture(const StdPicture& picture, const QImage& full, bool cutShort = false);
 
     // Whether the picture is kept fitted to the window as it is resized, and each picture put in
     // fitted: from F until the user zooms.

@@ -293,7 +293,7 @@ void ImageControl::setPicture(const StdPicture& picture)
     setPicture(picture, stretch_ ? QImage() : picture.fullImage());
 }
 
-void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
+void ImageControl::setPicture(const StdPicture& picture, const QImage& full, bool cutShort)
 {
     const QString spoken = picture_.fileName();
     picture_ = picture;
@@ -306,7 +306,7 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full)
     // A picture cut short says so, after what the window says of it; a screen reader reads the tooltip
     // as the control's description.
     QString tip = toolTipOf ? toolTipOf(picture_) : QString();
-    if (picture_.incomplete())
+    if (picture_.incomplete() || (cutShort && !picture_.isEmpty()))
         tip += (tip.isEmpty() ? QString() : QStringLiteral("：")) + IncompleteText;
     widget()->setToolTip(tip);
     widget()->update();

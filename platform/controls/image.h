@@ -28,8 +28,9 @@ public:
     // while it shows the picture. A picture too large to decode in full, or too large for its size
     // in twips to be held, shows as the empty one.
     void setPicture(const StdPicture& picture);
-    // The same, with the picture's full image decoded beforehand, off the window's thread.
-    void setPicture(const StdPicture& picture, const QImage& full);
+    // The same, with the picture's full image decoded beforehand, off the window's thread; `cutShort`
+    // when that decode found the file cut short, whatever the picture found when it was made.
+    void setPicture(const StdPicture& picture, const QImage& full, bool cutShort = false);
     // Shows `frame` in place of the full image of the picture on show, at the same zoom and place: the
     // next frame of an animation. A frame of another size than the picture, and a stretched control,
     // are left as they are.
