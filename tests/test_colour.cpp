@@ -129,7 +129,7 @@ QByteArray iconWith(const QImage& picture, const QByteArray& profile)
     return icon + png;
 }
 
-enum class Container { Jpeg, Bmp, Icon, CameraThumbnail };
+enum class Container { Jpeg, Bmp, Icon, CameraThumbnail, ProgressiveJpeg };
 
 QByteArray fileOf(Container container, const QImage& picture, const QByteArray& profile)
 {
@@ -138,6 +138,8 @@ QByteArray fileOf(Container container, const QImage& picture, const QByteArray& 
         return profile.isEmpty() ? jpegBytes(picture) : jpegWith(jpegBytes(picture), profile);
     case Container::Bmp:
         return bmpWith(picture, profile);
+    case Container::ProgressiveJpeg:
+        return jpegWith(libjpegFile(picture, { .progressive = true }), profile);
     case Container::CameraThumbnail: {
         const QImage photo = picture.scaled(picture.size() * 2);
         return jpegWith(withCameraExif(jpegBytes(photo), jpegBytes(picture), 1, photo.size()), profile);
@@ -147,13 +149,17 @@ QByteArray fileOf(Container container, const QImage& picture, const QByteArray& 
     }
 }
 
-QImage decoded(const QByteArray& bytes, QSize cell, bool fromThumbnail = false)
+// As a cell or a picture is made from the file: from a camera's thumbnail or a progressive file's
+// first scans where the container says so.
+QImage decoded(const QByteArray& bytes, QSize cell, Container container = Container::Jpeg)
 {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    const Decoded made = fromThumbnail ? decodeExifThumbnail(JpegDecoder(buffer, copy.size()), cell)
-                                       : decodePicture(buffer, copy.size(), cell);
+    const Decoded made = container == Container::CameraThumbnail
+        ? decodeExifThumbnail(JpegDecoder(buffer, copy.size()), cell)
+        : container == Container::ProgressiveJpeg ? decodeFirstScans(copy, cell)
+                                                  : decodePicture(buffer, copy.size(), cell);
     return made.image.convertToFormat(QImage::Format_RGB32);
 }
 
@@ -184,8 +190,7 @@ TEST_P(ColourCharts, ComeBackAsTheirSrgbColours)
 {
     const ChartRow row = GetParam();
     const QImage chart = chartIn(row.space);
-    const QImage image = decoded(fileOf(row.container, chart, savedProfile(open(row.space))), row.cell,
-        row.container == Container::CameraThumbnail);
+    const QImage image = decoded(fileOf(row.container, chart, savedProfile(open(row.space))), row.cell, row.container);
     ASSERT_FALSE(image.isNull());
     const double across = double(image.width()) / chart.width();
     for (int i = 0; i < int(Patches.size()); ++i) {
@@ -202,7 +207,8 @@ INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
         ChartRow { "ProPhotoBmp", Container::Bmp, Space::ProPhoto, {} },
         ChartRow { "DisplayP3IconCell", Container::Icon, Space::DisplayP3, QSize(48, 8) },
         ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} },
-        ChartRow { "AdobeRgbCameraThumbnail", Container::CameraThumbnail, Space::AdobeRgb, QSize(48, 8) }),
+        ChartRow { "AdobeRgbCameraThumbnail", Container::CameraThumbnail, Space::AdobeRgb, QSize(48, 8) },
+        ChartRow { "ProPhotoProgressiveFirstScans", Container::ProgressiveJpeg, Space::ProPhoto, QSize(12, 2) }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A CMYK profile whose inks make the colours Adobe's CMYK is shown in without a profile, with red and
