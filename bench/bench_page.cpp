@@ -9,7 +9,8 @@
 // Then a progressive set: 24 photos saved progressive against the same saved baseline, the first page
 // of each (time, bytes read, peak memory above idle) and how far the cells are apart.
 // Then a camera set: 24 photos with their EXIF thumbnails, the first page warm against djpeg and, as
-// root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way.
+// root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way,
+// and against the same page read as before the photos' tails were looked at.
 // And pages of 24 photos with an Adobe RGB and a Display P3 profile, against the same without one.
 //   bench_page [--hostile-only | --camera-only | --progressive-only | --slow-folder-only | --profiles-only]
 
@@ -18,6 +19,7 @@
 #include "camera.h"
 #include "forms/form.h"
 #include "pictures/picture.h"
+#include "pictures/tailcheck.h"
 #include "slowfolder.h"
 #include "tests/profiles.h"
 #include "viewer/frmPicture.h"
@@ -39,6 +41,7 @@
 namespace {
 
 constexpr int Rounds = 5;
+constexpr int ColdRounds = 9; // a cold page's time steps with the throttle's slices: more rounds
 constexpr int Files = 36; // a first page, a row step and the row prefetched after it
 
 // Something photo-like: smooth gradients with fine detail, so that JPEG has real work to do.
@@ -314,9 +317,17 @@ int coldHeadsChild(int argc, char** argv)
     return 0;
 }
 
-// In a child, as from a card: the first page of the camera set, every cell filled.
+// In a child, as from a card: the first page of the camera set, every cell filled. With
+// "--no-tail-check" after the folder, without looking at the photos' tails; with "--as-before",
+// without that and without asking the system for the files' heads and tails, as before the check.
 int coldPageChild(int argc, char** argv)
 {
+    if (argc == 4 && QByteArray(argv[3]) == "--no-tail-check")
+        tl::setCellReadsForBenchmarks(false, true);
+    else if (argc == 4 && QByteArray(argv[3]) == "--as-before")
+        tl::setCellReadsForBenchmarks(false, false);
+    else if (argc == 4)
+        return 1;
     bench::OffscreenApp app(argc, argv);
     tl::frmBmpGet& form = freshWindow(QString::fromLocal8Bit(argv[2]));
     bench::waitForGo();
@@ -448,13 +459,47 @@ void printCameraSet()
         std::printf("camera set, cold: needs root and a cgroup v1 blkio controller; not measured\n");
         return;
     }
-    const QList<QByteArray> heads = bench::runCold(group, { QStringLiteral("--cold-heads"), folder.path() }).split(' ');
-    const QList<QByteArray> page = bench::runCold(group, { QStringLiteral("--cold-page"), folder.path() }).split(' ');
+    const QList<QByteArray> heads
+        = bench::runCold(group, { QStringLiteral("--cold-heads"), folder.path() }, files).split(' ');
+    const QList<QByteArray> page
+        = bench::runCold(group, { QStringLiteral("--cold-page"), folder.path() }, files).split(' ');
+    // The page as the program reads it, against the same as before the photos' tails were looked at,
+    // and without looking at them but with the heads read as now, in turns: for each, the medians of
+    // its seconds, the bytes it asked for and those the disk delivered.
+    const QString modes[] = { QString(), QStringLiteral("--as-before"), QStringLiteral("--no-tail-check") };
+    std::vector<double> figures[3][3];
+    bool failed = heads.size() != 3 || page.size() != 3;
+    for (int round = 0; round < ColdRounds && !failed; ++round)
+        for (int mode = 0; mode < 3; ++mode) {
+            QStringList arguments { QStringLiteral("--cold-page"), folder.path() };
+            if (!modes[mode].isEmpty())
+                arguments << modes[mode];
+            const QList<QByteArray> run = bench::runCold(group, arguments, files).split(' ');
+            failed = failed || run.size() != 3;
+            for (int k = 0; k < 3 && !failed; ++k)
+                figures[mode][k].push_back(run[k].toDouble());
+        }
     QDir().rmdir(group);
-    if (heads.size() != 3 || page.size() != 3) {
+    if (failed) {
         std::printf("camera set, cold: a child process failed\n");
         return;
     }
+    const auto m = [&figures](int mode, int k) { return bench::median(figures[mode][k]); };
+    const auto spread = [&figures](int mode) {
+        const auto [least, most] = std::ranges::minmax(figures[mode][0]);
+        return QStringLiteral("%1 to %2 s").arg(least, 0, 'f', 3).arg(most, 0, 'f', 3);
+    };
+    const double tailRatio = m(0, 0) / m(1, 0);
+    std::printf("camera set, tail check cold %8.4f s   / as before it %.4f s = %.2f   target 1.5 %s\n", m(0, 0),
+        m(1, 0), tailRatio, tailRatio <= 1.5 ? "met" : "NOT met");
+    std::printf(
+        "  the check alone, against the heads read as now without it: %.4f s = %.2f\n", m(2, 0), m(0, 0) / m(2, 0));
+    for (int mode = 0; mode < 3; ++mode)
+        std::printf("  %-32s median of %d %.4f s (%s), bytes asked for %.3f MB, from the disk %.3f MB\n",
+            mode == 0       ? "with the tail check:"
+                : mode == 1 ? "as before it:"
+                            : "heads as now, no tail check:",
+            ColdRounds, m(mode, 0), qPrintable(spread(mode)), m(mode, 1) / 1e6, m(mode, 2) / 1e6);
     const double ratio = page[0].toDouble() / heads[0].toDouble();
     std::printf(
         "camera set, cold first page at 30 MB/s %8.4f s   / reading 24 heads of 64 KiB %.4f s = %.2f   target 3 "
@@ -529,7 +574,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && QByteArray(argv[1]) == "--cold-heads")
         return coldHeadsChild(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--cold-page")
+    if ((argc == 3 || argc == 4) && QByteArray(argv[1]) == "--cold-page")
         return coldPageChild(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--page-memory")
         return pageMemoryChild(argc, argv);
