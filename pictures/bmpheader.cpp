@@ -26,6 +26,7 @@ namespace {
         quint32 compression = Rgb;
         qint64 colours = 0; // colour-table entries
         int colourBytes = 4; // bytes per colour-table entry
+        bool topDown = false; // a negative height: the rows run from the top down
     };
 
     bool readHeader(const QByteArray& head, quint32 headerSize, Header& h)
@@ -37,7 +38,9 @@ namespace {
             h.colourBytes = 3;
         } else if (headerSize >= InfoHeader && head.size() >= FileHeader + InfoHeader) {
             h.width = static_cast<qint32>(u32(head, 18));
-            h.height = std::abs(static_cast<qint64>(static_cast<qint32>(u32(head, 22))));
+            const qint64 height = static_cast<qint32>(u32(head, 22));
+            h.height = std::abs(height);
+            h.topDown = height < 0;
             h.bitCount = u16(head, 28);
             h.compression = u32(head, 30);
             h.colours = u32(head, 46);
@@ -77,7 +80,12 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
     qint64 end = 0;
     if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
         return { BmpCheck::Short, {} };
-    return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
+    if (fileSize >= end)
+        return { BmpCheck::Complete, {} };
+    const qint64 rowsHeld = rowBytes > 0 && fileSize > pixelStart ? (fileSize - pixelStart) / rowBytes : 0;
+    if (rowsHeld == 0)
+        return { BmpCheck::Short, {} };
+    return { BmpCheck::Cut, QSize(int(h.width), int(h.height)), end, int(rowsHeld), h.topDown };
 }
 
 BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize)
