@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <atomic>
+
+class QIODevice;
 
 namespace tl {
 
@@ -36,6 +39,11 @@ struct BmpProfile {
     qint64 bytes = 0;
 };
 BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize);
+
+// Whether the run-length codes of the BMP `device` holds, whose first bytes are `head`, end before
+// their end-of-picture code: the file was cut short. Read forward from the codes' start a chunk at a
+// time; a read cancelled through `cancelled` stops there, as the file's end.
+bool runsEndEarly(QIODevice& device, const QByteArray& head, const std::atomic<bool>* cancelled = nullptr);
 
 // How many of a file's first bytes checkBmp needs.
 constexpr int BmpHeaderBytes = 14 + 40;

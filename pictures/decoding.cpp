@@ -106,11 +106,11 @@ namespace {
         return image;
     }
 
-    // A file read as if it went on to `length` bytes: past its end come zeros. Nothing is allocated
-    // for them.
-    class ZeroPadded : public QIODevice {
+    // A file read as if it were `length` bytes long: past its end come zeros, for which nothing is
+    // allocated.
+    class FileUpTo : public QIODevice {
     public:
-        ZeroPadded(QIODevice& file, qint64 length)
+        FileUpTo(QIODevice& file, qint64 length)
             : file_(file)
             , length_(length)
         {
@@ -258,7 +258,7 @@ namespace {
             return failure(QStringLiteral("pixel data shorter than the header declares"));
         // A cut BMP is read as if its missing rows were there, zero, then those rows are blanked.
         const bool cut = bmp.kind == BmpCheck::Cut;
-        std::optional<ZeroPadded> padded;
+        std::optional<FileUpTo> padded;
         if (cut)
             padded.emplace(device, bmp.end);
         QImageReader reader(cut ? static_cast<QIODevice*>(&*padded) : &device);
@@ -284,7 +284,9 @@ namespace {
                 const QSize natural = image.size();
                 Decoded decoded { std::move(image), natural, {} };
                 // The decoder shows a GIF's first frame as far as the file holds it.
-                decoded.incomplete = cut || (format == PictureFormat::Gif && gifCut(device, size, cancelled));
+                // Runs that the file's end breaks off leave the rest of their picture as it started.
+                decoded.incomplete = cut || (bmp.kind == BmpCheck::RunLength && runsEndEarly(device, head, cancelled))
+                    || (format == PictureFormat::Gif && gifCut(device, size, cancelled));
                 return decoded;
             },
             toSrgb);

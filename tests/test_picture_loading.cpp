@@ -280,6 +280,10 @@ TEST_F(LoadingFiles, APhotoCutShortShowsWhatItsFileHolds)
     const QByteArray plain = libjpegFile(gradient(camera.width(), camera.height()), {});
     const QByteArray greyRows(40 * 3 * 40, '\x7f');
     const QByteArray bmp = bmpFile(40, 40, 24, {}, greyRows);
+    // Rows of one run, the last of five pixels as they are (padded to a word) and a run of 35.
+    const QByteArray runs
+        = QByteArray::fromHex("28010000").repeated(39) + QByteArray::fromHex("000501020301020023010000");
+    const QByteArray rle = bmpFile(40, 40, 8, palette(4), runs + QByteArray::fromHex("0001"), 1);
     const QByteArray gif = gifFile(40, 40, palette(4), QByteArray(1600, '\1'));
     const GifFrameSpec frame { QRect(0, 0, 40, 40), QByteArray(1600, '\2'), 5, 1 };
     const QByteArray animated = animatedGif({ 40, 40 }, palette(4), { frame, frame });
@@ -303,6 +307,8 @@ TEST_F(LoadingFiles, APhotoCutShortShowsWhatItsFileHolds)
             { { grey, blank } } },
         { "8-bit-rows-cut.bmp", bmpFile(40, 40, 8, palette(4), QByteArray(40 * 20, '\2')), false, true, { 40, 40 },
             true, { { blank, palette(4)[2] } } },
+        { "run-length.bmp", rle, false, false, { 40, 40 } },
+        { "run-length-cut.bmp", rle.chopped(rle.size() / 3), false, true, { 40, 40 } },
         { "whole.gif", gif, false, false, { 40, 40 } },
         { "without-its-trailer.gif", gif.chopped(1), false, false, { 40, 40 } },
         { "cut.gif", gif.left(gif.size() * 2 / 3), false, true, { 40, 40 } },
