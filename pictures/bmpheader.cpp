@@ -135,8 +135,11 @@ bool runsEndEarly(QIODevice& device, const QByteArray& head, const std::atomic<b
     if (head.size() < FileHeader + InfoHeader || u32(head, FileHeader) < InfoHeader)
         return false;
     const quint32 compression = u32(head, 30);
-    if ((compression != Rle8 && compression != Rle4) || !device.seek(u32(head, 10)))
+    const qint64 start = u32(head, 10);
+    if (compression != Rle8 && compression != Rle4)
         return false;
+    if (start >= device.size() || !device.seek(start))
+        return true;
     Forward codes(device, cancelled);
     for (;;) {
         const int count = codes.next();

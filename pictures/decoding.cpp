@@ -124,7 +124,7 @@ namespace {
             const qint64 at = pos();
             const qint64 wanted = std::clamp<qint64>(length_ - at, 0, maxSize);
             qint64 got = 0;
-            if (file_.pos() == at || file_.seek(at))
+            if (at < file_.size() && (file_.pos() == at || file_.seek(at)))
                 got = std::max<qint64>(file_.read(data, wanted), 0);
             std::memset(data + got, 0, size_t(wanted - got));
             return wanted;
