@@ -283,8 +283,8 @@ namespace {
                 toSrgb = conversionFor(readProfile(device, profile.at, profile.bytes), image);
                 const QSize natural = image.size();
                 Decoded decoded { std::move(image), natural, {} };
-                // The decoder shows a GIF's first frame as far as the file holds it.
-                // Runs that the file's end breaks off leave the rest of their picture as it started.
+                // Runs that the file's end breaks off leave the rest of their picture as it started; the
+                // decoder shows a GIF's first frame as far as the file holds it.
                 decoded.incomplete = cut || (bmp.kind == BmpCheck::RunLength && runsEndEarly(device, head, cancelled))
                     || (format == PictureFormat::Gif && gifCut(device, size, cancelled));
                 return decoded;
