@@ -69,7 +69,8 @@ TEST(Animation, FramesPlayInOrderWithTheirDelaysAndLoops)
     for (qsizetype i = 1; i < noise.size(); ++i)
         noise[i] = char(i * 7919 % 65521 % 4);
     const QRect screen(0, 0, 300, 300);
-    const QByteArray long1 = animatedGif(screen.size(), Palette, { { screen, noise, 5 }, { screen, noise, 5 } }, 0);
+    const QByteArray longFrames
+        = animatedGif(screen.size(), Palette, { { screen, noise, 5 }, { screen, noise, 5 } }, 0);
     struct Row {
         const char* name;
         QByteArray gif;
@@ -84,7 +85,7 @@ TEST(Animation, FramesPlayInOrderWithTheirDelaysAndLoops)
         { "a frame cut short ends it", cut, { 0, 1 }, { 50, 100 }, 1, true },
         { "a file without its trailer", damaged, { 0, 1, 2 }, { 50, 50, 50 }, 1 },
         { "a still GIF does not play", colours({ 5 }, 0), {}, {}, 0 },
-        { "long frames, the last cut", long1.chopped(1000), {}, {}, 0, true },
+        { "long frames, the last cut", longFrames.chopped(1000), {}, {}, 0, true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

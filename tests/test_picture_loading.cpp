@@ -272,7 +272,7 @@ TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
 // and says that it is incomplete, in its cell and in full; what a camera writes after the end
 // marker, or zeros it pads the file with, leave it whole. So with a BMP whose rows stop short (those
 // it lacks are blank) and a GIF whose frame does; cut before their pixels, they are no picture.
-TEST_F(LoadingFiles, APhotoCutShortShowsWhatItsFileHolds)
+TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
 {
     const QSize camera(640, 480);
     const QByteArray photo = withCameraExif(
