@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QtEndian>
 
 namespace tl {
 
@@ -23,58 +22,127 @@ namespace {
     // The file is read in chunks: a cancelled read stops between two of them.
     constexpr qint64 ReadChunk = qint64(1) << 20;
 
-    bool isLoopExtension(const QByteArray& bytes, qsizetype at)
+    // The bytes of a file in memory.
+    struct BytesInMemory {
+        const QByteArray& bytes;
+        qint64 size() const { return bytes.size(); }
+        int operator[](qint64 at) const { return uchar(bytes[at]); }
+    };
+
+    // The bytes of a file on a device, read forward through a window; a byte before the window is
+    // read again.
+    class BytesOnDevice {
+    public:
+        BytesOnDevice(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled)
+            : device_(device)
+            , start_(device.pos())
+            , size_(size)
+            , cancelled_(cancelled)
+        {
+        }
+        qint64 size() const { return size_; }
+        // A byte the device cannot give ends the file there.
+        int operator[](qint64 at)
+        {
+            if (at < windowAt_ || at >= windowAt_ + window_.size()) {
+                window_.clear();
+                windowAt_ = at;
+                if (!(cancelled_ && cancelled_->load()) && device_.seek(start_ + at))
+                    window_ = device_.read(std::min(Window, size_ - at));
+                if (window_.isEmpty()) {
+                    size_ = at;
+                    return 0;
+                }
+            }
+            return uchar(window_[at - windowAt_]);
+        }
+
+    private:
+        static constexpr qint64 Window = 64 * 1024;
+        QIODevice& device_;
+        qint64 start_;
+        qint64 size_;
+        const std::atomic<bool>* cancelled_;
+        QByteArray window_;
+        qint64 windowAt_ = 0;
+    };
+
+    // Each byte is asked for before the size is trusted: a device that ends early makes it smaller.
+    template <class Bytes> GifPlaying walkGif(Bytes& bytes)
     {
-        const QByteArrayView name = QByteArrayView(bytes).sliced(at, 11);
-        return name == "NETSCAPE2.0" || name == "ANIMEXTS1.0";
+        GifPlaying playing;
+        const auto byte = [&](qint64 at) { return at < bytes.size() ? bytes[at] : 0; };
+        const auto within = [&](qint64 at) {
+            byte(at);
+            return at < bytes.size();
+        };
+        if (!within(12))
+            return playing;
+        QByteArray head;
+        for (int i = 0; i < FormatHeadBytes && within(i); ++i)
+            head.append(char(byte(i)));
+        if (pictureFormatOf(head) != PictureFormat::Gif)
+            return playing;
+        // The data blocks from `at`, each led by its length, up to the empty one; where they end, or past
+        // the file when it is cut short.
+        const auto skipBlocks = [&](qint64 at) {
+            while (within(at) && byte(at) != 0)
+                at += 1 + byte(at);
+            return within(at) ? at + 1 : bytes.size() + 1;
+        };
+        bool loopSeen = false;
+        qint64 at = 13;
+        if (byte(10) & 0x80)
+            at += 3 * (2 << (byte(10) & 7));
+        while (within(at)) {
+            if (byte(at) == ',') {
+                if (!within(at + 9)) {
+                    playing.cut = true;
+                    break;
+                }
+                const int flags = byte(at + 9);
+                at += 10;
+                if (flags & 0x80)
+                    at += 3 * (2 << (flags & 7));
+                at = skipBlocks(at + 1); // past the code size, then the frame's data
+                if (at > bytes.size()) {
+                    playing.cut = true;
+                    break;
+                }
+                ++playing.frames;
+            } else if (byte(at) == '!') {
+                // The first loop extension counts: its first data block names it, its second holds the count.
+                if (!loopSeen && within(at + 17) && byte(at + 1) == 0xff && byte(at + 2) == 11) {
+                    QByteArray name(11, '\0');
+                    for (int i = 0; i < 11; ++i)
+                        name[i] = char(byte(at + 3 + i));
+                    if ((name == "NETSCAPE2.0" || name == "ANIMEXTS1.0") && byte(at + 14) >= 3 && byte(at + 15) == 1) {
+                        loopSeen = true;
+                        const int count = byte(at + 16) | byte(at + 17) << 8;
+                        playing.plays = count == 0 ? 0 : count + 1;
+                    }
+                }
+                at = skipBlocks(at + 2);
+                playing.cut = at > bytes.size();
+            } else {
+                break; // the trailer, or damage
+            }
+        }
+        return playing;
     }
 
 } // namespace
 
 GifPlaying gifPlaying(const QByteArray& bytes)
 {
-    GifPlaying playing;
-    const qsizetype size = bytes.size();
-    if (size < 13 || pictureFormatOf(bytes.left(FormatHeadBytes)) != PictureFormat::Gif)
-        return playing;
-    const auto byte = [&](qsizetype at) { return uchar(bytes[at]); };
-    // The data blocks from `at`, each led by its length, up to the empty one; where they end, or past
-    // the file when it is cut short.
-    const auto skipBlocks = [&](qsizetype at) {
-        while (at < size && byte(at) != 0)
-            at += 1 + byte(at);
-        return at + 1;
-    };
-    bool loopSeen = false;
-    qsizetype at = 13;
-    if (byte(10) & 0x80)
-        at += 3 * (2 << (byte(10) & 7));
-    while (at < size) {
-        if (byte(at) == ',') {
-            if (at + 10 > size)
-                break;
-            const uchar flags = byte(at + 9);
-            at += 10;
-            if (flags & 0x80)
-                at += 3 * (2 << (flags & 7));
-            at = skipBlocks(at + 1); // past the code size, then the frame's data
-            if (at > size)
-                break;
-            ++playing.frames;
-        } else if (byte(at) == '!' && at + 1 < size) {
-            // The first loop extension counts: its first data block names it, its second holds the count.
-            if (!loopSeen && byte(at + 1) == 0xff && at + 2 + 12 + 4 <= size && byte(at + 2) == 11
-                && isLoopExtension(bytes, at + 3) && byte(at + 14) >= 3 && byte(at + 15) == 1) {
-                loopSeen = true;
-                const int count = qFromLittleEndian<quint16>(bytes.constData() + at + 16);
-                playing.plays = count == 0 ? 0 : count + 1;
-            }
-            at = skipBlocks(at + 2);
-        } else {
-            break; // the trailer, or damage
-        }
-    }
-    return playing;
+    BytesInMemory inMemory { bytes };
+    return walkGif(inMemory);
+}
+
+GifPlaying gifPlaying(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled)
+{
+    BytesOnDevice onDevice(device, size, cancelled);
+    return walkGif(onDevice);
 }
 
 int playedDelay(int fileDelay) { return fileDelay < ShortestDelay ? DelayForShort : fileDelay; }

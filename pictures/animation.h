@@ -11,6 +11,7 @@
 #include <memory>
 
 class QBuffer;
+class QIODevice;
 class QImageReader;
 
 namespace tl {
@@ -21,11 +22,15 @@ struct GifPlaying {
     // How many times the frames play in all: 1 without a loop extension, 0 for ever when its count is 0,
     // else one more than its count (the count is of the times played again after the first).
     int plays = 1;
+    bool cut = false; // the file ends inside a block: a frame, or what leads to one, is cut short
     bool animated() const { return frames > 1; }
 };
 
 // Walks the blocks of the GIF `bytes`, skipping their data. A file of another format has no frames.
 GifPlaying gifPlaying(const QByteArray& bytes);
+// The same of the GIF `device` holds from where it is, `size` bytes, read forward a window at a time.
+// A read cancelled through `cancelled`, or one that fails, ends the walk there, as the file's end.
+GifPlaying gifPlaying(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled = nullptr);
 
 // A frame's delay as it plays: the file's own, in milliseconds, except that one under 20 ms (a
 // file's "as fast as you can") is taken as 100 ms.

@@ -1,5 +1,6 @@
 #include "pictures/bmpheader.h"
 
+#include <QIODevice>
 #include <QtEndian>
 #include <QtNumeric>
 #include <algorithm>
@@ -26,6 +27,7 @@ namespace {
         quint32 compression = Rgb;
         qint64 colours = 0; // colour-table entries
         int colourBytes = 4; // bytes per colour-table entry
+        bool topDown = false; // a negative height: the rows run from the top down
     };
 
     bool readHeader(const QByteArray& head, quint32 headerSize, Header& h)
@@ -37,7 +39,9 @@ namespace {
             h.colourBytes = 3;
         } else if (headerSize >= InfoHeader && head.size() >= FileHeader + InfoHeader) {
             h.width = static_cast<qint32>(u32(head, 18));
-            h.height = std::abs(static_cast<qint64>(static_cast<qint32>(u32(head, 22))));
+            const qint64 height = static_cast<qint32>(u32(head, 22));
+            h.height = std::abs(height);
+            h.topDown = height < 0;
             h.bitCount = u16(head, 28);
             h.compression = u32(head, 30);
             h.colours = u32(head, 46);
@@ -77,7 +81,80 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
     qint64 end = 0;
     if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
         return { BmpCheck::Short, {} };
-    return { fileSize < end ? BmpCheck::Short : BmpCheck::Complete, {} };
+    if (fileSize >= end)
+        return { BmpCheck::Complete, {} };
+    const qint64 rowsHeld = rowBytes > 0 && fileSize > pixelStart ? (fileSize - pixelStart) / rowBytes : 0;
+    if (rowsHeld == 0)
+        return { BmpCheck::Short, {} };
+    return { BmpCheck::Cut, QSize(int(h.width), int(h.height)), end, int(rowsHeld), h.topDown };
+}
+
+namespace {
+
+    // A device read forward a chunk at a time.
+    class Forward {
+    public:
+        Forward(QIODevice& device, const std::atomic<bool>* cancelled)
+            : device_(device)
+            , cancelled_(cancelled)
+        {
+        }
+        // The next byte; -1 at the end.
+        int next() { return filled() ? uchar(chunk_[at_++]) : -1; }
+        // Whether `bytes` more were there to pass.
+        bool skip(qint64 bytes)
+        {
+            while (bytes > 0 && filled()) {
+                const qint64 passed = std::min<qint64>(bytes, chunk_.size() - at_);
+                at_ += passed;
+                bytes -= passed;
+            }
+            return bytes == 0;
+        }
+
+    private:
+        bool filled()
+        {
+            if (at_ < chunk_.size())
+                return true;
+            chunk_ = cancelled_ && cancelled_->load() ? QByteArray() : device_.read(Chunk);
+            at_ = 0;
+            return !chunk_.isEmpty();
+        }
+        static constexpr qint64 Chunk = 64 * 1024;
+        QIODevice& device_;
+        const std::atomic<bool>* cancelled_;
+        QByteArray chunk_;
+        qsizetype at_ = 0;
+    };
+
+} // namespace
+
+bool runsEndEarly(QIODevice& device, const QByteArray& head, const std::atomic<bool>* cancelled)
+{
+    if (head.size() < FileHeader + InfoHeader || u32(head, FileHeader) < InfoHeader)
+        return false;
+    const quint32 compression = u32(head, 30);
+    const qint64 start = u32(head, 10);
+    if (compression != Rle8 && compression != Rle4)
+        return false;
+    if (start >= device.size() || !device.seek(start))
+        return true;
+    Forward codes(device, cancelled);
+    for (;;) {
+        const int count = codes.next();
+        const int code = codes.next();
+        if (code < 0)
+            return true;
+        if (count != 0 || code == 0) // a run, or the end of a line
+            continue;
+        if (code == 1) // the end of the picture
+            return false;
+        // A move by two bytes' worth, or that many pixels as they are, padded to a whole word.
+        const qint64 pixelBytes = compression == Rle8 ? code : (code + 1) / 2;
+        if (!codes.skip(code == 2 ? 2 : (pixelBytes + 1) / 2 * 2))
+            return true;
+    }
 }
 
 BmpProfile embeddedProfile(const QByteArray& head, qint64 fileSize)

@@ -1,5 +1,6 @@
 #include "pictures/decoding.h"
 
+#include "pictures/animation.h"
 #include "pictures/bmpheader.h"
 #include "pictures/colour.h"
 #include "pictures/decodecost.h"
@@ -13,7 +14,9 @@
 #include <QtMath>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
+#include <optional>
 
 namespace tl {
 
@@ -101,6 +104,62 @@ namespace {
         if (!reader.read(&image) || image.constBits() != zeroed)
             return {};
         return image;
+    }
+
+    // A file read as if it were `length` bytes long: past its end come zeros, for which nothing is
+    // allocated.
+    class FileUpTo : public QIODevice {
+    public:
+        FileUpTo(QIODevice& file, qint64 length)
+            : file_(file)
+            , length_(length)
+        {
+            open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        }
+        qint64 size() const override { return length_; }
+
+    protected:
+        qint64 readData(char* data, qint64 maxSize) override
+        {
+            const qint64 at = pos();
+            const qint64 wanted = std::clamp<qint64>(length_ - at, 0, maxSize);
+            qint64 got = 0;
+            if (at < file_.size() && (file_.pos() == at || file_.seek(at)))
+                got = std::max<qint64>(file_.read(data, wanted), 0);
+            std::memset(data + got, 0, size_t(wanted - got));
+            return wanted;
+        }
+        qint64 writeData(const char*, qint64) override { return -1; }
+
+    private:
+        QIODevice& file_;
+        qint64 length_;
+    };
+
+    // The rows of a BMP's picture that its cut file does not hold are left blank (transparent), as
+    // the area around a picture is.
+    void blankMissingRows(QImage& image, const BmpCheck& bmp)
+    {
+        if (image.size() != bmp.size)
+            return;
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        if (image.format() != QImage::Format_ARGB32_Premultiplied)
+            return;
+        const int missing = image.height() - bmp.rowsHeld;
+        const int first = bmp.topDown ? bmp.rowsHeld : 0;
+        for (int y = first; y < first + missing; ++y)
+            std::memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
+    }
+
+    // Whether the GIF `device` holds (`size` bytes), whose first frame the decoder has read, ends inside
+    // one of its frames. Bytes in memory are walked to their end. A file is walked only when the decoder
+    // read it to its end: when it stopped short, the first frame is whole, and the rest is not read for
+    // the frames a still picture does not show.
+    bool gifCut(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled)
+    {
+        if (const auto* buffer = qobject_cast<const QBuffer*>(&device))
+            return gifPlaying(buffer->data()).cut;
+        return device.atEnd() && device.seek(0) && gifPlaying(device, size, cancelled).cut;
     }
 
     Decoded failure(const QString& why, PictureFailure kind = PictureFailure::NotAPicture)
@@ -197,9 +256,17 @@ namespace {
         const BmpCheck bmp = checkBmp(head, size);
         if (bmp.kind == BmpCheck::Short)
             return failure(QStringLiteral("pixel data shorter than the header declares"));
-        QImageReader reader(&device);
+        // A cut BMP is read as if its missing rows were there, zero, then those rows are blanked.
+        const bool cut = bmp.kind == BmpCheck::Cut;
+        std::optional<FileUpTo> padded;
+        if (cut)
+            padded.emplace(device, bmp.end);
+        QImageReader reader(cut ? static_cast<QIODevice*>(&*padded) : &device);
         readOnlyAs(reader, format);
         qint64 cost = declaredCost(head, size, format == PictureFormat::Gif ? QSize() : reader.size());
+        // The picture, and its copy in full colour with transparency where rows are blanked.
+        if (cut)
+            cost = 2 * pixelBytes(bmp.size);
         if (cost < 0)
             cost = DecodeBudget - cellCost(cell); // the headers do not say: it runs alone
         const BmpProfile profile = bmp.kind == BmpCheck::NotBmp ? BmpProfile() : embeddedProfile(head, size);
@@ -211,9 +278,16 @@ namespace {
                 if (image.isNull())
                     return failure(reader.errorString());
                 coverColourTable(image);
+                if (cut)
+                    blankMissingRows(image, bmp);
                 toSrgb = conversionFor(readProfile(device, profile.at, profile.bytes), image);
                 const QSize natural = image.size();
-                return { std::move(image), natural, {} };
+                Decoded decoded { std::move(image), natural, {} };
+                // Runs that the file's end breaks off leave the rest of their picture as it started; the
+                // decoder shows a GIF's first frame as far as the file holds it.
+                decoded.incomplete = cut || (bmp.kind == BmpCheck::RunLength && runsEndEarly(device, head, cancelled))
+                    || (format == PictureFormat::Gif && gifCut(device, size, cancelled));
+                return decoded;
             },
             toSrgb);
     }

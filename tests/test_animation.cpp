@@ -8,6 +8,7 @@
 #include "viewer/animationplayer.h"
 #include "viewer/frmPicture.h"
 
+#include <QBuffer>
 #include <QImageReader>
 #include <QTest>
 #include <QWidget>
@@ -63,24 +64,41 @@ TEST(Animation, FramesPlayInOrderWithTheirDelaysAndLoops)
     cut.chop(10); // the third frame's data ends early: the animation stops at the second
     QByteArray damaged = colours({ 5, 5, 5 });
     damaged[damaged.size() - 1] = 'x'; // no trailer: all three frames still play
+    // Frames longer than the window a device is walked through, the last one cut short.
+    QByteArray noise(300 * 300, '\0');
+    for (qsizetype i = 1; i < noise.size(); ++i)
+        noise[i] = char(i * 7919 % 65521 % 4);
+    const QRect screen(0, 0, 300, 300);
+    const QByteArray longFrames
+        = animatedGif(screen.size(), Palette, { { screen, noise, 5 }, { screen, noise, 5 } }, 0);
     struct Row {
         const char* name;
         QByteArray gif;
         QList<int> colours, delays;
         int plays;
+        bool cut = false;
     } rows[] = {
         { "no loop extension plays once", three, { 0, 1, 2 }, { 50, 100, 100 }, 1 },
         { "loop count 0 plays for ever", colours({ 2, 3 }, 0), { 0, 1, 0, 1, 0, 1, 0 }, { 20, 30, 20, 30, 20, 30, 20 },
             0 },
         { "loop count 2 plays twice more", colours({ 2, 3 }, 2), { 0, 1, 0, 1, 0, 1 }, { 20, 30, 20, 30, 20, 30 }, 3 },
-        { "a frame cut short ends it", cut, { 0, 1 }, { 50, 100 }, 1 },
+        { "a frame cut short ends it", cut, { 0, 1 }, { 50, 100 }, 1, true },
         { "a file without its trailer", damaged, { 0, 1, 2 }, { 50, 50, 50 }, 1 },
         { "a still GIF does not play", colours({ 5 }, 0), {}, {}, 0 },
+        { "long frames, the last cut", longFrames.chopped(1000), {}, {}, 0, true },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         GifFrames frames(row.gif);
         EXPECT_EQ(frames.playing().plays, row.plays);
+        EXPECT_EQ(frames.playing().cut, row.cut);
+        // Walked on a device, the file says the same.
+        QBuffer device;
+        device.setData(row.gif);
+        device.open(QIODevice::ReadOnly);
+        const GifPlaying walked = gifPlaying(device, row.gif.size());
+        EXPECT_EQ(std::tuple(walked.frames, walked.plays, walked.cut),
+            std::tuple(frames.playing().frames, row.plays, row.cut));
         const auto [shown, delays] = playOut(frames, 7);
         EXPECT_EQ(shown, row.colours);
         EXPECT_EQ(delays, row.delays);
