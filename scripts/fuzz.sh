@@ -40,7 +40,9 @@ for target in "${targets[@]}"; do
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
     echo "fuzz_$target: $seconds s, log in $out/fuzz_$target.log"
     # The program accepts decodes of up to 1 GB: the memory limit leaves room for one.
-    "$out/fuzz/fuzz_$target" "$out/corpus/$target" "$out/seeds/$target" -max_total_time="$seconds" \
+    words=()
+    [ -f "fuzz/fuzz_$target.dict" ] && words=(-dict="fuzz/fuzz_$target.dict")
+    "$out/fuzz/fuzz_$target" "$out/corpus/$target" "$out/seeds/$target" -max_total_time="$seconds" "${words[@]}" \
         -rss_limit_mb=4096 -timeout=60 -print_final_stats=1 -artifact_prefix="$out/findings/$target/" \
         >"$out/fuzz_$target.log" 2>&1 &
     pid[$target]=$!
