@@ -1,7 +1,8 @@
 // Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
 // (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, each put
-// in sRGB by the file's colour profile, a cell of a progressive file from its first scans (the head read
-// up to them, and decoded in buffered-image mode), and the EXIF reader on the bytes as an APP1 payload.
+// in sRGB by the file's colour profile, a cell of a progressive file from its first scans at 1/8 and at
+// 3/8 (the head read up to them, and decoded in buffered-image mode), and the EXIF reader on the bytes as
+// an APP1 payload.
 
 #include "pictures/decoding.h"
 #include "pictures/exif.h"
@@ -9,6 +10,7 @@
 #include "pictures/progressive.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -39,16 +41,19 @@ void decode(const QByteArray& bytes, QSize cell, bool firstScans = false)
         std::abort();
 }
 
-// A cell at 1/8 of a progressive file, as the cell loader makes it: the head read up to the scans that
-// serve it, then those decoded; and the whole file decoded from its first scans.
-void decodeFirstScans(const QByteArray& bytes)
+// A cell of a progressive file, as the cell loader makes it: the head read up to the scans that serve
+// it, then those decoded; and the whole file decoded from its first scans. `eighths` picks the scale.
+void decodeFirstScans(const QByteArray& bytes, int eighths)
 {
-    const QSize cell(1, 1);
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     JpegDecoder head(buffer, bytes.size());
-    if (!head.progressive() || head.prepare(cell) == 0)
+    if (!head.progressive())
+        return;
+    const QSize natural = head.naturalSize();
+    const QSize cell(std::max(1, natural.width() * eighths / 8), std::max(1, natural.height() * eighths / 8));
+    if (head.prepare(cell) == 0)
         return;
     const std::vector<int> sizes = head.blockSizes();
     buffer.seek(0);
@@ -72,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     decode(bytes, QSize(96, 72));
     decode(bytes, QSize());
-    decodeFirstScans(bytes);
+    decodeFirstScans(bytes, 1);
+    decodeFirstScans(bytes, 3);
     readExif(bytes);
     readExif(QByteArray("Exif\0\0", 6) + bytes);
     return 0;

@@ -77,6 +77,19 @@ def cmyk_profile():
     return icc_profile(b"prtr", b"CMYK", b"Lab ", [(b"wtpt", WHITE), (b"A2B0", lut)])
 
 
+def rgb_lut_profile():
+    """RGB to Lab through a 2-point table, which Little CMS converts by its own transform."""
+    ramp = bytes(range(256))
+    clut = b""
+    for r in (0, 1):
+        for g in (0, 1):
+            for b in (0, 1):
+                clut += bytes((round(255 * (r + g + b) / 3), 128 + 40 * (r - g), 128 + 40 * (g - b)))
+    identity = s15(1) + s15(0) * 3 + s15(1) + s15(0) * 3 + s15(1)
+    lut = b"mft1\0\0\0\0" + bytes((3, 3, 2, 0)) + identity + ramp * 3 + clut + ramp * 3
+    return icc_profile(b"mntr", b"RGB ", b"Lab ", [(b"wtpt", WHITE), (b"A2B0", lut)])
+
+
 def with_profile(jpeg, profile, chunk=60000):
     """A JPEG with `profile` in APP2 chunks after its SOI."""
     parts = [profile[i:i + chunk] for i in range(0, len(profile), chunk)]
@@ -356,6 +369,19 @@ LOW_COEFFICIENTS_FIRST = "0,1,2: 0-0, 0, 0;\n" + "".join(
     f"{c}: {first}-{last}, 0, 0;\n" for first, last in ((1, 14), (15, 63)) for c in range(3))
 
 
+# Other layouts progressive files come in: each component's DC in a scan of its own; the DC's last bit
+# refined only at the end (after every AC scan); the AC in narrow bands, each refined a bit at a time.
+SCAN_LAYOUTS = {
+    "dc-per-component": "0: 0-0, 0, 0;\n1: 0-0, 0, 0;\n2: 0-0, 0, 0;\n" + "".join(
+        f"{c}: 1-63, 0, 0;\n" for c in range(3)),
+    "dc-refined-last": "0,1,2: 0-0, 0, 1;\n" + "".join(f"{c}: 1-63, 0, 0;\n" for c in range(3))
+                       + "0,1,2: 0-0, 1, 0;\n",
+    "narrow-bands": "0,1,2: 0-0, 0, 0;\n" + "".join(
+        f"{c}: {first}-{last}, 0, 1;\n" for c in range(3) for first, last in ((1, 2), (3, 9), (10, 63)))
+                    + "".join(f"{c}: {first}-{last}, 1, 0;\n" for c in range(3) for first, last in ((1, 2), (3, 9), (10, 63))),
+}
+
+
 def jpegtran_scans(jpeg, script):
     with tempfile.NamedTemporaryFile("w", suffix=".txt") as f:
         f.write(script)
@@ -363,11 +389,13 @@ def jpegtran_scans(jpeg, script):
         return jpegtran(jpeg, "-scans", f.name)
 
 
-def after_first_scan(jpeg):
-    """The file up to the marker after its first scan."""
-    at = jpeg.index(b"\xff\xda") + 2
-    while not (jpeg[at] == 0xff and jpeg[at + 1] != 0 and jpeg[at + 1] & 0xf8 != 0xd0):
-        at += 1
+def after_first_scan(jpeg, scans=1):
+    """The file up to the marker after its first `scans` scans."""
+    at = 0
+    for _ in range(scans):
+        at = jpeg.index(b"\xff\xda", at) + 2
+        while not (jpeg[at] == 0xff and jpeg[at + 1] != 0 and jpeg[at + 1] & 0xf8 != 0xd0):
+            at += 1
     return jpeg[:at]
 
 
@@ -378,6 +406,7 @@ def jpegs():
         "cmyk.jpg": ["-colorspace", "CMYK"],
         "grey.jpg": ["-colorspace", "Gray"],
         "sampling-444.jpg": ["-sampling-factor", "1x1"],
+        "large.jpg": ["-resize", "67x41!"],  # several blocks a side at 1/8
     }
     made = {}
     with tempfile.TemporaryDirectory() as temp:
@@ -399,11 +428,20 @@ def jpegs():
     # Cells of progressive files are made from their first scans.
     yield "progressive-dc-scans-only.jpg", after_first_scan(made["progressive.jpg"])
     yield "progressive-low-coefficients-first.jpg", jpegtran_scans(made["sampling-444.jpg"], LOW_COEFFICIENTS_FIRST)
+    yield "progressive-low-coefficients-first-420.jpg", jpegtran_scans(made["large.jpg"], LOW_COEFFICIENTS_FIRST)
+    for name, script in SCAN_LAYOUTS.items():
+        yield f"progressive-{name}.jpg", jpegtran_scans(made["baseline.jpg"], script)
+        yield f"progressive-{name}-444.jpg", jpegtran_scans(made["sampling-444.jpg"], script)
+    yield "progressive-dc-per-component-cut.jpg", after_first_scan(
+        jpegtran_scans(made["large.jpg"], SCAN_LAYOUTS["dc-per-component"]), 3)
     # Colour profiles: RGB in one chunk and in several, grey, CMYK (which the rows go through).
     yield "profile-rgb.jpg", with_profile(made["baseline.jpg"], adobe_rgb_profile())
     yield "profile-rgb-chunks.jpg", with_profile(made["progressive.jpg"], adobe_rgb_profile(), chunk=100)
     yield "profile-grey.jpg", with_profile(made["grey.jpg"], grey_profile())
     yield "profile-cmyk.jpg", with_profile(made["cmyk.jpg"], cmyk_profile())
+    yield "profile-rgb-table.jpg", with_profile(made["sampling-444.jpg"], rgb_lut_profile())
+    yield "profile-cmyk-progressive.jpg", with_profile(jpegtran(made["cmyk.jpg"], "-progressive"), cmyk_profile())
+    yield "profile-large-progressive.jpg", with_profile(jpegtran(made["large.jpg"], "-progressive"), adobe_rgb_profile())
 
 
 # ---------------------------------------------------------------- help texts

@@ -30,14 +30,19 @@ python3 fuzz/make_seeds.py "$out/seeds/picture" "$out/seeds/helptext" help/Help.
 mkdir -p "$out/seeds/jpeg"
 cp "$out"/seeds/picture/*.jpg "$out/seeds/jpeg/"
 
-export UBSAN_OPTIONS=print_stacktrace=1
+# Undefined behaviour stops the run as a crash does (the code is built not to recover from it). The leak
+# check after an input that allocated more than it freed lists its suppressions every time: not here.
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=print_suppressions=0
 targets=(picture helptext jpeg)
 declare -A pid
 for target in "${targets[@]}"; do
     mkdir -p "$out/corpus/$target" "$out/findings/$target"
     echo "fuzz_$target: $seconds s, log in $out/fuzz_$target.log"
     # The program accepts decodes of up to 1 GB: the memory limit leaves room for one.
-    "$out/fuzz/fuzz_$target" "$out/corpus/$target" "$out/seeds/$target" -max_total_time="$seconds" \
+    words=()
+    [ -f "fuzz/fuzz_$target.dict" ] && words=(-dict="fuzz/fuzz_$target.dict")
+    "$out/fuzz/fuzz_$target" "$out/corpus/$target" "$out/seeds/$target" -max_total_time="$seconds" "${words[@]}" \
         -rss_limit_mb=4096 -timeout=60 -print_final_stats=1 -artifact_prefix="$out/findings/$target/" \
         >"$out/fuzz_$target.log" 2>&1 &
     pid[$target]=$!
