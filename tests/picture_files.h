@@ -18,6 +18,21 @@
 
 namespace tl::test {
 
+// The largest difference of any channel, alpha too, between two pictures; 256 when their sizes differ.
+inline int largestChannelDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 256;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
+        }
+    return largest;
+}
+
 inline void putLe(QByteArray& out, quint32 value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)

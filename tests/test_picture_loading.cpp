@@ -94,20 +94,6 @@ QImage inFullColour(const QImage& image)
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 
-int largestChannelDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 256;
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
-        }
-    return largest;
-}
-
 // An icon whose directory says 16 x 16 and whose one entry holds `entry`.
 QByteArray iconSaying16x16(const QByteArray& entry)
 {

@@ -61,20 +61,6 @@ QImage cellOf(const QByteArray& file, QSize cell)
     return decodePicture(buffer, file.size(), cell).image;
 }
 
-int largestDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 256;
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)) });
-        }
-    return largest;
-}
-
 } // namespace
 
 TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
@@ -116,7 +102,8 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
         ASSERT_FALSE(picture.isEmpty());
         EXPECT_EQ(
             picture.memoryCost(), 4 * row.cell.width() * row.cell.height() + (row.keepsBytes ? row.file.size() : 0));
-        EXPECT_LE(largestDifference(picture.scaledCopy(row.cell), cellOf(row.whole, row.cell)), row.largestDifference);
+        EXPECT_LE(
+            largestChannelDifference(picture.scaledCopy(row.cell), cellOf(row.whole, row.cell)), row.largestDifference);
         // A click reads the file as it is then, unless the cell kept its bytes.
         writePicture(dir, QLatin1String(row.name), 50, 60);
         EXPECT_EQ(picture.fullImage().size(), row.keepsBytes ? QImage::fromData(row.file).size() : QSize(50, 60));
