@@ -264,6 +264,7 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
     const QByteArray photo = withCameraExif(
         libjpegFile(gradient(camera.width(), camera.height()), {}), thumbnailJpeg({ 160, 120 }), 1, camera);
     const QByteArray plain = libjpegFile(gradient(camera.width(), camera.height()), {});
+    const qsizetype scan = photo.lastIndexOf("\xff\xda"); // the photo's, after its thumbnail's
     const QByteArray greyRows(40 * 3 * 40, '\x7f');
     const QByteArray bmp = bmpFile(40, 40, 24, {}, greyRows);
     // Rows of one run, the last of five pixels as they are (padded to a word) and a run of 35.
@@ -285,7 +286,10 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
         { "camera.jpg", photo, true, false },
         { "camera-with-a-trailer.jpg", photo + QByteArray(3000, 'x'), true, false },
         { "camera-padded.jpg", photo + QByteArray(64 << 10, '\0'), true, false },
+        { "camera-padded-as-flash-is.jpg", photo + QByteArray(64 << 10, '\xff'), true, false },
         { "camera-cut-short.jpg", photo.left(photo.size() * 2 / 3), false, true },
+        { "camera-cut-near-its-thumbnail.jpg", photo.left(scan + 1000), false, true },
+        { "camera-cut-where-its-scan-begins.jpg", photo.left(scan + 14), false, true },
         { "cut-short.jpg", plain.left(plain.size() / 2), false, true },
         { "whole.bmp", bmp, false, false, { 40, 40 }, true, { { grey, grey } } },
         { "rows-cut.bmp", bmp.chopped(120 * 25 + 7), false, true, { 40, 40 }, true, { { blank, grey } } },

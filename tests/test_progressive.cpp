@@ -94,8 +94,9 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QString path = writeBytes(dir, QLatin1String(row.name), row.file);
-        const qint64 before = cellFileBytesRead();
+        const qint64 before = cellFileBytesRead(), heldBefore = heldBytes();
         const StdPicture picture = loadCellPicture(path, row.cell);
+        EXPECT_EQ(heldBytes(), heldBefore + (row.keepsBytes ? row.file.size() : 0)) << "the first scans' bytes held on";
         if (row.mostRead > 0) {
             EXPECT_LE(cellFileBytesRead() - before, row.mostRead * row.file.size());
         }
