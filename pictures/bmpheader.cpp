@@ -89,6 +89,34 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
     return { BmpCheck::Cut, QSize(int(h.width), int(h.height)), end, int(rowsHeld), h.topDown };
 }
 
+BmpCheck checkIconBitmap(QIODevice& device, qint64 fileSize)
+{
+    constexpr int EntryOffset = 6 + 12;
+    QByteArray directory(EntryOffset + 4, Qt::Uninitialized);
+    QByteArray info(InfoHeader, Qt::Uninitialized);
+    const bool read = device.seek(0) && device.read(directory.data(), directory.size()) == directory.size()
+        && device.seek(u32(directory, EntryOffset)) && device.read(info.data(), info.size()) == info.size();
+    const qint64 start = u32(directory, EntryOffset);
+    if (!device.seek(0) || !read || u32(info, 0) != InfoHeader || u32(info, 16) != Rgb)
+        return {};
+    const qint64 width = static_cast<qint32>(u32(info, 4)), height = static_cast<qint32>(u32(info, 8)) / 2;
+    const int bitCount = u16(info, 14);
+    if (width <= 0 || height <= 0 || bitCount == 0 || bitCount > 32)
+        return {};
+    const qint64 colours = bitCount > 8 ? 0 : u32(info, 32) != 0 ? qint64(u32(info, 32)) : qint64(1) << bitCount;
+    const qint64 pixelStart = start + InfoHeader + 4 * colours;
+    const qint64 rowBytes = (width * bitCount + 31) / 32 * 4, maskRowBytes = (width + 31) / 32 * 4;
+    qint64 pixelBytes = 0, end = 0;
+    if (qMulOverflow(rowBytes + maskRowBytes, height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
+        return { BmpCheck::Short, {} };
+    if (fileSize >= end)
+        return { BmpCheck::Complete, {} };
+    const qint64 rowsHeld = fileSize > pixelStart ? std::min(height, (fileSize - pixelStart) / rowBytes) : 0;
+    if (rowsHeld == 0)
+        return { BmpCheck::Short, {} };
+    return { BmpCheck::Cut, QSize(int(width), int(height)), end, int(rowsHeld), false };
+}
+
 namespace {
 
     // A device read forward a chunk at a time.

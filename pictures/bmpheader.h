@@ -32,6 +32,11 @@ struct BmpCheck {
 // `head` holds the file's first bytes (at least the file and info headers), `fileSize` its length.
 BmpCheck checkBmp(const QByteArray& head, qint64 fileSize);
 
+// The same for an icon's first entry when it is a bitmap (`device` holds the icon, `fileSize` bytes):
+// its picture rows, then its mask's rows, both from the bottom row up. An entry whose mask alone is cut
+// holds all its rows. NotBmp for an entry of another header or compression; the device is left at 0.
+BmpCheck checkIconBitmap(QIODevice& device, qint64 fileSize);
+
 // Where a V5 header's embedded colour profile lies in the file, and its length; 0 bytes when there is
 // none, or when it does not lie wholly within the file (`fileSize` bytes long).
 struct BmpProfile {

@@ -253,7 +253,7 @@ namespace {
         QIODevice& device, PictureFormat format, qint64 size, QSize cell, const std::atomic<bool>* cancelled)
     {
         const QByteArray head = device.peek(CostHeadBytes);
-        const BmpCheck bmp = checkBmp(head, size);
+        const BmpCheck bmp = format == PictureFormat::Icon ? checkIconBitmap(device, size) : checkBmp(head, size);
         if (bmp.kind == BmpCheck::Short)
             return failure(QStringLiteral("pixel data shorter than the header declares"));
         // A cut BMP is read as if its missing rows were there, zero, then those rows are blanked.

@@ -94,14 +94,14 @@ QImage inFullColour(const QImage& image)
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 
-// An icon whose directory says 16 x 16 and whose one entry holds `entry`.
-QByteArray iconSaying16x16(const QByteArray& entry)
+// An icon whose directory says `side` x `side` and whose one entry holds `entry`.
+QByteArray iconSaying(const QByteArray& entry, int side = 16)
 {
     QByteArray file;
     putLe(file, 0, 2);
     putLe(file, 1, 2);
     putLe(file, 1, 2);
-    file.append(char(16)).append(char(16)).append('\0').append('\0');
+    file.append(char(side)).append(char(side)).append('\0').append('\0');
     putLe(file, 1, 2);
     putLe(file, 32, 2);
     putLe(file, quint32(entry.size()), 4);
@@ -163,7 +163,7 @@ const PictureFile Kinds[] = {
             QList<QRgb> colours = indexed.colorTable();
             colours[0] = qRgba(0, 0, 0, 0);
             indexed.setColorTable(colours);
-            return iconSaying16x16(withPngChunks(pngBytes(indexed), pngChunk("tEXt", "Comment\0kept out")));
+            return iconSaying(withPngChunks(pngBytes(indexed), pngChunk("tEXt", "Comment\0kept out")));
         } },
 };
 
@@ -256,8 +256,8 @@ TEST_F(LoadingFiles, ACameraThumbnailMakesTheCellOnlyWhenItShowsThePhoto)
 
 // A photo cut short is made from what its file holds, never from the whole thumbnail at its head,
 // and says that it is incomplete, in its cell and in full; what a camera writes after the end
-// marker, or zeros it pads the file with, leave it whole. So with a BMP whose rows stop short (those
-// it lacks are blank) and a GIF whose frame does; cut before their pixels, they are no picture.
+// marker, or zeros it pads the file with, leave it whole. So with a BMP or icon whose rows stop short
+// (those it lacks are blank) and a GIF whose frame does; cut before their pixels, they are no picture.
 TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
 {
     const QSize camera(640, 480);
@@ -265,6 +265,9 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
         libjpegFile(gradient(camera.width(), camera.height()), {}), thumbnailJpeg({ 160, 120 }), 1, camera);
     const QByteArray plain = libjpegFile(gradient(camera.width(), camera.height()), {});
     const qsizetype scan = photo.lastIndexOf("\xff\xda"); // the photo's, after its thumbnail's
+    const QByteArray icon = icoBytes();
+    const QByteArray icon8 = iconSaying( // rows then mask, in a header of twice their height
+        bmpFile(40, 80, 8, palette(4), QByteArray(40 * 40, '\2') + QByteArray(8 * 40, '\0')).mid(14), 40);
     const QByteArray greyRows(40 * 3 * 40, '\x7f');
     const QByteArray bmp = bmpFile(40, 40, 24, {}, greyRows);
     // Rows of one run, the last of five pixels as they are (padded to a word) and a run of 35.
@@ -299,6 +302,11 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
             true, { { blank, palette(4)[2] } } },
         { "run-length.bmp", rle, false, false, { 40, 40 } },
         { "run-length-cut.bmp", rle.chopped(rle.size() / 3), false, true, { 40, 40 } },
+        { "rows-cut.ico", icon.chopped(icon.size() / 3), false, true, { 64, 64 }, true,
+            { { blank, QImage::fromData(icon).pixel(0, 63) } } },
+        { "mask-cut.ico", icon.chopped(100), false, true, { 64, 64 } },
+        { "8-bit-rows-cut.ico", icon8.chopped(320 + 40 * 20), false, true, { 40, 40 }, true,
+            { { blank, palette(4)[2] } } },
         { "whole.gif", gif, false, false, { 40, 40 } },
         { "without-its-trailer.gif", gif.chopped(1), false, false, { 40, 40 } },
         { "cut.gif", gif.left(gif.size() * 2 / 3), false, true, { 40, 40 } },
@@ -640,11 +648,11 @@ TEST(PictureLoading, WhatADecodeCostsIsReadAsTheDecoderReadsTheFile)
         qint64 cost;
     };
     const Row rows[] = {
-        { "icon-says-16x16-holds-16384x16384-png.ico", iconSaying16x16(pngHeader(16384, 16384, 8)),
+        { "icon-says-16x16-holds-16384x16384-png.ico", iconSaying(pngHeader(16384, 16384, 8)),
             2 * 16384LL * 16384 * 4 },
-        { "icon-says-16x16-holds-4000x3000-bitmap.ico", iconSaying16x16(bitmap), 4000LL * 3000 * 4 },
-        { "icon-holds-16-bit-png.ico", iconSaying16x16(pngHeader(1000, 1000, 16)), 2 * 1000LL * 1000 * 8 },
-        { "icon-holds-4294967295x4294967295-png.ico", iconSaying16x16(pngHeader(UINT_MAX, UINT_MAX, 16)),
+        { "icon-says-16x16-holds-4000x3000-bitmap.ico", iconSaying(bitmap), 4000LL * 3000 * 4 },
+        { "icon-holds-16-bit-png.ico", iconSaying(pngHeader(1000, 1000, 16)), 2 * 1000LL * 1000 * 8 },
+        { "icon-holds-4294967295x4294967295-png.ico", iconSaying(pngHeader(UINT_MAX, UINT_MAX, 16)),
             2 * (1LL << 58) * 8 },
         { "header-only-16000x16000.gif", headerOnlyGif(16000, 16000), 16000LL * 16000 * 4 },
         { "header-only-16000x100.gif", headerOnlyGif(16000, 100), 16000LL * 100 * 4 },
@@ -667,7 +675,7 @@ TEST(PictureLoading, ADecodeReadsWhatItsPictureNeedsNotAllTheFileCarries)
     } rows[] = {
         { "gif-of-200000-one-pixel-frames.gif", gifOfTinyFrames(200000), { 1, 1 } },
         { "icon-with-8-mb-of-text-in-its-png.ico",
-            iconSaying16x16(withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8))), { 64, 64 } },
+            iconSaying(withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8))), { 64, 64 } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
