@@ -137,7 +137,8 @@ void frmBmpGet::Picture1_KeyDown(int& KeyCode, Qt::KeyboardModifiers Shift)
         KeyCode = key;
         return;
     }
-    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown)
+    // A page key pages the grid with the ring on it; a ring off the page is only scrolled to.
+    if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown) && focusedCell() >= 0)
         scrollToPage(pageFirst_ + (key == Qt::Key_PageUp ? -PageEntries : PageEntries));
     scrollToShow(to);
     focusEntry(to);

@@ -98,6 +98,15 @@ TEST_F(GridKeys, TheKeysMoveTheRingScrollTheGridAndOpenTheCell)
         { ">\n", 1, 0, "p001" },
         { "E ", 59, 36, "p059" },
     });
+    // With the ring scrolled off the page, a page key scrolls once, to the ring's new place.
+    unload<frmPicture>();
+    focusGrid();
+    form->focusEntry(0);
+    form->VScroll1.setValue(Int16(5 * form->VScroll1.SmallChange()));
+    int scrolls = 0;
+    const Event paging = std::exchange(form->VScroll1.Change, [&] { ++scrolls, paging(); });
+    QTest::keyClick(form->Picture1.widget(), Qt::Key_PageDown);
+    EXPECT_EQ(std::pair(form->focusedEntry(), scrolls), std::pair(24, 1));
 }
 
 // 200 pictures take more rows than the bar holds at 1200 a row: a row is a smaller step of the bar.
