@@ -36,6 +36,9 @@ cmsHPROFILE open(Space space)
     cmsToneCurve* curves[] = { curve, curve, curve };
     cmsHPROFILE profile = cmsCreateRGBProfile(space == Space::ProPhoto ? &d50 : &d65, &primaries, curves);
     cmsFreeToneCurve(curve);
+    // Profiles come as a screen's, a colour space's (as ProPhoto's) and a camera's or scanner's.
+    if (space != Space::AdobeRgb)
+        cmsSetDeviceClass(profile, space == Space::ProPhoto ? cmsSigColorSpaceClass : cmsSigInputClass);
     return profile;
 }
 
