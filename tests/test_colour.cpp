@@ -214,6 +214,66 @@ INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
         ChartRow { "ProPhotoProgressiveFirstScans", Container::ProgressiveJpeg, Space::ProPhoto, QSize(12, 2) }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A profile in which a sample's number is its light, with sRGB's primaries, or a grey one: 128
+// stands for sRGB's 188.
+QByteArray linearProfile(bool grey)
+{
+    const cmsCIExyY d65 { 0.3127, 0.3290, 1 };
+    const cmsCIExyYTRIPLE primaries { { 0.64, 0.33, 1 }, { 0.30, 0.60, 1 }, { 0.15, 0.06, 1 } };
+    cmsToneCurve* straight = cmsBuildGamma(nullptr, 1.0);
+    cmsToneCurve* curves[] = { straight, straight, straight };
+    cmsHPROFILE profile = grey ? cmsCreateGrayProfile(&d65, straight) : cmsCreateRGBProfile(&d65, &primaries, curves);
+    cmsFreeToneCurve(straight);
+    return savedProfile(profile);
+}
+
+// A profile is used on the pixels of its kind (a grey one on grey pixels, and on a PNG's palette, as a
+// grey PNG of few bits is read) and up to 4 MB; transparency stays as it was.
+TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
+{
+    QImage grey(16, 16, QImage::Format_Grayscale8), palette(16, 16, QImage::Format_Indexed8);
+    grey.fill(128);
+    palette.setColorTable({ qRgb(128, 128, 128), qRgb(255, 0, 0) });
+    palette.fill(0);
+    const QImage colour = grey.convertToFormat(QImage::Format_RGB32);
+    QImage seeThrough(16, 16, QImage::Format_ARGB32);
+    seeThrough.fill(qRgba(128, 128, 128, 100));
+    const QByteArray greyJpeg = libjpegFile(colour, { JCS_GRAYSCALE });
+    const QByteArray greyProfile = linearProfile(true), rgbProfile = linearProfile(false);
+    const QByteArray largest = rgbProfile + QByteArray(ColourProfileLimit - rgbProfile.size(), '\0');
+    const QRgb converted = qRgb(188, 188, 188), kept = qRgb(128, 128, 128);
+    const struct {
+        const char* name;
+        QByteArray file;
+        QRgb colour;
+    } rows[] = {
+        { "grey JPEG, grey profile", jpegWith(greyJpeg, greyProfile), converted },
+        { "grey JPEG, RGB profile", jpegWith(greyJpeg, rgbProfile), kept },
+        { "colour JPEG, grey profile", jpegWith(jpegBytes(colour), greyProfile), kept },
+        { "grey icon, grey profile", iconWith(grey, greyProfile), converted },
+        { "grey icon, RGB profile", iconWith(grey, rgbProfile), kept },
+        { "palette icon, grey profile", iconWith(palette, greyProfile), converted },
+        { "see-through icon", iconWith(seeThrough, rgbProfile), qRgba(188, 188, 188, 100) },
+        { "JPEG, 4 MB profile", jpegWith(jpegBytes(colour), largest), converted },
+        { "JPEG, larger profile", jpegWith(jpegBytes(colour), largest + '\0'), kept },
+        { "BMP, 4 MB profile", bmpWith(colour, largest), converted },
+        { "BMP, larger profile", bmpWith(colour, largest + '\0'), kept },
+        { "icon, 4 MB profile", iconWith(colour, largest), converted },
+        { "icon, larger profile", iconWith(colour, largest + '\0'), kept },
+    };
+    for (const auto& row : rows)
+        for (const QSize cell : { QSize(), QSize(8, 8) }) {
+            SCOPED_TRACE(row.name);
+            QBuffer buffer;
+            buffer.setData(row.file);
+            buffer.open(QIODevice::ReadOnly);
+            QImage expected(cell.isEmpty() ? QSize(16, 16) : cell, QImage::Format_ARGB32);
+            expected.fill(row.colour);
+            const QImage image = decodePicture(buffer, row.file.size(), cell).image;
+            EXPECT_LE(largestChannelDifference(image.convertToFormat(QImage::Format_ARGB32), expected), 2);
+        }
+}
+
 // A CMYK profile whose inks make the colours Adobe's CMYK is shown in without a profile, with red and
 // blue swapped: each ink takes away its share of light, black from all three.
 QByteArray swappingCmykProfile()
