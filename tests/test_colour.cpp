@@ -274,56 +274,66 @@ TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
         }
 }
 
-// A CMYK profile whose inks make the colours Adobe's CMYK is shown in without a profile, with red and
-// blue swapped: each ink takes away its share of light, black from all three.
-QByteArray swappingCmykProfile()
+// A profile of a table whose colours are sRGB's with red and blue swapped. A CMYK one's inks make the
+// colours Adobe's CMYK is shown in without a profile: each ink takes away its share of light, black
+// from all three.
+QByteArray swappingProfile(bool cmyk)
 {
     cmsHPROFILE srgb = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
-    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
-    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    struct Cargo {
+        cmsHTRANSFORM toLab;
+        bool cmyk;
+    } cargo { cmsCreateTransform(srgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0), cmyk };
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, cmyk ? 4 : 3, 3, nullptr);
     cmsStageSampleCLut16bit(
         table,
-        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* transform) -> cmsInt32Number {
-            const auto light = [&](int ink) { return cmsUInt16Number((65535 - in[ink]) * (65535.0 - in[3]) / 65535); };
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* data) -> cmsInt32Number {
+            const Cargo& cargo = *static_cast<const Cargo*>(data);
+            const auto light = [&](int ink) {
+                return cmsUInt16Number(cargo.cmyk ? (65535 - in[ink]) * (65535.0 - in[3]) / 65535 : in[ink]);
+            };
             const cmsUInt16Number swapped[] = { light(2), light(1), light(0) };
-            cmsDoTransform(static_cast<cmsHTRANSFORM>(transform), swapped, out, 1);
+            cmsDoTransform(cargo.toLab, swapped, out, 1);
             return TRUE;
         },
-        toLab, 0);
-    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+        &cargo, 0);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, cmyk ? 4 : 3, 3);
     cmsPipelineInsertStage(pipeline, cmsAT_END, table);
     cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
     cmsSetProfileVersion(profile, 2.1);
     cmsSetDeviceClass(profile, cmsSigOutputClass);
-    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetColorSpace(profile, cmyk ? cmsSigCmykData : cmsSigRgbData);
     cmsSetPCS(profile, cmsSigLabData);
     cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
     cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
     cmsPipelineFree(pipeline);
-    cmsDeleteTransform(toLab);
+    cmsDeleteTransform(cargo.toLab);
     cmsCloseProfile(srgb);
     cmsCloseProfile(lab);
     return savedProfile(profile);
 }
 
-TEST(Colour, ACmykJpegGoesThroughItsProfile)
+TEST(Colour, CmykAndTabledRgbJpegsGoThroughTheirProfiles)
 {
     QImage picture(32, 16, QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(x * 8, y * 16, 255 - x * 4));
-    const QByteArray plain = libjpegFile(picture, { JCS_CMYK });
-    const QImage today = decoded(plain, {});
-    const QImage image = decoded(jpegWith(plain, swappingCmykProfile()), {});
-    ASSERT_EQ(image.size(), today.size());
-    int worst = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb got = image.pixel(x, y), was = today.pixel(x, y);
-            worst = std::max({ worst, std::abs(qRed(got) - qBlue(was)), std::abs(qGreen(got) - qGreen(was)),
-                std::abs(qBlue(got) - qRed(was)) });
-        }
-    EXPECT_LE(worst, 6); // the profile's table is coarse
+    for (const bool cmyk : { true, false }) {
+        SCOPED_TRACE(cmyk ? "CMYK" : "RGB");
+        const QByteArray plain = libjpegFile(picture, { cmyk ? JCS_CMYK : JCS_YCbCr });
+        const QImage today = decoded(plain, {});
+        const QImage image = decoded(jpegWith(plain, swappingProfile(cmyk)), {});
+        ASSERT_EQ(image.size(), today.size());
+        int worst = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb got = image.pixel(x, y), was = today.pixel(x, y);
+                worst = std::max({ worst, std::abs(qRed(got) - qBlue(was)), std::abs(qGreen(got) - qGreen(was)),
+                    std::abs(qBlue(got) - qRed(was)) });
+            }
+        EXPECT_LE(worst, 6) << "the profile's table is coarse";
+    }
 }
 
 // An sRGB profile, and profiles that cannot be used, leave the picture exactly as without a profile.
