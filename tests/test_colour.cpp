@@ -44,7 +44,7 @@ cmsHPROFILE open(Space space)
 
 // The chart's patches in sRGB, each 16 x 16 (a whole JPEG block of every channel).
 const QList<QRgb> Patches { qRgb(200, 40, 40), qRgb(40, 170, 60), qRgb(40, 60, 190), qRgb(220, 170, 140),
-    qRgb(128, 128, 128), qRgb(230, 210, 60) };
+    qRgb(128, 128, 128), qRgb(230, 210, 60), qRgb(255, 255, 255), qRgb(0, 0, 0) };
 constexpr int Patch = 16;
 
 // The chart with each patch's colour written in `space`'s numbers.
@@ -238,6 +238,8 @@ TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
     const QImage colour = grey.convertToFormat(QImage::Format_RGB32);
     QImage seeThrough(16, 16, QImage::Format_ARGB32);
     seeThrough.fill(qRgba(128, 128, 128, 100));
+    QImage green(16, 16, QImage::Format_RGB32);
+    green.fill(qRgb(0, 255, 0));
     const QByteArray greyJpeg = libjpegFile(colour, { JCS_GRAYSCALE });
     const QByteArray greyProfile = linearProfile(true), rgbProfile = linearProfile(false);
     const QByteArray largest = rgbProfile + QByteArray(ColourProfileLimit - rgbProfile.size(), '\0');
@@ -254,6 +256,7 @@ TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
         { "grey icon, RGB profile", iconWith(grey, rgbProfile), kept },
         { "palette icon, grey profile", iconWith(palette, greyProfile), converted },
         { "see-through icon", iconWith(seeThrough, rgbProfile), qRgba(188, 188, 188, 100) },
+        { "ProPhoto's green, past sRGB's", iconWith(green, savedProfile(open(Space::ProPhoto))), qRgb(0, 255, 0) },
         { "JPEG, 4 MB profile", jpegWith(jpegBytes(colour), largest), converted },
         { "JPEG, larger profile", jpegWith(jpegBytes(colour), largest + '\0'), kept },
         { "BMP, 4 MB profile", bmpWith(colour, largest), converted },
