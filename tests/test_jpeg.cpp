@@ -275,6 +275,7 @@ TEST(Jpeg, TheHeadersKeepTheFirstExifBlockAndTheColourProfileOnly)
             exif(6) + exif(3) + jpegSegment(0xe1, QByteArray(0xffff - 2, 'x')).repeated(150), 6, {} },
         { "icc-in-two-chunks-out-of-order.jpg", icc(2, 2, "second") + icc(1, 2, "first "), 1, "first second" },
         { "icc-chunk-missing.jpg", icc(1, 3, "first") + icc(3, 3, "third"), 1, {} },
+        { "icc-last-chunk-missing.jpg", icc(1, 2, "first"), 1, {} },
         { "icc-chunk-twice.jpg", icc(1, 1, "first") + icc(1, 1, "again"), 1, {} },
         { "icc-past-4mb.jpg", past4MB, 1, {} },
     };

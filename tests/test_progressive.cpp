@@ -43,13 +43,13 @@ QByteArray cutAfterFirstScan(const QByteArray& jpeg)
     return jpeg.left(at);
 }
 
-// Every block's DC, then the coefficients a 3/8 decode reads, then the rest.
-std::vector<jpeg_scan_info> lowCoefficientsFirst()
+// Every block's DC, then the coefficients before `rest` (by default those a 3/8 decode reads), then the rest.
+std::vector<jpeg_scan_info> lowCoefficientsFirst(int rest = 15)
 {
     std::vector<jpeg_scan_info> scans { { 3, { 0, 1, 2 }, 0, 0, 0, 0 } };
-    for (const int first : { 1, 15 })
+    for (const int first : { 1, rest })
         for (int c = 0; c < 3; ++c)
-            scans.push_back({ 1, { c }, first, first == 1 ? 14 : 63, 0, 0 });
+            scans.push_back({ 1, { c }, first, first == 1 ? rest - 1 : 63, 0, 0 });
     return scans;
 }
 
@@ -70,6 +70,10 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
     const QByteArray lowFirst = libjpegFile(grainy(1200, 900), { .lumaSampling = 1, .scans = lowCoefficientsFirst() });
     const QByteArray baseline = libjpegFile(grainy(1760, 1320), {});
     const QByteArray colourful = libjpegFile(grainy(1760, 1320, true), { .progressive = true });
+    const QByteArray arithmetic = libjpegFile(grainy(1760, 1320), { .progressive = true, .arithmetic = true });
+    // Every coefficient within a block's first four rows and columns before the rest.
+    const QByteArray quarterFirst
+        = libjpegFile(grainy(1200, 900), { .lumaSampling = 1, .scans = lowCoefficientsFirst(25) });
     const struct {
         const char* name;
         QByteArray file, whole; // as read, and the file a full decode's cell comes from
@@ -82,11 +86,16 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
         { "cut-after-its-dc-scans.jpg", cutAfterFirstScan(photo), photo, cell, 0, false, 2 },
         { "progressive.jpg", photo, photo, cell, 0.25, false, 2 },
         { "progressive-2x.jpg", photo, photo, cell * 2, 0.25, false, 4 },
+        { "arithmetic-progressive.jpg", arithmetic, arithmetic, cell, 0.25, false, 2 },
+        // Past 1/8 every bit counts: here only the last scans complete the coefficients.
+        { "progressive-2-8.jpg", photo, photo, QSize(440, 330), 0, true, 0 },
         // The colours' detail within a block comes from their first AC scans.
         { "colour-grain.jpg", colourful, colourful, cell, 0.35, false, 3 },
         { "low-coefficients-first-3-8.jpg", lowFirst, lowFirst, QSize(400, 300), 0.75, false, 0 },
         // At 1/4 the transform reads odd coefficients up to the block's last: the whole file is needed.
         { "low-coefficients-first-2-8.jpg", lowFirst, lowFirst, QSize(300, 225), 0, true, 0 },
+        // At 1/2 as well, reading rows and columns 5 to 7.
+        { "quarter-first-4-8.jpg", quarterFirst, quarterFirst, QSize(600, 450), 0, true, 0 },
         { "baseline.jpg", baseline, baseline, cell, 1.1, true, 0 },
     };
     QTemporaryDir temp;
