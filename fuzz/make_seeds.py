@@ -62,9 +62,16 @@ def grey_profile():
     return icc_profile(b"mntr", b"GRAY", b"XYZ ", [(b"wtpt", WHITE), (b"kTRC", gamma_curve(1.8))])
 
 
-def cmyk_profile():
-    """Ink to Lab through a 2-point table: each ink takes away its share of light."""
+def lut_profile(device_class, space, inputs, clut):
+    """A profile to Lab through a table of 2 points an input, between identity curves."""
     ramp = bytes(range(256))
+    identity = s15(1) + s15(0) * 3 + s15(1) + s15(0) * 3 + s15(1)
+    lut = b"mft1\0\0\0\0" + bytes((inputs, 3, 2, 0)) + identity + ramp * inputs + clut + ramp * 3
+    return icc_profile(device_class, space, b"Lab ", [(b"wtpt", WHITE), (b"A2B0", lut)])
+
+
+def cmyk_profile():
+    """Ink to Lab: each ink takes away its share of light."""
     clut = b""
     for c in (0, 1):
         for m in (0, 1):
@@ -72,22 +79,17 @@ def cmyk_profile():
                 for k in (0, 1):
                     light = (1 - k) * (3 - c - m - y) / 3
                     clut += bytes((round(255 * light), 128 + 40 * (m - c), 128 + 40 * (y - m)))
-    identity = s15(1) + s15(0) * 3 + s15(1) + s15(0) * 3 + s15(1)
-    lut = b"mft1\0\0\0\0" + bytes((4, 3, 2, 0)) + identity + ramp * 4 + clut + ramp * 3
-    return icc_profile(b"prtr", b"CMYK", b"Lab ", [(b"wtpt", WHITE), (b"A2B0", lut)])
+    return lut_profile(b"prtr", b"CMYK", 4, clut)
 
 
 def rgb_lut_profile():
-    """RGB to Lab through a 2-point table, which Little CMS converts by its own transform."""
-    ramp = bytes(range(256))
+    """RGB to Lab by a table, which Little CMS converts by its own transform."""
     clut = b""
     for r in (0, 1):
         for g in (0, 1):
             for b in (0, 1):
                 clut += bytes((round(255 * (r + g + b) / 3), 128 + 40 * (r - g), 128 + 40 * (g - b)))
-    identity = s15(1) + s15(0) * 3 + s15(1) + s15(0) * 3 + s15(1)
-    lut = b"mft1\0\0\0\0" + bytes((3, 3, 2, 0)) + identity + ramp * 3 + clut + ramp * 3
-    return icc_profile(b"mntr", b"RGB ", b"Lab ", [(b"wtpt", WHITE), (b"A2B0", lut)])
+    return lut_profile(b"mntr", b"RGB ", 3, clut)
 
 
 def with_profile(jpeg, profile, chunk=60000):
