@@ -30,21 +30,22 @@ namespace {
         bool topDown = false; // a negative height: the rows run from the top down
     };
 
-    bool readHeader(const QByteArray& head, quint32 headerSize, Header& h)
+    // The header at `at` in `head`: after the file header in a BMP, at the entry's start in an icon.
+    bool readHeader(const QByteArray& head, int at, quint32 headerSize, Header& h)
     {
-        if (headerSize == CoreHeader && head.size() >= FileHeader + CoreHeader) {
-            h.width = u16(head, 18);
-            h.height = u16(head, 20);
-            h.bitCount = u16(head, 24);
+        if (headerSize == CoreHeader && head.size() >= at + CoreHeader) {
+            h.width = u16(head, at + 4);
+            h.height = u16(head, at + 6);
+            h.bitCount = u16(head, at + 10);
             h.colourBytes = 3;
-        } else if (headerSize >= InfoHeader && head.size() >= FileHeader + InfoHeader) {
-            h.width = static_cast<qint32>(u32(head, 18));
-            const qint64 height = static_cast<qint32>(u32(head, 22));
+        } else if (headerSize >= InfoHeader && head.size() >= at + InfoHeader) {
+            h.width = static_cast<qint32>(u32(head, at + 4));
+            const qint64 height = static_cast<qint32>(u32(head, at + 8));
             h.height = std::abs(height);
             h.topDown = height < 0;
-            h.bitCount = u16(head, 28);
-            h.compression = u32(head, 30);
-            h.colours = u32(head, 46);
+            h.bitCount = u16(head, at + 14);
+            h.compression = u32(head, at + 16);
+            h.colours = u32(head, at + 32);
         } else {
             return false;
         }
@@ -53,6 +54,25 @@ namespace {
         if (h.bitCount > 8)
             h.colours = 0;
         return true;
+    }
+
+    // How many of the rows the headers declare a file of `fileSize` bytes holds, when they start at
+    // `pixelStart`; `maskRowBytes` follow the picture's rows for each row (an icon's mask).
+    BmpCheck rowsHeldIn(const Header& h, qint64 pixelStart, qint64 maskRowBytes, qint64 fileSize)
+    {
+        const qint64 rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
+        // Rows that together pass what 64 bits can count are more than any file holds.
+        qint64 pixelBytes = 0;
+        qint64 end = 0;
+        if (qMulOverflow(rowBytes + maskRowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
+            return { BmpCheck::Short, {} };
+        if (fileSize >= end)
+            return { BmpCheck::Complete, {} };
+        const qint64 rowsHeld
+            = rowBytes > 0 && fileSize > pixelStart ? std::min(h.height, (fileSize - pixelStart) / rowBytes) : 0;
+        if (rowsHeld == 0)
+            return { BmpCheck::Short, {} };
+        return { BmpCheck::Cut, QSize(int(h.width), int(h.height)), end, int(rowsHeld), h.topDown };
     }
 
 } // namespace
@@ -65,7 +85,7 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
         return { BmpCheck::Short, {} };
     const quint32 headerSize = u32(head, FileHeader);
     Header h;
-    if (!readHeader(head, headerSize, h) || h.width <= 0 || h.height > std::numeric_limits<qint32>::max())
+    if (!readHeader(head, FileHeader, headerSize, h) || h.width <= 0 || h.height > std::numeric_limits<qint32>::max())
         return { BmpCheck::Short, {} };
     if (h.compression == Rle8 || h.compression == Rle4)
         return { BmpCheck::RunLength, QSize(int(h.width), int(h.height)) };
@@ -75,18 +95,7 @@ BmpCheck checkBmp(const QByteArray& head, qint64 fileSize)
     const qint64 declaredStart = std::max<qint64>(0, static_cast<qint32>(u32(head, 10)));
     const qint64 colourStart = FileHeader + (headerSize >= V4Header ? InfoHeader : headerSize);
     const qint64 pixelStart = std::max(declaredStart, colourStart + h.colours * h.colourBytes);
-    const qint64 rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
-    // Rows that together pass what 64 bits can count are more than any file holds.
-    qint64 pixelBytes = 0;
-    qint64 end = 0;
-    if (qMulOverflow(rowBytes, h.height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
-        return { BmpCheck::Short, {} };
-    if (fileSize >= end)
-        return { BmpCheck::Complete, {} };
-    const qint64 rowsHeld = rowBytes > 0 && fileSize > pixelStart ? (fileSize - pixelStart) / rowBytes : 0;
-    if (rowsHeld == 0)
-        return { BmpCheck::Short, {} };
-    return { BmpCheck::Cut, QSize(int(h.width), int(h.height)), end, int(rowsHeld), h.topDown };
+    return rowsHeldIn(h, pixelStart, 0, fileSize);
 }
 
 BmpCheck checkIconBitmap(QIODevice& device, qint64 fileSize)
@@ -96,25 +105,15 @@ BmpCheck checkIconBitmap(QIODevice& device, qint64 fileSize)
     QByteArray info(InfoHeader, Qt::Uninitialized);
     const bool read = device.seek(0) && device.read(directory.data(), directory.size()) == directory.size()
         && device.seek(u32(directory, EntryOffset)) && device.read(info.data(), info.size()) == info.size();
-    const qint64 start = u32(directory, EntryOffset);
-    if (!device.seek(0) || !read || u32(info, 0) != InfoHeader || u32(info, 16) != Rgb)
+    Header h;
+    if (!device.seek(0) || !read || u32(info, 0) != InfoHeader || !readHeader(info, 0, InfoHeader, h)
+        || h.compression != Rgb || h.topDown || h.width <= 0 || h.bitCount == 0 || h.bitCount > 32)
         return {};
-    const qint64 width = static_cast<qint32>(u32(info, 4)), height = static_cast<qint32>(u32(info, 8)) / 2;
-    const int bitCount = u16(info, 14);
-    if (width <= 0 || height <= 0 || bitCount == 0 || bitCount > 32)
+    h.height /= 2; // the picture's rows, then as many of its mask
+    if (h.height == 0)
         return {};
-    const qint64 colours = bitCount > 8 ? 0 : u32(info, 32) != 0 ? qint64(u32(info, 32)) : qint64(1) << bitCount;
-    const qint64 pixelStart = start + InfoHeader + 4 * colours;
-    const qint64 rowBytes = (width * bitCount + 31) / 32 * 4, maskRowBytes = (width + 31) / 32 * 4;
-    qint64 pixelBytes = 0, end = 0;
-    if (qMulOverflow(rowBytes + maskRowBytes, height, &pixelBytes) || qAddOverflow(pixelStart, pixelBytes, &end))
-        return { BmpCheck::Short, {} };
-    if (fileSize >= end)
-        return { BmpCheck::Complete, {} };
-    const qint64 rowsHeld = fileSize > pixelStart ? std::min(height, (fileSize - pixelStart) / rowBytes) : 0;
-    if (rowsHeld == 0)
-        return { BmpCheck::Short, {} };
-    return { BmpCheck::Cut, QSize(int(width), int(height)), end, int(rowsHeld), false };
+    const qint64 pixelStart = u32(directory, EntryOffset) + InfoHeader + 4 * h.colours;
+    return rowsHeldIn(h, pixelStart, (h.width + 31) / 32 * 4, fileSize);
 }
 
 namespace {

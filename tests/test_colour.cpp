@@ -324,9 +324,12 @@ TEST(Colour, CmykAndTabledRgbJpegsGoThroughTheirProfiles)
             picture.setPixel(x, y, qRgb(x * 8, y * 16, 255 - x * 4));
     // Without Adobe's marker a CMYK file's numbers are its inks, which the file without a profile
     // would be shown as the light of.
-    for (const char* kind : { "CMYK", "CMYK without Adobe's marker", "RGB" }) {
+    const struct {
+        const char* kind;
+        bool cmyk, adobe;
+    } rows[] = { { "CMYK", true, true }, { "CMYK without Adobe's marker", true, false }, { "RGB", false, true } };
+    for (const auto& [kind, cmyk, adobe] : rows) {
         SCOPED_TRACE(kind);
-        const bool cmyk = kind[0] == 'C', adobe = kind[4] != ' ';
         const QByteArray plain = libjpegFile(picture, { .space = cmyk ? JCS_CMYK : JCS_YCbCr, .adobe = adobe });
         const QImage today = decoded(plain, {});
         const QImage image = decoded(jpegWith(plain, swappingProfile(cmyk)), {});
