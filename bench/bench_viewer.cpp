@@ -75,7 +75,7 @@ void spaceFigures()
     int mostHeld = 0;
     const auto step = [&] {
         return bench::seconds([&] {
-            w.Step(1);
+            w.Step(1, false);
             w.Picture1.inner()->repaint();
             mostHeld = std::max(mostHeld, form.stepPicturesHeld());
         });

@@ -92,6 +92,7 @@ protected:
 private:
     void buildLayout();
     void loadPage(int first, int cells);
+    bool pageMayWait() const;
     void prefetchNeighbours();
     QSize cellSize() const;
     int focusedCell() const;
@@ -100,17 +101,19 @@ private:
     void scrollToPage(int first);
     void scrollToShow(int entry);
     using PutInWindow = std::function<void(frmPicture&, const StdPicture&)>;
-    void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn);
+    void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn, bool wait = true);
     frmPicture& showPictureWindow(int entry);
-    void stepPicture(int direction);
+    void stepPicture(int direction, bool repeated);
     void readAhead(int direction);
     void forgetSteps();
-    void followInGrid(int entry);
+    void followInGrid(int entry, bool wait = true);
     std::shared_ptr<PictureJob> readEntry(int entry);
 
     QTimer prefetchTimer_;
     int pageFirst_ = 0;
     std::vector<std::shared_ptr<PictureJob>> pageJobs_; // the cells' jobs of the page shown
+    PictureJob::Clock::time_point pageAskedAt_; // when they were asked for
+    bool followingSteps_ = false; // the grid scrolls to the picture window's picture
     // Pictures not made within the wait, put in when they are if still wanted. A new page, a newer
     // picture for the picture window, a newer preview each makes what was asked before stale.
     LatePictures late_;
@@ -130,6 +133,8 @@ private:
     };
     std::vector<HeldPicture> held_;
     int shownEntry_ = -1; // the entry of List1 the picture window steps from; -1 for none
+    int onScreen_ = -1; // the entry whose picture the window shows while a step's is still to come
+    bool stepWaits_ = false; // a step that waits for its picture is putting it in
     const frmPicture* stepWindow_ = nullptr;
 };
 

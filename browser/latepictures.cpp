@@ -35,21 +35,26 @@ void LatePictures::putInWhatIsDone()
 }
 
 void LatestPicture::show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn,
-    const std::function<void()>& meanwhile, std::function<bool()> stillShown)
+    const std::function<void()>& meanwhile, std::function<bool()> stillShown, bool wait)
 {
-    if (job_)
+    // Asked again for the picture it is making, the job goes on.
+    if (job_ && job_ != job)
         job_->cancel();
     job_ = job;
     const int request = ++request_;
-    if (job->waitUntil(PictureJob::Clock::now() + PictureWait)) {
+    pending_ = false;
+    if (job->waitUntil(PictureJob::Clock::now() + (wait ? PictureWait : std::chrono::milliseconds(0)))) {
         putIn(job->picture());
         return;
     }
+    pending_ = true;
     meanwhile();
     late_.add(std::move(job),
         [this, request, putIn = std::move(putIn), stillShown = std::move(stillShown)](const StdPicture& picture) {
-            if (request == request_ && (!stillShown || stillShown()))
-                putIn(picture);
+            if (request != request_ || (stillShown && !stillShown()))
+                return;
+            pending_ = false;
+            putIn(picture);
         });
 }
 

@@ -40,16 +40,19 @@ public:
         : late_(late)
     {
     }
-    // Waits for `job` the usual time, then puts its picture in. A picture not made by then shows as
-    // `meanwhile` does, and is put in once made unless a newer one was asked for or `stillShown`
-    // says the place is gone.
+    // Waits for `job` the usual time (not at all without `wait`), then puts its picture in. A picture
+    // not made by then shows as `meanwhile` does, and is put in once made unless a newer one was asked
+    // for or `stillShown` says the place is gone.
     void show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn, const std::function<void()>& meanwhile,
-        std::function<bool()> stillShown = {});
+        std::function<bool()> stillShown = {}, bool wait = true);
+    // Whether the picture asked for last is still to come.
+    bool pending() const { return pending_; }
 
 private:
     LatePictures& late_;
     std::shared_ptr<PictureJob> job_;
     int request_ = 0;
+    bool pending_ = false;
 };
 
 } // namespace tl

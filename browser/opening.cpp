@@ -52,15 +52,20 @@ void frmBmpGet::Command1_Click()
         followInGrid(entry);
 }
 
-// Puts in the picture window what `job` makes, through `putIn`. A picture not made within
-// the wait shows the window with the empty picture meanwhile; it is put in when it is made, unless
-// the window was closed or a newer picture was asked for.
-void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn)
+// Puts in the picture window what `job` makes, through `putIn`. A picture not made within the wait
+// shows the window with the empty picture meanwhile; it is put in when it is made, unless the window
+// was closed or a newer picture was asked for. Without `wait` nothing is waited for, and the window
+// shows what it showed until the picture comes.
+void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn, bool wait)
 {
     const QPointer<frmPicture> shown(&window);
     windowPicture_.show(
         std::move(job), [shown, putIn](const StdPicture& picture) { putIn(*shown, picture); },
-        [shown] { shown->showPicture({}); }, [shown] { return shown && !shown->isUnloaded(); });
+        [shown, wait] {
+            if (wait)
+                shown->showPicture({});
+        },
+        [shown] { return shown && !shown->isUnloaded(); }, wait);
 }
 
 } // namespace tl

@@ -2,8 +2,8 @@
 
 namespace tl {
 
-PageDecoder::PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader)
-    : deadline_(PictureJob::Clock::now() + PictureWait)
+PageDecoder::PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader, bool wait)
+    : deadline_(PictureJob::Clock::now() + (wait ? PictureWait : std::chrono::milliseconds(0)))
 {
     pictures_.reserve(paths.size());
     for (const QString& path : paths)

@@ -16,7 +16,8 @@ namespace tl {
 // decoding then is left to finish on its own, and whoever wants it looks at its job later.
 class PageDecoder {
 public:
-    PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader);
+    // `wait`: whether the page waits for its pictures at all; without, it takes those made already.
+    PageDecoder(const QStringList& paths, QSize cellSize, ThumbnailLoader& loader, bool wait = true);
 
     // Picture `index` once made; none when it is not made by the deadline.
     std::optional<StdPicture> take(int index);

@@ -3,6 +3,7 @@
 #include "browser/frmBmpGet.h"
 #include "browser/layout.h"
 #include "browser/pagedecoder.h"
+#include "platform/controls/keyrepeat.h"
 
 #include <algorithm>
 
@@ -19,7 +20,8 @@ void frmBmpGet::loadPage(int first, int cells)
     QStringList paths;
     for (int k = 0; k < cells; ++k)
         paths << List1.List(first + k);
-    PageDecoder page(paths, cellSize(), thumbnails);
+    PageDecoder page(paths, cellSize(), thumbnails, pageMayWait());
+    pageAskedAt_ = PictureJob::Clock::now();
     thumbnails.cancelPrefetch();
     // What the page before still reads or decodes and this one does not show is given up, so that
     // pages scrolled past on a slow disk never queue ahead of the one on screen.
@@ -45,6 +47,20 @@ void frmBmpGet::loadPage(int first, int cells)
     }
     pageFirst_ = first;
     prefetchTimer_.start(0);
+}
+
+// A page waits for its cells only when nothing is about to overtake it. A key or an arrow held down
+// steps again within 50 ms; a page asked for while the one before, asked within the wait, still
+// decodes is a grid scrolled faster than pages are made (a wheel spun); and the grid following the
+// picture window is not what the user looks at. Their cells come in as they are made.
+bool frmBmpGet::pageMayWait() const
+{
+    if (keyRepeating() || VScroll1.Repeating() || followingSteps_)
+        return false;
+    if (PictureJob::Clock::now() - pageAskedAt_ >= PictureWait)
+        return true;
+    return std::all_of(pageJobs_.begin(), pageJobs_.end(),
+        [](const std::shared_ptr<PictureJob>& job) { return job->isDone() || job->isCancelled(); });
 }
 
 // The row below the page and the row above it, which a step of the scroll bar shows next.

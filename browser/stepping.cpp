@@ -5,6 +5,7 @@
 
 #include "viewer/frmPicture.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace tl {
@@ -28,9 +29,9 @@ frmPicture& frmBmpGet::showPictureWindow(int entry)
     frmPicture& window = Window<frmPicture>().Show();
     if (stepWindow_ != &window) {
         stepWindow_ = &window;
-        window.Step = [self = QPointer<frmBmpGet>(this)](int direction) {
+        window.Step = [self = QPointer<frmBmpGet>(this)](int direction, bool repeated) {
             if (self)
-                self->stepPicture(direction);
+                self->stepPicture(direction, repeated);
         };
         // A picture that could not be shown says why, as its cell does; one that shows needs no words.
         window.Image1.toolTipOf = [](const StdPicture& picture) {
@@ -46,12 +47,17 @@ frmPicture& frmBmpGet::showPictureWindow(int entry)
     }
     forgetSteps();
     shownEntry_ = entry;
+    onScreen_ = entry;
     return window;
 }
 
 // The entry the window shows goes one further in `direction`; at either end of the list nothing
-// moves. A picture read ahead, or the one just left, shows without a new read.
-void frmBmpGet::stepPicture(int direction)
+// moves. A picture read ahead, or the one just left, shows without a new read. Steps coalesce: a
+// step asked for while the picture of the one before is still to come moves the target on and gives
+// that picture up, and neither it nor a key held down (`repeated`) waits for its picture, which
+// comes in when it is made. Meanwhile the window shows what it showed, and the grid follows the
+// picture that is put in, not every step passed.
+void frmBmpGet::stepPicture(int direction, bool repeated)
 {
     frmPicture* window = Window<frmPicture>().Instance();
     const int entry = shownEntry_ + direction;
@@ -61,9 +67,10 @@ void frmBmpGet::stepPicture(int direction)
     for (const HeldPicture& held : held_)
         if (held.entry == entry && usable(held.job))
             job = held.job;
-    // Only the picture left and the one to show are kept: a read-ahead the other way is given up.
+    // Only the picture on screen and the one to show are kept: a read-ahead the other way, and the
+    // pictures of steps overtaken, are given up.
     std::erase_if(held_, [this, entry](const HeldPicture& held) {
-        const bool kept = (held.entry == shownEntry_ || held.entry == entry) && usable(held.job);
+        const bool kept = (held.entry == onScreen_ || held.entry == entry) && usable(held.job);
         if (!kept)
             held.job->cancel();
         return !kept;
@@ -73,11 +80,17 @@ void frmBmpGet::stepPicture(int direction)
         held_.push_back({ entry, job });
     }
     shownEntry_ = entry;
-    showInPictureWindow(*window, job, [this, direction](frmPicture& shown, const StdPicture& picture) {
-        shown.showPicture(picture);
-        readAhead(direction);
-    });
-    followInGrid(entry);
+    const bool wait = !repeated && !windowPicture_.pending();
+    const QScopedValueRollback waiting(stepWaits_, wait);
+    showInPictureWindow(
+        *window, job,
+        [this, entry, direction](frmPicture& shown, const StdPicture& picture) {
+            shown.showPicture(picture);
+            onScreen_ = entry;
+            followInGrid(entry, stepWaits_);
+            readAhead(direction);
+        },
+        wait);
 }
 
 // Decodes the picture one further in `direction` on the pool, so that the next step finds it made.
@@ -104,6 +117,7 @@ void frmBmpGet::forgetSteps()
         held.job->cancel();
     held_.clear();
     shownEntry_ = -1;
+    onScreen_ = -1;
 }
 
 int frmBmpGet::stepPicturesHeld() const
@@ -113,8 +127,11 @@ int frmBmpGet::stepPicturesHeld() const
 }
 
 // The grid moves to the row of the picture on show as a scroll does, when its page does not show it.
-void frmBmpGet::followInGrid(int entry)
+// Its page waits for its cells only with `wait`, for a step that waits itself: a picture that came
+// late, or one of a key held down, is followed by cells that come in as they are made.
+void frmBmpGet::followInGrid(int entry, bool wait)
 {
+    const QScopedValueRollback following(followingSteps_, !wait);
     scrollToShow(entry);
     focusEntry(entry);
 }

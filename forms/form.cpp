@@ -1,6 +1,7 @@
 #include "forms/form.h"
 
 #include "forms/menukeys.h"
+#include "platform/controls/keyrepeat.h"
 #include "platform/twips.h"
 
 #include <QAction>
@@ -36,6 +37,7 @@ Form::Form()
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setCentralWidget(client_);
+    watchKeyRepeat();
 }
 
 // A window gets its menu bar with its first menu command; one without commands has none, so its

@@ -480,6 +480,26 @@ TEST_F(PageLoading, ACellNotMadeWithinTheWaitIsFilledLaterIfStillShown)
     }
 }
 
+// A page waits for its cells, but not for a key held down: the keyboard repeats it before a page of
+// new cells is made, and its cells come in as they are made.
+TEST_F(PageLoading, APageWaitsForItsCellsUnlessAKeyHeldDownOvertakesIt)
+{
+    for (const bool repeated : { false, true }) {
+        SCOPED_TRACE(repeated ? "repeated" : "pressed");
+        form->thumbnails.read = [](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return readCellPicture(path, cellSize, cancelled);
+        };
+        QTemporaryDir folder;
+        loadFolderOf(60, folder.path());
+        form->activateWindow();
+        form->Picture1.widget()->setFocus();
+        QTest::simulateEvent(form->Picture1.widget(), true, Qt::Key_PageDown, {}, {}, repeated);
+        EXPECT_EQ(shownEntry(23), repeated ? -1 : 47);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shownEntry(23) == 47; }, 10000));
+    }
+}
+
 // Pages scrolled past on a slow disk give up what they still read, so that the page on screen never
 // queues behind them.
 TEST_F(PageLoading, PagesScrolledPastGiveUpTheirReads)

@@ -123,22 +123,45 @@ TEST_F(Stepping, ALatePictureNeverComesInOverANewerStep)
     form->Image2_Click(0);
     frmPicture& w = window();
     for (int direction : { 1, 1, -1 })
-        w.Step(direction);
+        w.Step(direction, false);
     form->thumbnails.waitForAll();
     EXPECT_EQ(form->stepPicturesHeld(), 3);
     HeldDecoders decoders(form->thumbnails);
     decoders.hold();
-    w.Step(1); // entry 2, kept
+    w.Step(1, false); // entry 2, kept
     EXPECT_EQ(w.Image1.Picture().pixelWidth(), 12);
-    w.Step(1); // entry 3: late
+    w.Step(1, false); // entry 3: late
     EXPECT_TRUE(w.Image1.Picture().isEmpty());
-    w.Step(-1);
+    w.Step(-1, false);
     EXPECT_EQ(w.Image1.Picture().pixelWidth(), 12);
     decoders.release();
     QTest::qWait(1500);
     EXPECT_EQ(w.Image1.Picture().pixelWidth(), 12);
     unload<frmPicture>();
     EXPECT_EQ(form->stepPicturesHeld(), 0);
+}
+
+// Space held down never waits for a picture, nor does a step while another's picture is to come: with
+// the decoders held the window keeps the picture it shows through a burst of steps, then shows the
+// newest step's picture alone, with the grid's ring on it.
+TEST_F(Stepping, AKeyHeldDownMovesTheTargetWithoutWaiting)
+{
+    form->Image2_Click(0);
+    frmPicture& w = window();
+    QApplication::setActiveWindow(&w);
+    form->thumbnails.waitForAll();
+    HeldDecoders decoders(form->thumbnails);
+    decoders.hold();
+    for (int i = 0; i < 3; ++i)
+        QTest::simulateEvent(w.Picture1.widget(), true, Qt::Key_Space, {}, QStringLiteral(" "), true);
+    // A step pressed while another's picture is still to come does not wait either.
+    w.Step(1, false);
+    EXPECT_EQ(w.Image1.Picture().pixelWidth(), 11) << "entry 1, read ahead, then nothing waited for";
+    EXPECT_EQ(form->focusedEntry(), 1);
+    decoders.release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Image1.Picture().pixelWidth() == 14; }, 5000));
+    EXPECT_EQ(form->focusedEntry(), 4);
+    EXPECT_LE(form->stepPicturesHeld(), 3);
 }
 
 // The position whose page shows an entry, moving the least, whatever the bar's unit.

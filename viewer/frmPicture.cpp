@@ -1,5 +1,7 @@
 #include "viewer/frmPicture.h"
 
+#include "platform/controls/keyrepeat.h"
+
 #include <QIcon>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -68,8 +70,8 @@ frmPicture::frmPicture()
     addKeyCommand({ Qt::Key_1, Qt::CTRL | Qt::Key_0 }, [this] { showNaturalSize(); });
     addKeyCommand({ Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal }, [this] { zoomIn(); });
     addKeyCommand({ Qt::CTRL | Qt::Key_Minus }, [this] { zoomOut(); });
-    addKeyCommand({ Qt::Key_Space }, [this] { step(1); });
-    addKeyCommand({ Qt::Key_Backspace }, [this] { step(-1); });
+    addKeyCommand({ Qt::Key_Space }, [this] { step(1, keyRepeating()); });
+    addKeyCommand({ Qt::Key_Backspace }, [this] { step(-1, keyRepeating()); });
     addKeyCommand({ Qt::Key_F11 }, [this] { toggleFullScreen(); });
     addKeyCommand({ Qt::Key_R }, [this] { turnClockwise(); });
     addKeyCommand({ Qt::SHIFT | Qt::Key_R }, [this] { turnBack(); });
@@ -195,10 +197,10 @@ void frmPicture::mousePressEvent(QMouseEvent* event)
     Form::mousePressEvent(event);
 }
 
-void frmPicture::step(int direction)
+void frmPicture::step(int direction, bool repeated)
 {
     if (Step)
-        Step(direction);
+        Step(direction, repeated);
 }
 
 void frmPicture::fitToWindow()

@@ -41,8 +41,9 @@ public:
     void Picture1_MouseWheel(const WheelTurn& turn);
     void mnuBack_Click();
     // Asked for the next picture (+1) or the previous one (-1): Space and BackSpace, the mouse's
-    // forward and back buttons. Whoever shows the window sets it; unset, they do nothing.
-    std::function<void(int direction)> Step;
+    // forward and back buttons; `repeated` while the key is held down and repeats. Whoever shows the
+    // window sets it; unset, they do nothing.
+    std::function<void(int direction, bool repeated)> Step;
 
     // Key commands, wherever the focus is in the window.
     void fitToWindow(); // F
@@ -75,7 +76,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void step(int direction);
+    void step(int direction, bool repeated = false);
     void showKeptView();
     void turnBy(int quarters);
     void zoomAround(double zoom, QPoint at);

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace tl {
 
@@ -14,8 +15,16 @@ namespace tl {
 class ScrollBarWidget : public QScrollBar {
 public:
     using QScrollBar::QScrollBar;
+    bool repeating = false; // an arrow or the trough held down steps the bar again
 
 protected:
+    // The steps after the first of an arrow held down come from the bar's timer.
+    void timerEvent(QTimerEvent* event) override
+    {
+        const bool was = std::exchange(repeating, true);
+        QScrollBar::timerEvent(event);
+        repeating = was;
+    }
     void keyPressEvent(QKeyEvent* event) override
     {
         SliderAction action;
@@ -97,6 +106,8 @@ void ScrollBar::setMax(Int16 max)
 }
 
 void ScrollBar::setValue(Int16 value) { moveValue(value); }
+
+bool ScrollBar::Repeating() const { return static_cast<const ScrollBarWidget*>(bar_)->repeating; }
 
 void ScrollBar::setSmallChange(Int16 step)
 {

@@ -26,6 +26,10 @@ public:
     // arrow do: kept between the bounds, Change raised once if it moved.
     void stepBy(int steps);
 
+    // Whether the change being raised comes from an arrow or the trough held down, after its first
+    // step: the bar steps again every 50 ms, so its handler does nothing that waits.
+    bool Repeating() const;
+
     // Raised when Value changes: by code, by arrows, trough clicks and keys, and once when a
     // dragged thumb is released (never during the drag).
     Event Change;
