@@ -71,6 +71,8 @@ frmBmpGet::frmBmpGet()
     // The rows around a page are decoded once the program is idle again, never inside a handler.
     prefetchTimer_.setSingleShot(true);
     connect(&prefetchTimer_, &QTimer::timeout, this, [this] { prefetchNeighbours(); });
+    roomCheck_.setInterval(50);
+    connect(&roomCheck_, &QTimer::timeout, this, [this] { makeRoom(); });
 
     // The lists read the current folder side by side, off the window's thread; the window waits
     // for them once.

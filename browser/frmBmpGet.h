@@ -17,6 +17,8 @@ class QDropEvent;
 namespace tl {
 
 class frmPicture;
+class BudgetHold;
+using HoldSlot = std::shared_ptr<std::unique_ptr<BudgetHold>>;
 
 // A cell names the file it shows, or the file it could not show and why.
 QString cellToolTip(const StdPicture& picture);
@@ -107,7 +109,9 @@ private:
     void readAhead(int direction);
     void forgetSteps();
     void followInGrid(int entry, bool wait = true);
-    std::shared_ptr<PictureJob> readEntry(int entry);
+    PictureJob::Reader readEntry(int entry);
+    std::shared_ptr<PictureJob> hold(int entry, bool onlyIfRoom);
+    void makeRoom();
 
     QTimer prefetchTimer_;
     int pageFirst_ = 0;
@@ -120,6 +124,7 @@ private:
     int page_ = 0;
     LatestPicture windowPicture_ { late_ };
     LatestPicture preview_ { late_ };
+    QTimer roomCheck_; // while the window's picture is to come, whether it waits for room
     int wheelEighths_ = 0; // a turn of the wheel short of a notch, kept for the next one
     // While a list is read late: what the status bar said before, and what waits for the lists.
     QString statusBeforeReading_;
@@ -130,6 +135,7 @@ private:
     struct HeldPicture {
         int entry;
         std::shared_ptr<PictureJob> job;
+        HoldSlot hold; // its share of the decode budget while it is made and kept off screen
     };
     std::vector<HeldPicture> held_;
     int shownEntry_ = -1; // the entry of List1 the picture window steps from; -1 for none

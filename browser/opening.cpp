@@ -66,6 +66,8 @@ void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJ
                 shown->showPicture({});
         },
         [shown] { return shown && !shown->isUnloaded(); }, wait);
+    if (windowPicture_.pending())
+        roomCheck_.start();
 }
 
 } // namespace tl

@@ -7,6 +7,7 @@
 
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <optional>
 
 namespace tl {
 
@@ -19,6 +20,29 @@ namespace {
             return true;
         const StdPicture picture = job->isDone() ? job->picture() : StdPicture();
         return !picture.isEmpty() || picture.failure() != PictureFailure::None;
+    }
+
+    // A picture made for the window keeps its share of the decode budget in `hold` while the window
+    // holds it beside the one on show. One read ahead is made only if there is room for it now, and
+    // kept only if there is room to keep it: else it is not made, and a step to it reads it then.
+    PictureJob::Reader holding(PictureJob::Reader read, HoldSlot hold, bool onlyIfRoom)
+    {
+        return [read = std::move(read), hold, onlyIfRoom](const std::atomic<bool>* cancelled) {
+            PictureRead first = read(cancelled);
+            if (!first.decode)
+                return first;
+            return PictureRead(
+                [decode = std::move(first.decode), hold, onlyIfRoom](const std::atomic<bool>* cancelled) {
+                    std::optional<OnlyIfRoom> room;
+                    if (onlyIfRoom)
+                        room.emplace();
+                    StdPicture picture = decode(cancelled);
+                    room.reset();
+                    const qint64 cost = picture.memoryCost();
+                    *hold = onlyIfRoom ? BudgetHold::ifRoom(cost) : std::make_unique<BudgetHold>(cost);
+                    return *hold ? picture : StdPicture();
+                });
+        };
     }
 } // namespace
 
@@ -69,16 +93,20 @@ void frmBmpGet::stepPicture(int direction, bool repeated)
             job = held.job;
     // Only the picture on screen and the one to show are kept: a read-ahead the other way, and the
     // pictures of steps overtaken, are given up.
+    // The picture on screen, kept for a step back, counts on its own once it is no longer on show, and
+    // is kept only if there is room for it.
     std::erase_if(held_, [this, entry](const HeldPicture& held) {
-        const bool kept = (held.entry == onScreen_ || held.entry == entry) && usable(held.job);
+        bool kept = (held.entry == onScreen_ || held.entry == entry) && usable(held.job);
+        if (kept && held.entry == onScreen_ && held.entry != entry) {
+            *held.hold = BudgetHold::ifRoom(held.job->picture().memoryCost());
+            kept = *held.hold != nullptr;
+        }
         if (!kept)
             held.job->cancel();
         return !kept;
     });
-    if (!job) {
-        job = readEntry(entry);
-        held_.push_back({ entry, job });
-    }
+    if (!job)
+        job = hold(entry, false);
     shownEntry_ = entry;
     const bool wait = !repeated && !windowPicture_.pending();
     const QScopedValueRollback waiting(stepWaits_, wait);
@@ -87,6 +115,10 @@ void frmBmpGet::stepPicture(int direction, bool repeated)
         [this, entry, direction](frmPicture& shown, const StdPicture& picture) {
             shown.showPicture(picture);
             onScreen_ = entry;
+            // The window holds its share now.
+            for (const HeldPicture& held : held_)
+                if (held.entry == entry)
+                    held.hold->reset();
             followInGrid(entry, stepWaits_);
             readAhead(direction);
         },
@@ -102,13 +134,37 @@ void frmBmpGet::readAhead(int direction)
     std::erase_if(held_, [entry](const HeldPicture& held) { return held.entry == entry && !usable(held.job); });
     if (std::any_of(held_.begin(), held_.end(), [entry](const HeldPicture& held) { return held.entry == entry; }))
         return;
-    held_.push_back({ entry, readEntry(entry) });
+    hold(entry, true);
 }
 
-std::shared_ptr<PictureJob> frmBmpGet::readEntry(int entry)
+// Reads `entry` for the window, and holds it among the pictures kept for steps.
+std::shared_ptr<PictureJob> frmBmpGet::hold(int entry, bool onlyIfRoom)
 {
-    return thumbnails.run([path = List1.List(entry)](
-                              const std::atomic<bool>* cancelled) { return readPictureOrFailed(path, cancelled); });
+    auto slot = std::make_shared<std::unique_ptr<BudgetHold>>();
+    held_.push_back({ entry, thumbnails.run(holding(readEntry(entry), slot, onlyIfRoom)), slot });
+    return held_.back().job;
+}
+
+PictureJob::Reader frmBmpGet::readEntry(int entry)
+{
+    return
+        [path = List1.List(entry)](const std::atomic<bool>* cancelled) { return readPictureOrFailed(path, cancelled); };
+}
+
+// While the window's next picture waits for room that only what the window holds takes (the picture
+// on show, those kept for steps, an animation), the window lets go of all of it and shows nothing
+// until that picture comes.
+void frmBmpGet::makeRoom()
+{
+    if (!windowPicture_.pending()) {
+        roomCheck_.stop();
+        return;
+    }
+    if (!roomWanted())
+        return;
+    std::erase_if(held_, [](const HeldPicture& held) { return held.job->isDone(); });
+    if (frmPicture* window = Window<frmPicture>().Instance())
+        window->showPicture({});
 }
 
 void frmBmpGet::forgetSteps()

@@ -3,6 +3,7 @@
 #include "pictures/animation.h"
 #include "pictures/bmpheader.h"
 #include "pictures/colour.h"
+#include "pictures/decodebudget.h"
 #include "pictures/decodecost.h"
 #include "pictures/iconentry.h"
 #include "pictures/jpeg.h"
@@ -12,8 +13,6 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QtMath>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -21,55 +20,6 @@
 namespace tl {
 
 namespace {
-
-    // Decodes in flight may together allocate this much; a larger one runs alone.
-    constexpr qint64 DecodeBudget = qint64(PictureAllocationLimitMB) << 20;
-
-    // What the decodes in flight hold together. Made once and never destroyed: decodes may still wait
-    // on it while the process ends.
-    struct Budget {
-        std::mutex mutex;
-        std::condition_variable free;
-        qint64 used = 0;
-    };
-    Budget& budget()
-    {
-        static Budget* const shared = new Budget;
-        return *shared;
-    }
-
-    // A share of the decode budget, held while one decode runs. A load cancelled while it waits
-    // gives up its place (the waiters look at their flags now and then) and gets no share.
-    class DecodeTicket {
-    public:
-        DecodeTicket(qint64 cost, const std::atomic<bool>* cancelled)
-            : cost_(std::min(cost, DecodeBudget))
-        {
-            Budget& shared = budget();
-            const auto given = [&] { return shared.used == 0 || shared.used + cost_ <= DecodeBudget; };
-            std::unique_lock lock(shared.mutex);
-            while (!shared.free.wait_for(lock, std::chrono::milliseconds(20), given))
-                if (cancelled && cancelled->load()) {
-                    cost_ = 0;
-                    return;
-                }
-            shared.used += cost_;
-        }
-        ~DecodeTicket()
-        {
-            Budget& shared = budget();
-            {
-                std::lock_guard lock(shared.mutex);
-                shared.used -= cost_;
-            }
-            shared.free.notify_all();
-        }
-        DecodeTicket(const DecodeTicket&) = delete;
-        DecodeTicket& operator=(const DecodeTicket&) = delete;
-
-    private:
-        qint64 cost_;
-    };
 
     std::atomic<qint64> held { 0 };
 
@@ -185,6 +135,8 @@ namespace {
         const DecodeTicket ticket(cost, cancelled);
         if (cancelled && cancelled->load())
             return failure(QStringLiteral("cancelled"));
+        if (!ticket.given())
+            return failure(QStringLiteral("no room for it now"), PictureFailure::None);
         Decoded decoded = decode();
         if (!decoded.image.isNull() && !cell.isEmpty())
             decoded.image = scaledInFullColour(std::move(decoded.image), cell);
@@ -419,17 +371,6 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     default:
         return failure(QStringLiteral("not a BMP, GIF, JPEG or icon file"));
     }
-}
-
-bool runWithinDecodeBudget(qint64 cost, const std::atomic<bool>* cancelled, const std::function<void()>& work)
-{
-    if (cost > DecodeBudget)
-        return false;
-    const DecodeTicket ticket(cost, cancelled);
-    if (cancelled && cancelled->load())
-        return false;
-    work();
-    return true;
 }
 
 QImage scaledInFullColour(QImage image, QSize size)

@@ -3,6 +3,7 @@
 // Decoding one picture file under the process's memory budgets. Used by the picture loaders;
 // safe to call from any thread.
 
+#include "pictures/decodebudget.h"
 #include "pictures/picture.h"
 
 #include <QIODevice>
@@ -40,11 +41,6 @@ Decoded decodeFirstScans(const QByteArray& firstScans, QSize cell, const std::at
 // picture (same shape, or the photo between dark bands, which are cut off) and covers the cell without
 // being enlarged serves; otherwise, or when the EXIF's pixel size is not the frame's, no image.
 Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::atomic<bool>* cancelled = nullptr);
-
-// Runs `work` while it holds a share of `cost` bytes of the budget the decodes share, waiting for others
-// to end as a decode does. Whether it ran: a cost past the whole budget, or a wait cancelled through
-// `cancelled`, runs nothing.
-bool runWithinDecodeBudget(qint64 cost, const std::atomic<bool>* cancelled, const std::function<void()>& work);
 
 // `image` scaled to `size` in full colour (indexed and 1-bit pictures are not dithered).
 QImage scaledInFullColour(QImage image, QSize size);

@@ -494,6 +494,50 @@ TEST_F(LoadingFiles, HeldBytesStayWithinTheirBudgetAndGoWithTheirPictures)
     EXPECT_EQ(heldBytes(), heldBefore) << "a failed decode keeps nothing";
 }
 
+// What the picture window holds counts with the decodes in flight. A decode made only if there is
+// room (a picture read ahead) gets no share where they leave none; alone, any decode runs; one that
+// only held pictures keep waiting says it wants room, so that the window lets go of them.
+TEST(DecodeBudgetShares, HeldPicturesCountWithTheDecodesInFlight)
+{
+    constexpr qint64 MB = qint64(1) << 20;
+    struct Row {
+        const char* what;
+        qint64 held, decoding, cost;
+        bool given;
+    };
+    const Row rows[] = {
+        { "alone, past the budget", 0, 0, 2 * DecodeBudget, true },
+        { "beside what is held", 800 * MB, 0, 200 * MB, true },
+        { "past what is held", 900 * MB, 0, 200 * MB, false },
+        { "past what decodes", 0, 900 * MB, 200 * MB, false },
+        { "past both", 500 * MB, 400 * MB, 200 * MB, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const qint64 before = budgetInUse();
+        const BudgetHold held(row.held);
+        const std::optional<DecodeTicket> decoding
+            = row.decoding ? std::make_optional<DecodeTicket>(row.decoding, nullptr) : std::nullopt;
+        {
+            const OnlyIfRoom room;
+            const DecodeTicket ticket(row.cost, nullptr);
+            EXPECT_EQ(ticket.given(), row.given);
+            EXPECT_EQ(
+                budgetInUse(), before + row.held + row.decoding + (row.given ? std::min(row.cost, DecodeBudget) : 0));
+        }
+        EXPECT_EQ(BudgetHold::ifRoom(row.cost) != nullptr, row.given && row.cost <= DecodeBudget);
+        if (row.given || row.decoding)
+            continue;
+        // Waiting for room only the held pictures take.
+        std::atomic<bool> cancelled = false;
+        std::thread waiter([&] { const DecodeTicket ticket(row.cost, &cancelled); });
+        EXPECT_TRUE(QTest::qWaitFor([] { return roomWanted(); }, 5000));
+        cancelled = true;
+        waiter.join();
+        EXPECT_FALSE(roomWanted());
+    }
+}
+
 // Run as an ordinary user (root reads every file): see CMakeLists.txt.
 TEST_F(LoadingFiles, AnUnreadableFileIsNotReplacedByItsNamesake)
 {

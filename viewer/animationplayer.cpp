@@ -107,6 +107,7 @@ void AnimationPlayer::stop()
         decoding_->cancel();
     decoding_.reset();
     frames_.reset();
+    held_.reset();
     ahead_ = {};
     aheadReady_ = false;
     overdue_ = false;
@@ -118,6 +119,9 @@ void AnimationPlayer::started(const Opened& opened)
 {
     opening_.reset();
     readCancel_ = {};
+    held_ = BudgetHold::ifRoom(opened.frames->stepCost());
+    if (!held_)
+        return;
     frames_ = opened.frames;
     shown_ = 1;
     // The first frame has been on show since the animation was put in.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pictures/animation.h"
+#include "pictures/decodebudget.h"
 #include "pictures/picture.h"
 #include "platform/task.h"
 
@@ -43,7 +44,8 @@ private:
 // when the one before has shown for its delay; one decoded late shows when it comes. The animation
 // pauses while the window is hidden or minimised and goes on from where it was when it shows again;
 // after the last play it stays on the last frame. A frame decoded for an animation that has been
-// stopped since, or replaced, is dropped.
+// stopped since, or replaced, is dropped. What it keeps between frames counts in the decode budget
+// with the picture on show: an animation it has no room for stays on its first frame.
 class AnimationPlayer : public QObject {
 public:
     using ShowFrame = std::function<void(const QImage& frame)>;
@@ -84,6 +86,7 @@ private:
     ShowFrame show_;
     std::unique_ptr<Ticker> ticker_;
     std::shared_ptr<GifFrames> frames_;
+    std::unique_ptr<BudgetHold> held_; // what it keeps between frames: the canvas and the frame ahead
     std::shared_ptr<Task<AnimationFrame>> decoding_;
     std::shared_ptr<Task<Opened>> opening_;
     std::function<void()> readCancel_; // cancels the read of a file being opened

@@ -106,14 +106,18 @@ void frmPicture::Form_Resize()
 
 void frmPicture::showPicture(const StdPicture& picture)
 {
+    held_.reset();
     Image1.setPicture(picture);
+    held_ = std::make_unique<BudgetHold>(Image1.shownImage().sizeInBytes());
     showKeptView();
     animation_.play(Image1.Picture());
 }
 
 void frmPicture::showPicture(const StdPicture& picture, const QImage& full, bool cutShort)
 {
+    held_.reset();
     Image1.setPicture(picture, full, cutShort);
+    held_ = std::make_unique<BudgetHold>(Image1.shownImage().sizeInBytes());
     showKeptView();
     animation_.play(Image1.Picture());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/form.h"
+#include "pictures/decodebudget.h"
 #include "platform/controls/controls.h"
 #include "viewer/animationplayer.h"
 #include "viewer/viewmemory.h"
@@ -59,7 +60,8 @@ public:
     // Puts a picture in, unturned, in the view the user chose last (natural size, fitted, or a zoom
     // level), and fits the bars' ranges to it: the one way a picture comes into the window. The
     // second form takes the picture's full image decoded beforehand, off the window's thread, and
-    // whether that decode found the file cut short. An animated GIF plays from its first frame.
+    // whether that decode found the file cut short. An animated GIF plays from its first frame. The
+    // picture counts in the decode budget while it shows.
     void showPicture(const StdPicture& picture);
     void showPicture(const StdPicture& picture, const QImage& full, bool cutShort = false);
 
@@ -84,6 +86,7 @@ private:
     void panBy(ScrollBar& bar, int reach, double twips);
 
     double wheelZoom_ = 0; // notches of a Ctrl+wheel not yet zoomed by
+    std::unique_ptr<BudgetHold> held_; // the decode budget's share of the picture on show
     AnimationPlayer animation_ { *this, [this](const QImage& frame) { Image1.setFrame(frame); } };
 };
 
