@@ -6,6 +6,7 @@
 
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
+#include "photos.h"
 #include "tests/picture_files.h"
 #include "viewer/frmPicture.h"
 
@@ -22,28 +23,8 @@
 
 namespace {
 
-// A photo's worth of detail: a colour ramp crossed by fine lines, so that no scaling is trivial.
-QImage photo(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = qRgb(x * 255 / width, y * 255 / height, ((x ^ y) & 7) * 32);
-    }
-    return image;
-}
-
-// Lets the program run for `seconds`, as a user pausing between two steps.
-void idleFor(double seconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.nsecsElapsed() < seconds * 1e9) {
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
-    }
-}
+using bench::idleFor;
+using bench::photo;
 
 // Space through a folder of 12-megapixel JPEGs, after a second's pause and at once, against one djpeg
 // of that photo timed in the same run; the memory and the decoded pictures the window holds meanwhile.
