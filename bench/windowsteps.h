@@ -17,7 +17,7 @@ namespace bench {
 
 // The one way the benchmarks step the picture window: Space (+1) or BackSpace (-1), `repeated` while
 // the key is held down and auto-repeats.
-inline void pressKey(tl::frmPicture& window, int direction, [[maybe_unused]] bool repeated) { window.Step(direction); }
+inline void pressKey(tl::frmPicture& window, int direction, bool repeated) { window.Step(direction, repeated); }
 
 // Runs the program until the picture window shows entry `entry` of the main window's list, then draws
 // it: when that is done, in seconds on `clock`; -1 when it did not show within `limit` seconds.
