@@ -481,22 +481,35 @@ TEST_F(PageLoading, ACellNotMadeWithinTheWaitIsFilledLaterIfStillShown)
 }
 
 // A page waits for its cells, but not for a key held down: the keyboard repeats it before a page of
-// new cells is made, and its cells come in as they are made.
-TEST_F(PageLoading, APageWaitsForItsCellsUnlessAKeyHeldDownOvertakesIt)
+// new cells is made. Nor does a page asked for while the one before still decodes (a wheel spun, keys
+// pressed fast). Their cells come in as they are made.
+TEST_F(PageLoading, APageWaitsForItsCellsUnlessAnotherOvertakesIt)
 {
-    for (const bool repeated : { false, true }) {
-        SCOPED_TRACE(repeated ? "repeated" : "pressed");
+    struct Row {
+        const char* what;
+        std::vector<bool> repeated; // Page Down, pressed or repeated
+        bool waited;
+    };
+    const Row rows[] = {
+        { "pressed", { false }, true },
+        { "repeated", { true }, false },
+        { "pressed while the page before decodes", { true, false }, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         form->thumbnails.read = [](const QString& path, QSize cellSize, const std::atomic<bool>* cancelled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             return readCellPicture(path, cellSize, cancelled);
         };
         QTemporaryDir folder;
-        loadFolderOf(60, folder.path());
+        loadFolderOf(100, folder.path());
         form->activateWindow();
         form->Picture1.widget()->setFocus();
-        QTest::simulateEvent(form->Picture1.widget(), true, Qt::Key_PageDown, {}, {}, repeated);
-        EXPECT_EQ(shownEntry(23), repeated ? -1 : 47);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return shownEntry(23) == 47; }, 10000));
+        for (const bool repeated : row.repeated)
+            QTest::simulateEvent(form->Picture1.widget(), true, Qt::Key_PageDown, {}, {}, repeated);
+        const int last = 23 + 24 * int(row.repeated.size());
+        EXPECT_EQ(shownEntry(23), row.waited ? last : -1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shownEntry(23) == last; }, 10000));
     }
 }
 
