@@ -103,7 +103,8 @@ private:
     void scrollToPage(int first);
     void scrollToShow(int entry);
     using PutInWindow = std::function<void(frmPicture&, const StdPicture&)>;
-    void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn, bool wait = true);
+    void showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn,
+        std::chrono::milliseconds wait = PictureWait);
     frmPicture& showPictureWindow(int entry);
     void stepPicture(int direction, bool repeated);
     void readAhead(int direction);

@@ -1,5 +1,7 @@
 #include "browser/latepictures.h"
 
+#include <algorithm>
+
 namespace tl {
 
 namespace {
@@ -34,8 +36,18 @@ void LatePictures::putInWhatIsDone()
         late.putIn(late.job->picture());
 }
 
-void LatestPicture::show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn,
-    const std::function<void()>& meanwhile, std::function<bool()> stillShown, bool wait)
+LatestPicture::LatestPicture(LatePictures& late)
+    : late_(late)
+{
+    meanwhileTimer_.setSingleShot(true);
+    QObject::connect(&meanwhileTimer_, &QTimer::timeout, [this] {
+        if (pending_ && meanwhile_)
+            meanwhile_();
+    });
+}
+
+void LatestPicture::show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn, std::function<void()> meanwhile,
+    std::function<bool()> stillShown, std::chrono::milliseconds wait)
 {
     // Asked again for the picture it is making, the job goes on.
     if (job_ && job_ != job)
@@ -43,17 +55,23 @@ void LatestPicture::show(std::shared_ptr<PictureJob> job, LatePictures::PutIn pu
     job_ = job;
     const int request = ++request_;
     pending_ = false;
-    if (job->waitUntil(PictureJob::Clock::now() + (wait ? PictureWait : std::chrono::milliseconds(0)))) {
+    meanwhileTimer_.stop();
+    if (job->waitUntil(PictureJob::Clock::now() + std::min(wait, PictureWait))) {
         putIn(job->picture());
         return;
     }
     pending_ = true;
-    meanwhile();
+    meanwhile_ = std::move(meanwhile);
+    if (wait >= PictureWait)
+        meanwhile_();
+    else
+        meanwhileTimer_.start(PictureWait - wait);
     late_.add(std::move(job),
         [this, request, putIn = std::move(putIn), stillShown = std::move(stillShown)](const StdPicture& picture) {
             if (request != request_ || (stillShown && !stillShown()))
                 return;
             pending_ = false;
+            meanwhileTimer_.stop();
             putIn(picture);
         });
 }

@@ -36,15 +36,12 @@ private:
 // cancels the job of the one before and makes its late picture stale.
 class LatestPicture {
 public:
-    explicit LatestPicture(LatePictures& late)
-        : late_(late)
-    {
-    }
-    // Waits for `job` the usual time (not at all without `wait`), then puts its picture in. A picture
-    // not made by then shows as `meanwhile` does, and is put in once made unless a newer one was asked
-    // for or `stillShown` says the place is gone.
-    void show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn, const std::function<void()>& meanwhile,
-        std::function<bool()> stillShown = {}, bool wait = true);
+    explicit LatestPicture(LatePictures& late);
+    // Waits for `job` up to `wait`, then puts its picture in. A picture not made by then is put in once
+    // made unless a newer one was asked for or `stillShown` says the place is gone; meanwhile the place
+    // shows what it showed, and once the usual wait has passed since the request, as `meanwhile` does.
+    void show(std::shared_ptr<PictureJob> job, LatePictures::PutIn putIn, std::function<void()> meanwhile,
+        std::function<bool()> stillShown = {}, std::chrono::milliseconds wait = PictureWait);
     // Whether the picture asked for last is still to come.
     bool pending() const { return pending_; }
 
@@ -53,6 +50,8 @@ private:
     std::shared_ptr<PictureJob> job_;
     int request_ = 0;
     bool pending_ = false;
+    QTimer meanwhileTimer_;
+    std::function<void()> meanwhile_;
 };
 
 } // namespace tl

@@ -52,20 +52,22 @@ void frmBmpGet::Command1_Click()
         followInGrid(entry);
 }
 
-// Puts in the picture window what `job` makes, through `putIn`. A picture not made within the wait
-// shows the window with the empty picture meanwhile; it is put in when it is made, unless the window
-// was closed or a newer picture was asked for. Without `wait` nothing is waited for, and the window
-// shows what it showed until the picture comes.
-void frmBmpGet::showInPictureWindow(frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn, bool wait)
+// Puts in the picture window what `job` makes, through `putIn`, waiting for it up to `wait`. A picture
+// not made by then is put in when it is made, unless the window was closed or a newer picture was
+// asked for; meanwhile the window shows what it showed, and the empty picture once the usual wait has
+// passed.
+void frmBmpGet::showInPictureWindow(
+    frmPicture& window, std::shared_ptr<PictureJob> job, PutInWindow putIn, std::chrono::milliseconds wait)
 {
     const QPointer<frmPicture> shown(&window);
+    const auto open = [shown] { return shown && !shown->isUnloaded(); };
     windowPicture_.show(
         std::move(job), [shown, putIn](const StdPicture& picture) { putIn(*shown, picture); },
-        [shown, wait] {
-            if (wait)
+        [shown, open] {
+            if (open())
                 shown->showPicture({});
         },
-        [shown] { return shown && !shown->isUnloaded(); }, wait);
+        open, wait);
     if (windowPicture_.pending())
         roomCheck_.start();
 }

@@ -27,21 +27,25 @@ namespace {
     // kept only if there is room to keep it: else it is not made, and a step to it reads it then.
     PictureJob::Reader holding(PictureJob::Reader read, HoldSlot hold, bool onlyIfRoom)
     {
-        return [read = std::move(read), hold, onlyIfRoom](const std::atomic<bool>* cancelled) {
-            PictureRead first = read(cancelled);
+        const auto kept = [hold, onlyIfRoom](const StdPicture& picture) {
+            const qint64 cost = picture.memoryCost();
+            *hold = onlyIfRoom ? BudgetHold::ifRoom(cost) : std::make_unique<BudgetHold>(cost);
+            return *hold ? picture : StdPicture();
+        };
+        // A file the read decodes itself (its bytes not kept) is decoded within the same bounds.
+        const auto within = [onlyIfRoom](const auto& work) {
+            std::optional<OnlyIfRoom> room;
+            if (onlyIfRoom)
+                room.emplace();
+            return work();
+        };
+        return [read = std::move(read), kept, within](const std::atomic<bool>* cancelled) {
+            PictureRead first = within([&] { return read(cancelled); });
             if (!first.decode)
-                return first;
-            return PictureRead(
-                [decode = std::move(first.decode), hold, onlyIfRoom](const std::atomic<bool>* cancelled) {
-                    std::optional<OnlyIfRoom> room;
-                    if (onlyIfRoom)
-                        room.emplace();
-                    StdPicture picture = decode(cancelled);
-                    room.reset();
-                    const qint64 cost = picture.memoryCost();
-                    *hold = onlyIfRoom ? BudgetHold::ifRoom(cost) : std::make_unique<BudgetHold>(cost);
-                    return *hold ? picture : StdPicture();
-                });
+                return PictureRead(kept(first.picture));
+            return PictureRead([decode = std::move(first.decode), kept, within](const std::atomic<bool>* cancelled) {
+                return kept(within([&] { return decode(cancelled); }));
+            });
         };
     }
 } // namespace
@@ -110,6 +114,9 @@ void frmBmpGet::stepPicture(int direction, bool repeated)
     shownEntry_ = entry;
     const bool wait = !repeated && !windowPicture_.pending();
     const QScopedValueRollback waiting(stepWaits_, wait);
+    // A step waits at most a quarter of a second, so that the window still answers the window
+    // manager, which asks every quarter second.
+    constexpr std::chrono::milliseconds StepWait { 250 };
     showInPictureWindow(
         *window, job,
         [this, entry, direction](frmPicture& shown, const StdPicture& picture) {
@@ -122,7 +129,7 @@ void frmBmpGet::stepPicture(int direction, bool repeated)
             followInGrid(entry, stepWaits_);
             readAhead(direction);
         },
-        wait);
+        wait ? StepWait : std::chrono::milliseconds(0));
 }
 
 // Decodes the picture one further in `direction` on the pool, so that the next step finds it made.
