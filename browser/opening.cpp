@@ -3,6 +3,7 @@
 #include "browser/frmBmpGet.h"
 
 #include "viewer/frmPicture.h"
+#include "viewer/partfirst.h"
 
 namespace tl {
 
@@ -19,35 +20,38 @@ namespace {
 
 // The cell's own picture goes to the picture window, with its full image decoded from the bytes
 // the cell kept, or from the file as it is now when the cell kept none (a file cut short since, or a
-// cell made from the head of a file cut short, says so there); steps go on from the cell's entry.
+// cell made from the head of a file cut short, says so there); steps go on from the cell's entry. A
+// large photo's first screen may show before the rest.
 void frmBmpGet::Image2_Click(int Index)
 {
     const int entry = pageFirst_ + Index < List1.ListCount() ? pageFirst_ + Index : -1;
     frmPicture& window = showPictureWindow(entry);
     const StdPicture cell = Image2[Index].Picture();
-    showInPictureWindow(window,
-        thumbnails.run([cell](const std::atomic<bool>* cancelled) { return cell.readFullImage(cancelled); }),
-        [this, cell](frmPicture& shown, const StdPicture& full) {
-            shown.showPicture(cell, full.image(), full.incomplete());
-            readAhead(1);
-        });
+    const std::shared_ptr<PictureJob> whole
+        = thumbnails.run([cell](const std::atomic<bool>* cancelled) { return cell.readFullImage(cancelled); });
+    readPartFirst(window, cell.filePath(), whole);
+    showInPictureWindow(window, whole, [this, cell](frmPicture& shown, const StdPicture& full) {
+        shown.showPicture(cell, full.image(), full.incomplete());
+        readAhead(1);
+    });
 }
 
 // Opens the file the two texts name, stepping from its place in List1 when it is there. Nothing
 // here is reported: a file that cannot be shown (unreadable, not a picture, too large to hold in
-// memory) shows the empty picture, which says why as its tooltip.
+// memory) shows the empty picture, which says why as its tooltip. A large photo's first screen may
+// show before the rest.
 void frmBmpGet::Command1_Click()
 {
     PicturePath = Text1.Text() + Text2.Text();
     const int entry = PicturePath.isEmpty() ? -1 : entryOf(List1, PicturePath);
     frmPicture& window = showPictureWindow(entry);
-    showInPictureWindow(window, thumbnails.run([path = PicturePath](const std::atomic<bool>* cancelled) {
-        return readPictureOrFailed(path, cancelled);
-    }),
-        [this](frmPicture& shown, const StdPicture& loaded) {
-            shown.showPicture(loaded);
-            readAhead(1);
-        });
+    const std::shared_ptr<PictureJob> whole = thumbnails.run(
+        [path = PicturePath](const std::atomic<bool>* cancelled) { return readPictureOrFailed(path, cancelled); });
+    readPartFirst(window, PicturePath, whole);
+    showInPictureWindow(window, whole, [this](frmPicture& shown, const StdPicture& loaded) {
+        shown.showPicture(loaded);
+        readAhead(1);
+    });
     if (entry >= 0)
         followInGrid(entry);
 }

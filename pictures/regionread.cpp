@@ -76,10 +76,14 @@ PictureRead readPictureRegion(const QString& path, QRect region, const std::atom
     }
     if (!looksLikeJpeg(file.peek(4)))
         return {};
-    // The headers first: the bytes of a progressive file are not read for nothing.
-    const bool progressive = JpegDecoder(file, file.size(), cancelled).progressive();
-    if (progressive || isCancelled(cancelled))
-        return {};
+    // The headers first: the bytes of a progressive file, or of a picture the region covers whole, are
+    // not read for nothing.
+    {
+        const JpegDecoder head(file, file.size(), cancelled);
+        const QRect whole(QPoint(), head.naturalSize());
+        if (head.progressive() || (head.ok() && region.contains(whole)) || isCancelled(cancelled))
+            return {};
+    }
     if (!file.seek(0)) {
         qCDebug(lcPictures) << "cannot read" << path << ":" << qUtf8Printable(file.errorString());
         return StdPicture::failed(path, PictureFailure::Unreadable);

@@ -20,8 +20,8 @@ namespace tl {
 // file. The picture the second stage gives has the picture's natural size (pixelWidth, pixelHeight)
 // and holds the part, which regionOf() gives; like a cell's picture, it keeps the path for a full
 // decode. It is the empty picture when no part comes before the whole: another format, a progressive
-// JPEG, a region outside the picture, or a cancelled read; the failed picture when the file cannot be
-// read or decoded.
+// JPEG, a region outside the picture or one that covers all of it, or a cancelled read; the failed
+// picture when the file cannot be read or decoded.
 PictureRead readPictureRegion(const QString& path, QRect region, const std::atomic<bool>* cancelled = nullptr);
 
 // The part a picture from readPictureRegion(path, asked) holds, and where it lies in the picture: the

@@ -4,9 +4,13 @@
 #include "pictures/decoding.h"
 #include "pictures/jpegregion.h"
 #include "pictures/regionread.h"
+#include "platform/pools.h"
 #include "profiles.h"
+#include "viewer/partfirst.h"
+#include "windows_fixture.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tl;
@@ -142,4 +146,43 @@ TEST(JpegRegion, TheTwoStageReadGivesThePartAndTheNaturalSize)
     EXPECT_EQ(regionOf(part, asked).where, QRect(30, 41, 70, 77));
     EXPECT_TRUE(readPictureRegion(progressive, asked).finish(nullptr).isEmpty());
     EXPECT_EQ(readPictureRegion(dir.filePath("gone.jpg"), asked).finish(nullptr).failure(), PictureFailure::Unreadable);
+}
+
+// The whole decode waits on a flag: the first screen shows meanwhile, over bars that range over the
+// whole picture, and gives way to the whole picture. A part that comes after its whole is left out.
+class PartFirst : public WindowsTest { };
+
+TEST_F(PartFirst, APhotoAtItsNaturalSizeShowsItsFirstScreenBeforeTheRest)
+{
+    const QString path = dir.filePath("large.jpg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(libjpegFile(busy(1500, 1100), {})) > 0);
+    file.close();
+    frmPicture& w = Window<frmPicture>().Show();
+    w.showPicture({});
+    std::atomic<bool> decodes { false };
+    const auto whole = PictureJob::start(cpuPool(), [&](const std::atomic<bool>*) {
+        while (!decodes)
+            QThread::msleep(2);
+        return LoadPicture(path);
+    });
+    readPartFirst(w, path, whole);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Image1.partialImage().isNull(); }));
+    EXPECT_FALSE(whole->isDone());
+    const QImage part = w.Image1.partialImage();
+    EXPECT_TRUE(part == LoadPicture(path).image().copy(part.rect()));
+    EXPECT_TRUE(w.Image1.widget()->grab(QRect(0, 0, 40, 30)).toImage().convertToFormat(QImage::Format_RGB32)
+        == part.copy(0, 0, 40, 30));
+    EXPECT_EQ(w.HScroll1.Max(), barValue(w.Image1.Width() - w.Picture1.ScaleWidth(), w.hReach));
+    EXPECT_GT(w.VScroll1.Max(), 0);
+    decodes = true;
+    ASSERT_TRUE(whole->waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(10)));
+    w.showPicture({});
+    bool looked = false;
+    readPartFirst(w, path, whole)->whenDone(&w, [&](const StdPicture&) { looked = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return looked; }));
+    EXPECT_TRUE(w.Image1.partialImage().isNull());
+    w.showPicture(whole->picture());
+    EXPECT_TRUE(w.Image1.partialImage().isNull());
+    EXPECT_EQ(w.Image1.shownImage().size(), QSize(1500, 1100));
 }
