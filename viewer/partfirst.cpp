@@ -5,6 +5,7 @@
 #include "platform/pools.h"
 #include "viewer/frmPicture.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <cmath>
 
@@ -37,8 +38,12 @@ std::shared_ptr<PictureJob> readPartFirst(
     const std::shared_ptr<PictureJob> job = PictureJob::start(ioPool(), cpuPool(),
         [path, viewport](const std::atomic<bool>* cancelled) { return readPictureRegion(path, viewport, cancelled); });
     asked = job;
-    job->whenDone(&window, [shown = QPointer<frmPicture>(&window), job, whole, viewport](const StdPicture& part) {
-        if (!shown || partAskedFor() != job || part.isEmpty() || whole->isDone() || whole->isCancelled())
+    // Told on the application, so that the part is let go even when the window has gone.
+    job->whenDone(qApp, [shown = QPointer<frmPicture>(&window), job, whole, viewport](const StdPicture& part) {
+        const bool latest = partAskedFor() == job;
+        if (latest)
+            partAskedFor().reset();
+        if (!shown || !latest || part.isEmpty() || whole->isDone() || whole->isCancelled())
             return;
         const StdPicture& showing = shown->Image1.Picture();
         if (!showing.isEmpty() || showing.failure() != PictureFailure::None || shown->Image1.Zoom() != 1)
