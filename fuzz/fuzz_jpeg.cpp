@@ -1,12 +1,13 @@
 // Arbitrary bytes through the JPEG decoder as the picture loaders use it: the headers, a cell's decode
 // (from the camera's thumbnail too, when there is one) and a full decode under a memory limit, each put
 // in sRGB by the file's colour profile, a cell of a progressive file from its first scans at 1/8 and at
-// 3/8 (the head read up to them, and decoded in buffered-image mode), and the EXIF reader on the bytes as
-// an APP1 payload.
+// 3/8 (the head read up to them, and decoded in buffered-image mode), parts decoded first as the picture
+// window asks for its first screen, and the EXIF reader on the bytes as an APP1 payload.
 
 #include "pictures/decoding.h"
 #include "pictures/exif.h"
 #include "pictures/jpeg.h"
+#include "pictures/jpegregion.h"
 #include "pictures/progressive.h"
 
 #include <QBuffer>
@@ -63,6 +64,20 @@ void decodeFirstScans(const QByteArray& bytes, int eighths)
     decode(bytes, cell, true);
 }
 
+// Parts at the corner, across the middle and reaching out of the picture; a part decoded is the size of
+// the rectangle cut to the picture.
+void decodeRegions(const QByteArray& bytes)
+{
+    for (const QRect region : { QRect(0, 0, 64, 48), QRect(13, 7, 300, 21), QRect(-5, 30, 20000, 9) }) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const RegionDecoded decoded = decodeJpegRegion(buffer, bytes.size(), region);
+        if (decoded.outcome == RegionDecoded::Done && decoded.image.size() != decoded.region.size())
+            std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -79,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decode(bytes, QSize());
     decodeFirstScans(bytes, 1);
     decodeFirstScans(bytes, 3);
+    decodeRegions(bytes);
     readExif(bytes);
     readExif(QByteArray("Exif\0\0", 6) + bytes);
     return 0;

@@ -30,6 +30,10 @@ namespace {
     constexpr qint64 HeaderBound = qint64(16) << 20;
     constexpr qint64 ScanBytesPerSample = 2;
     constexpr qint64 BlockBytes = DCTSIZE2 * sizeof(JCOEF);
+    // How much wider than a window its decoded rows may come: a column either side, and the left one
+    // moved back to the start of its column of blocks (at most four blocks of 8 wide).
+    constexpr int WindowMargin = 2 + 4 * DCTSIZE;
+    constexpr JDIMENSION SkipStep = 256;
 
     // The segments kept from the headers, each up to its own bound; every other segment is passed
     // over unread.
@@ -215,6 +219,7 @@ struct JpegDecoder::Private {
     QByteArray icc;
     ToSrgb toSrgb;
     QSize output; // at the prepared scale, as stored
+    QRect window; // the part of the frame decoded; null for all of it
     qint64 cost = -1; // -1 until prepared
 
     // Runs `step` on libjpeg; false, with the reason, when libjpeg gave up. `step` must own nothing that
@@ -242,6 +247,26 @@ struct JpegDecoder::Private {
                 bytes += blocksWide * c.v_samp_factor * (BlockBytes + 3 * DCTSIZE2);
         }
         return bytes + qint64(info.output_width) * 4 * 4;
+    }
+
+    // Once the decompression has started: the rows cut to the window's columns, and the rows above it
+    // passed over. A column either side of the window is decoded too where the frame has one: colour
+    // stored at half the resolution is spread over the columns from both sides, and at a cut edge it
+    // would be taken for the picture's own edge. Gives where the window's first column lies in a row.
+    int cropToWindow()
+    {
+        JDIMENSION x = JDIMENSION(std::max(window.left() - 1, 0));
+        JDIMENSION width = JDIMENSION(std::min(window.right() + 2, int(info.output_width))) - x;
+        jpeg_crop_scanline(&info, &x, &width);
+        // A few hundred rows at a time, so that a cancel is seen on the way down a tall picture.
+        for (auto above = JDIMENSION(window.top()); above > 0;) {
+            const JDIMENSION step = std::min(above, SkipStep);
+            if (jpeg_skip_scanlines(&info, step) != step)
+                stop(reinterpret_cast<j_common_ptr>(&info), "no more rows");
+            above -= step;
+            watchProgress(reinterpret_cast<j_common_ptr>(&info));
+        }
+        return window.left() - int(x);
     }
 
     // The next `count` bytes of the file into `out`; the source never suspends.
@@ -440,6 +465,16 @@ std::vector<int> JpegDecoder::blockSizes() const
 #endif
     return sizes;
 }
+
+bool JpegDecoder::useWindow(QRect stored)
+{
+    const QRect window = stored.intersected(QRect(QPoint(), storedSize()));
+    if (!d_->ok || d_->multiScan || window.isEmpty())
+        return false;
+    d_->window = window;
+    return true;
+}
+
 qint64 JpegDecoder::scanStart() const { return d_->scanStart; }
 
 qint64 JpegDecoder::prepare(QSize cell)
@@ -447,7 +482,7 @@ qint64 JpegDecoder::prepare(QSize cell)
     Private& d = *d_;
     if (!d.ok)
         return 0;
-    const bool reduced = !cell.isEmpty();
+    const bool reduced = !cell.isEmpty() && d.window.isNull();
     const QSize wanted = quarterTurn(orientation()) ? cell.transposed() : cell;
     const QSize stored = storedSize();
     const auto scaled = [](int length, int eighths) { return (qint64(length) * eighths + 7) / 8; };
@@ -467,10 +502,12 @@ qint64 JpegDecoder::prepare(QSize cell)
         d.ok = false;
         return 0;
     }
-    d.output = QSize(int(d.info.output_width), int(d.info.output_height));
+    d.output = d.window.isNull() ? QSize(int(d.info.output_width), int(d.info.output_height)) : d.window.size();
     const int depth = d.format == QImage::Format_Grayscale8 ? 8 : 32;
     const qint64 turnedCopy = orientation() == 1 ? 0 : imageBytes(outputSize(), depth);
-    d.cost = imageBytes(d.output, depth) + turnedCopy + d.workingBytes() + heldBytes();
+    // A window's rows are decoded into a row of their own, a little wider than the window, and cut.
+    const qint64 windowRow = d.window.isNull() ? 0 : imageBytes(QSize(d.window.width() + WindowMargin, 1), 32);
+    d.cost = imageBytes(d.output, depth) + turnedCopy + d.workingBytes() + windowRow + heldBytes();
     return d.cost;
 }
 
@@ -501,7 +538,12 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
     uchar* const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     const bool cmyk = d.info.out_color_space == JCS_CMYK;
-    std::vector<JSAMPLE> cmykRow(cmyk ? size_t(d.output.width()) * 4 : 0);
+    const bool windowed = !d.window.isNull();
+    const int samples = d.format == QImage::Format_Grayscale8 ? 1 : 4;
+    // Rows that are converted or cut are decoded into a row of their own first.
+    const size_t rowWidth = size_t(d.output.width()) + (windowed ? WindowMargin : 0);
+    std::vector<JSAMPLE> ownRow(cmyk || windowed ? rowWidth * size_t(samples) : 0);
+    int cut = 0; // where the window's first column lies in a decoded row
     // Interblock smoothing guesses the coefficients still missing, which the scales read from the
     // first scans do not use.
     d.info.buffered_image = d.firstScans;
@@ -514,15 +556,24 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
         jpeg_start_decompress(&d.info);
         if (d.firstScans)
             d.consumeFirstScans(sizes);
-        if (int(d.info.output_width) != d.output.width() || int(d.info.output_height) != d.output.height())
+        const QSize frame = windowed ? storedSize() : d.output;
+        if (int(d.info.output_width) != frame.width() || int(d.info.output_height) != frame.height())
             stop(reinterpret_cast<j_common_ptr>(&d.info), "the output size changed");
-        while (d.info.output_scanline < d.info.output_height) {
-            uchar* const line = bits + stride * d.info.output_scanline;
-            JSAMPROW row = cmyk ? cmykRow.data() : line;
+        if (windowed)
+            cut = d.cropToWindow();
+        if (windowed && size_t(d.info.output_width) > rowWidth)
+            stop(reinterpret_cast<j_common_ptr>(&d.info), "the window's rows came wider than they can");
+        for (int y = 0; y < d.output.height(); ++y) {
+            uchar* const line = bits + stride * y;
+            JSAMPROW row = ownRow.empty() ? line : ownRow.data();
             if (jpeg_read_scanlines(&d.info, &row, 1) != 1)
                 stop(reinterpret_cast<j_common_ptr>(&d.info), "no more rows");
-            if (!cmyk)
+            row += cut * samples;
+            if (!cmyk) {
+                if (windowed)
+                    std::memcpy(line, row, size_t(d.output.width()) * size_t(samples));
                 continue;
+            }
             if (cmykProfile) {
                 d.toSrgb.cmykRow(row, reinterpret_cast<QRgb*>(line), d.output.width(), inverted);
                 continue;

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <atomic>
@@ -73,6 +74,14 @@ public:
     // Where the first scan's data starts in the file, once the headers are read; 0 before.
     qint64 scanStart() const;
 
+    // Decodes only `stored`, a rectangle of the frame's own pixels (cut to the frame), at full size: the
+    // rows above it are passed over without being made into pixels, and only the columns around it are.
+    // Before prepare(), which then gives its cost (the size it is given is not used) and after which
+    // outputSize() is the rectangle's, orientation applied; decode() gives the rectangle's pixels as a
+    // full decode gives them. Whether it can: not for a file whose scans each cover the whole picture
+    // (progressive or otherwise multi-scan, where every scan must be read first), nor for an empty
+    // rectangle.
+    bool useWindow(QRect stored);
     // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
     // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:
     // the output image, the copy that turning it makes, and libjpeg's working memory (for a multi-scan

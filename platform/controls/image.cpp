@@ -178,6 +178,8 @@ private:
         if (owner_->stretch_) {
             const QSize device = size() * devicePixelRatioF();
             painter.drawImage(rect(), picture.scaledCopy(device));
+        } else if (owner_->shown_.isNull()) {
+            drawPartial(painter);
         } else if (owner_->zoom_ >= 1) {
             drawSampled(painter, area);
         } else {
@@ -215,6 +217,15 @@ private:
         painter.setTransform(turning * QTransform::fromScale(scale, scale));
         painter.drawImage(QRectF(source), image, source);
         painter.resetTransform();
+    }
+
+    // The part decoded so far, where it lies at the zoom; nothing of a turned picture.
+    void drawPartial(QPainter& painter)
+    {
+        const QRect& where = owner_->partialWhere_;
+        const double scale = owner_->zoom_ / devicePixelRatioF();
+        if (!owner_->turn_ && !owner_->partial_.isNull())
+            painter.drawImage(QRectF(where.topLeft() * scale, where.size() * scale), owner_->partial_);
     }
 
     QRect devicePixels(const QRect& r) const
@@ -298,6 +309,8 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full, boo
     const QString spoken = picture_.fileName();
     picture_ = picture;
     shown_ = stretch_ ? QImage() : full;
+    partial_ = {};
+    partialWhere_ = {};
     zoom_ = 1;
     turn_ = 0;
     if (!stretch_ && !picture_.isEmpty() && shown_.isNull())
@@ -314,6 +327,19 @@ void ImageControl::setPicture(const StdPicture& picture, const QImage& full, boo
         QAccessibleEvent renamed(widget(), QAccessible::NameChanged);
         QAccessible::updateAccessibility(&renamed);
     }
+}
+
+void ImageControl::setPartial(const StdPicture& picture, const QImage& part, QRect where)
+{
+    if (stretch_ || picture.isEmpty() || part.isNull())
+        return;
+    picture_ = picture;
+    shown_ = {};
+    partial_ = part;
+    partialWhere_ = where;
+    turn_ = 0;
+    fitToZoom();
+    widget()->update();
 }
 
 void ImageControl::setFocusRing(bool shown)

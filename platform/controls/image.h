@@ -35,6 +35,12 @@ public:
     // next frame of an animation. A frame of another size than the picture, and a stretched control,
     // are left as they are.
     void setFrame(const QImage& frame);
+    // Shows `part`, the part at `where` (in picture pixels) of `picture`, whose full image is still
+    // being decoded: a control that is not stretched takes the picture's natural size at its zoom, as
+    // for the full image, and draws the part alone, unturned, until a picture is put in.
+    void setPartial(const StdPicture& picture, const QImage& part, QRect where);
+    // The part shown meanwhile; null once a picture is put in.
+    const QImage& partialImage() const { return partial_; }
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
     // What a control that is not stretched draws from: the picture at its natural size.
@@ -86,6 +92,8 @@ private:
     int turn_ = 0;
     QImage reduced_;
     QRect reducedArea_; // where reduced_ lies, in device pixels of the control
+    QImage partial_; // drawn while the full image is being decoded
+    QRect partialWhere_; // where partial_ lies in the picture, in its pixels
 };
 
 // A picture box used as a clipping container; its own picture is drawn at its natural size.
