@@ -94,8 +94,12 @@ void frmBmpGet::readAhead(int direction)
 
 std::shared_ptr<PictureJob> frmBmpGet::readEntry(int entry)
 {
-    return thumbnails.run([path = List1.List(entry)](
-                              const std::atomic<bool>* cancelled) { return readPictureOrFailed(path, cancelled); });
+    // Read at the size the window will show it in.
+    const frmPicture* window = Window<frmPicture>().Instance();
+    const ShownView view = window ? window->keptView() : ShownView();
+    return thumbnails.run([path = List1.List(entry), view](const std::atomic<bool>* cancelled) {
+        return readPictureForView(path, view, cancelled);
+    });
 }
 
 void frmBmpGet::forgetSteps()

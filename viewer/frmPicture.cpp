@@ -104,6 +104,7 @@ void frmPicture::Form_Resize()
 
 void frmPicture::showPicture(const StdPicture& picture)
 {
+    forgetFullDecode();
     Image1.setPicture(picture);
     showKeptView();
     animation_.play(Image1.Picture());
@@ -111,6 +112,7 @@ void frmPicture::showPicture(const StdPicture& picture)
 
 void frmPicture::showPicture(const StdPicture& picture, const QImage& full, bool cutShort)
 {
+    forgetFullDecode();
     Image1.setPicture(picture, full, cutShort);
     showKeptView();
     animation_.play(Image1.Picture());
@@ -206,6 +208,7 @@ void frmPicture::fitToWindow()
     viewMemory().fitted = true;
     Image1.setZoom(fitZoom(*this));
     fitScrollRanges(*this);
+    decodeFullWhenNeeded();
 }
 
 void frmPicture::showNaturalSize() { zoomAround(1, QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2)); }
@@ -233,6 +236,7 @@ void frmPicture::zoomAround(double zoom, QPoint at)
     fitScrollRanges(*this);
     HScroll1.setValue(barValue(left, hReach));
     VScroll1.setValue(barValue(top, vReach));
+    decodeFullWhenNeeded();
 }
 
 void frmPicture::stepBar(ScrollBar& bar, int steps)
