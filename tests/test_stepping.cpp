@@ -141,6 +141,22 @@ TEST_F(Stepping, ALatePictureNeverComesInOverANewerStep)
     EXPECT_EQ(form->stepPicturesHeld(), 0);
 }
 
+// Fitted, a step reads a photo only as large as its fit shows it: the picture read ahead holds a reduced
+// image and the window shows it at the photo's natural size fitted.
+TEST_F(Stepping, AStepReadsAPhotoAtTheViewKept)
+{
+    writePicture(dir, "p30.jpg", 4000, 3000);
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    form->mnuCget->trigger();
+    ASSERT_EQ(form->List1.ListCount(), 31);
+    viewMemory().fitted = true;
+    open(QStringLiteral("p29.bmp"))();
+    window().Step(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window().Image1.Picture().pixelWidth() == 4000; }));
+    EXPECT_TRUE(window().Image1.Picture().isReduced());
+    EXPECT_DOUBLE_EQ(window().Image1.Zoom(), fitZoom(window()));
+}
+
 // The position whose page shows an entry, moving the least, whatever the bar's unit.
 TEST(Paging, APositionShowsTheEntryAskedFor)
 {
