@@ -465,7 +465,7 @@ qint64 JpegDecoder::prepare(QSize cell, bool shownAsIs)
     d.info.scale_num = unsigned(eighths);
     d.info.scale_denom = 8;
     // A cell is smoothed down afterwards anyway: the fast transform and plain upsampling lose nothing
-    // it shows. A full picture is decoded as Qt decodes it.
+    // it shows. A full picture, and one shown at the scale it is decoded at, are decoded as Qt decodes it.
     d.info.dct_method = reduced ? JDCT_IFAST : JDCT_ISLOW;
     d.info.do_fancy_upsampling = reduced ? FALSE : TRUE;
     if (!d.guarded([&] { jpeg_calc_output_dimensions(&d.info); })) {
