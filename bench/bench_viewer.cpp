@@ -5,6 +5,7 @@
 // and the longest wait of the window's thread against a frame's decode.
 
 #include "benchutil.h"
+#include "fittedopen.h"
 #include "browser/frmBmpGet.h"
 #include "photos.h"
 #include "tests/picture_files.h"
@@ -177,6 +178,8 @@ void animationFigures(tl::frmPicture& w)
 int main(int argc, char** argv)
 {
     bench::OffscreenApp app(argc, argv);
+    bench::fittedOpenFigures(true);
+    bench::fittedOpenFigures(false);
     spaceFigures();
     tl::frmPicture& w = tl::Window<tl::frmPicture>().Show();
     tl::StdPicture picture(photo(8000, 6000));

@@ -33,17 +33,18 @@ namespace {
     }
 } // namespace
 
-// The cell's own picture goes to the picture window, with its full image decoded from the bytes
-// the cell kept, or from the file as it is now when the cell kept none (a file cut short since, or a
-// cell made from the head of a file cut short, says so there); steps go on from the cell's entry. A
-// large photo's first screen may show before the rest.
+// The cell's own picture goes to the picture window, with its image decoded, at the size the window
+// shows it, from the bytes the cell kept, or from the file as it is now when the cell kept none (a file
+// cut short since, or a cell made from the head of a file cut short, says so there); steps go on from
+// the cell's entry. A large photo's first screen at its natural size may show before the rest.
 void frmBmpGet::Image2_Click(int Index)
 {
     const int entry = pageFirst_ + Index < List1.ListCount() ? pageFirst_ + Index : -1;
     frmPicture& window = showPictureWindow(entry);
     const StdPicture cell = Image2[Index].Picture();
     const std::shared_ptr<PictureJob> whole
-        = thumbnails.run([cell](const std::atomic<bool>* cancelled) { return cell.readFullImage(cancelled); });
+        = thumbnails.run([cell, view = window.keptView()](
+                             const std::atomic<bool>* cancelled) { return cell.readImageForView(view, cancelled); });
     const auto wait = waitForWholeOrPart(whole, readPartFirst(window, cell.filePath(), whole));
     showInPictureWindow(
         window, whole,
@@ -63,8 +64,9 @@ void frmBmpGet::Command1_Click()
     PicturePath = Text1.Text() + Text2.Text();
     const int entry = PicturePath.isEmpty() ? -1 : entryOf(List1, PicturePath);
     frmPicture& window = showPictureWindow(entry);
-    const std::shared_ptr<PictureJob> whole = thumbnails.run(
-        [path = PicturePath](const std::atomic<bool>* cancelled) { return readPictureOrFailed(path, cancelled); });
+    const std::shared_ptr<PictureJob> whole
+        = thumbnails.run([path = PicturePath, view = window.keptView()](
+                             const std::atomic<bool>* cancelled) { return readPictureForView(path, view, cancelled); });
     const auto wait = waitForWholeOrPart(whole, readPartFirst(window, PicturePath, whole));
     showInPictureWindow(
         window, whole,

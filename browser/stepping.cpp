@@ -152,10 +152,13 @@ std::shared_ptr<PictureJob> frmBmpGet::hold(int entry, bool onlyIfRoom)
     return held_.back().job;
 }
 
+// Read at the size the window will show it in.
 PictureJob::Reader frmBmpGet::readEntry(int entry)
 {
-    return
-        [path = List1.List(entry)](const std::atomic<bool>* cancelled) { return readPictureOrFailed(path, cancelled); };
+    const frmPicture* window = Window<frmPicture>().Instance();
+    const ShownView view = window ? window->keptView() : ShownView();
+    return [path = List1.List(entry), view](
+               const std::atomic<bool>* cancelled) { return readPictureForView(path, view, cancelled); };
 }
 
 // While the window's next picture waits for room that only what the window holds takes (the picture

@@ -144,8 +144,10 @@ namespace {
         return decoded;
     }
 
-    Decoded decodeJpeg(
-        QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, bool firstScans = false)
+    // A cell's decode, or with `shownFor` one for viewing: decoded at the scale that covers what
+    // `shownFor` says the picture of its natural size is shown at, and kept at that scale.
+    Decoded decodeJpeg(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled,
+        bool firstScans = false, const ShownFor& shownFor = {})
     {
         JpegDecoder jpeg(device, size, cancelled);
         if (firstScans)
@@ -153,9 +155,9 @@ namespace {
         if (!jpeg.ok())
             return failure(
                 jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
-        const qint64 cost = jpeg.prepare(cell);
+        const qint64 cost = shownFor ? jpeg.prepare(shownFor(jpeg.naturalSize()), true) : jpeg.prepare(cell);
         return decodeWithin(
-            cost, cell, cancelled,
+            cost, shownFor ? QSize() : cell, cancelled,
             [&]() -> Decoded {
                 QImage image = jpeg.decode(cost, cancelled);
                 if (image.isNull())
@@ -371,6 +373,14 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     default:
         return failure(QStringLiteral("not a BMP, GIF, JPEG or icon file"));
     }
+}
+
+Decoded decodePictureForView(
+    QIODevice& device, qint64 size, const ShownFor& shownFor, const std::atomic<bool>* cancelled)
+{
+    if (pictureFormatOf(device.peek(FormatHeadBytes)) == PictureFormat::Jpeg)
+        return decodeJpeg(device, size, {}, cancelled, false, shownFor);
+    return decodePicture(device, size, {}, cancelled);
 }
 
 QImage scaledInFullColour(QImage image, QSize size)

@@ -32,6 +32,17 @@ struct Decoded {
 // through `cancelled` while it waits gives no picture.
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled = nullptr);
 
+// The size a picture of the given natural size (orientation applied) is shown at, in device pixels; the
+// empty size for its natural size.
+using ShownFor = std::function<QSize(QSize natural)>;
+
+// Decodes the picture `device` holds for viewing at the size `shownFor` gives once the headers tell the
+// picture's natural size: a JPEG at the smallest n/8 scale that covers that size, kept at that scale (its
+// budget and its colour conversion cost that much); every other format in full. `natural` is the full
+// picture's size either way.
+Decoded decodePictureForView(
+    QIODevice& device, qint64 size, const ShownFor& shownFor, const std::atomic<bool>* cancelled = nullptr);
+
 // A cell of `cell`'s size made from `firstScans`, the head of a progressive JPEG that readFirstScans()
 // gave for the cell's scale: decoded from the scans that scale needs.
 Decoded decodeFirstScans(const QByteArray& firstScans, QSize cell, const std::atomic<bool>* cancelled = nullptr);

@@ -477,25 +477,30 @@ bool JpegDecoder::useWindow(QRect stored)
 
 qint64 JpegDecoder::scanStart() const { return d_->scanStart; }
 
-qint64 JpegDecoder::prepare(QSize cell)
+int jpegEighths(QSize size, QSize cover)
+{
+    const auto scaled = [](int length, int eighths) { return (qint64(length) * eighths + 7) / 8; };
+    if (cover.isEmpty())
+        return 8;
+    int eighths = 1;
+    while (eighths < 8
+        && (scaled(size.width(), eighths) < cover.width() || scaled(size.height(), eighths) < cover.height()))
+        ++eighths;
+    return eighths;
+}
+
+qint64 JpegDecoder::prepare(QSize cell, bool shownAsIs)
 {
     Private& d = *d_;
     if (!d.ok)
         return 0;
-    const bool reduced = !cell.isEmpty() && d.window.isNull();
     const QSize wanted = quarterTurn(orientation()) ? cell.transposed() : cell;
-    const QSize stored = storedSize();
-    const auto scaled = [](int length, int eighths) { return (qint64(length) * eighths + 7) / 8; };
-    int eighths = 8;
-    if (reduced)
-        for (eighths = 1; eighths < 8; ++eighths)
-            if (scaled(stored.width(), eighths) >= wanted.width()
-                && scaled(stored.height(), eighths) >= wanted.height())
-                break;
+    const int eighths = jpegEighths(storedSize(), wanted);
+    const bool reduced = !cell.isEmpty() && !shownAsIs && d.window.isNull();
     d.info.scale_num = unsigned(eighths);
     d.info.scale_denom = 8;
     // A cell is smoothed down afterwards anyway: the fast transform and plain upsampling lose nothing
-    // it shows. A full picture is decoded as Qt decodes it.
+    // it shows. A full picture, and one shown at the scale it is decoded at, are decoded as Qt decodes it.
     d.info.dct_method = reduced ? JDCT_IFAST : JDCT_ISLOW;
     d.info.do_fancy_upsampling = reduced ? FALSE : TRUE;
     if (!d.guarded([&] { jpeg_calc_output_dimensions(&d.info); })) {

@@ -30,6 +30,11 @@ constexpr int JpegScanLimit = 200;
 // once its scans have walked this many blocks in all, about what a 200-megapixel photo's twenty take.
 constexpr qint64 JpegScanBlockLimit = qint64(96) << 20;
 
+// The eighths (1..8) libjpeg-turbo decodes a picture of `size` at so that it covers `cover` in both
+// directions with the fewest pixels: the smallest n whose n/8 scale, rounded up, reaches it; 8 for an
+// empty `cover` or one the picture does not reach.
+int jpegEighths(QSize size, QSize cover);
+
 // A JPEG decoded with libjpeg-turbo. The constructor reads the headers up to the first scan, keeping
 // only the first EXIF block and the colour profile and passing over every other segment unread; headers
 // that run past 16 MB are refused. A load cancelled through `cancelled` (which outlives the decoder)
@@ -85,8 +90,10 @@ public:
     // Chooses the smallest n/8 scale whose result covers `cell` (device pixels, in the picture's natural
     // orientation; an empty cell means full size) and returns the bytes the decode will allocate in all:
     // the output image, the copy that turning it makes, and libjpeg's working memory (for a multi-scan
-    // file its whole-picture coefficient buffers, for others its row buffers).
-    qint64 prepare(QSize cell);
+    // file its whole-picture coefficient buffers, for others its row buffers). A reduced decode for a cell,
+    // which is smoothed down afterwards, takes libjpeg's fast transform; one `shownAsIs` is decoded as
+    // finely as a full-size one.
+    qint64 prepare(QSize cell, bool shownAsIs = false);
     // The size of each component's blocks in the output at the prepared scale, in the frame's order: the
     // scale in eighths, or twice or four times that for a component stored at half or a quarter of the
     // resolution. Empty when not ok.

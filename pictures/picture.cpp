@@ -77,12 +77,27 @@ namespace {
         return false;
     }
 
-    Decoded decodeBytes(const QByteArray& bytes, QSize cell, const std::atomic<bool>* cancelled = nullptr)
+    // How a file's content is decoded: in full, for a cell, or for viewing.
+    using DecodeFile = std::function<Decoded(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled)>;
+    DecodeFile forCell(QSize cell)
+    {
+        return [cell](QIODevice& device, qint64 size, const std::atomic<bool>* cancelled) {
+            return decodePicture(device, size, cell, cancelled);
+        };
+    }
+    DecodeFile forView(const ShownFor& shownFor)
+    {
+        return [shownFor](QIODevice& device, qint64 size, const std::atomic<bool>* cancelled) {
+            return decodePictureForView(device, size, shownFor, cancelled);
+        };
+    }
+
+    Decoded decodeBytes(const QByteArray& bytes, const DecodeFile& decode, const std::atomic<bool>* cancelled = nullptr)
     {
         QBuffer buffer;
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
-        return decodePicture(buffer, bytes.size(), cell, cancelled);
+        return decode(buffer, bytes.size(), cancelled);
     }
 
     std::atomic<qint64> cellBytesRead { 0 };
@@ -135,7 +150,8 @@ namespace {
     // decoded into the picture, handed the bytes it was decoded from (null when it was the file); a
     // cancelled decode gives the empty picture without it.
     using MakePicture = std::function<StdPicture(Decoded decoded, const std::shared_ptr<HeldBytes>& held)>;
-    PictureRead readForDecode(QFile& file, QSize cell, const std::atomic<bool>* cancelled, MakePicture make)
+    PictureRead readForDecode(
+        QFile& file, const DecodeFile& decode, const std::atomic<bool>* cancelled, MakePicture make)
     {
         // A file of no format the program reads is refused before it is read whole.
         if (pictureFormatOf(file.peek(FormatHeadBytes)) == PictureFormat::Other)
@@ -149,9 +165,9 @@ namespace {
                   return isCancelled(cancelled) ? StdPicture() : make(std::move(decoded), held);
               };
         if (held->bytes().isNull())
-            return made(decodePicture(file, file.size(), cell, cancelled), nullptr, cancelled);
-        return PictureRead([held, cell, made](const std::atomic<bool>* cancelled) {
-            return made(decodeBytes(held->bytes(), cell, cancelled), held, cancelled);
+            return made(decode(file, file.size(), cancelled), nullptr, cancelled);
+        return PictureRead([held, decode, made](const std::atomic<bool>* cancelled) {
+            return made(decodeBytes(held->bytes(), decode, cancelled), held, cancelled);
         });
     }
 
@@ -163,6 +179,15 @@ StdPicture makeCellPicture(
     StdPicture picture;
     picture.d_ = std::make_shared<const StdPicture::Data>(
         natural, QImage(), std::move(cell), std::move(bytes), std::move(keptPath), std::move(file), incomplete);
+    return picture;
+}
+
+StdPicture makeViewPicture(QSize natural, QImage image, QString path, bool incomplete)
+{
+    StdPicture picture;
+    if (!image.isNull())
+        picture.d_ = std::make_shared<const StdPicture::Data>(
+            natural, std::move(image), QImage(), QByteArray(), path, path, incomplete);
     return picture;
 }
 
@@ -204,29 +229,46 @@ const QImage& StdPicture::image() const
     return d_ ? d_->full : *none;
 }
 
+bool StdPicture::isReduced() const { return d_ && !d_->full.isNull() && d_->full.size() != d_->natural; }
+
 QImage StdPicture::fullImage(const std::atomic<bool>* cancelled) const
 {
-    if (d_ && !d_->full.isNull())
+    if (d_ && !d_->full.isNull() && !isReduced())
         return d_->full;
     return readFullImage(cancelled).finish(cancelled).image();
 }
 
 PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
 {
+    if (d_ && !d_->full.isNull() && !isReduced())
+        return *this;
+    return readImage({}, cancelled);
+}
+
+PictureRead StdPicture::readImageForView(const ShownView& view, const std::atomic<bool>* cancelled) const
+{
+    if (d_ && !d_->full.isNull() && !isReduced())
+        return *this;
+    return readImage([view](QSize natural) { return shownSize(natural, view); }, cancelled);
+}
+
+PictureRead StdPicture::readImage(const ShownFor& shownFor, const std::atomic<bool>* cancelled) const
+{
     if (!d_)
         return {};
-    if (!d_->full.isNull())
-        return *this;
+    const DecodeFile decode = shownFor ? forView(shownFor) : forCell({});
     const QString fileName = d_->fileName;
     const MakePicture make = [fileName](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
         if (decoded.image.isNull())
-            qCDebug(lcPictures) << "cannot decode" << fileName << "in full:" << qUtf8Printable(decoded.why);
-        return StdPicture(std::move(decoded.image), {}, decoded.incomplete);
+            qCDebug(lcPictures) << "cannot decode" << fileName << ":" << qUtf8Printable(decoded.why);
+        return decoded.image.size() == decoded.natural || decoded.image.isNull()
+            ? StdPicture(std::move(decoded.image), {}, decoded.incomplete)
+            : makeViewPicture(decoded.natural, std::move(decoded.image), {}, decoded.incomplete);
     };
     if (!d_->bytes.isNull()) {
         const std::shared_ptr<const Data> d = d_;
-        return PictureRead([d, make](const std::atomic<bool>* cancelled) {
-            Decoded decoded = decodeBytes(d->bytes, {}, cancelled);
+        return PictureRead([d, decode, make](const std::atomic<bool>* cancelled) {
+            Decoded decoded = decodeBytes(d->bytes, decode, cancelled);
             return isCancelled(cancelled) ? StdPicture() : make(std::move(decoded), nullptr);
         });
     }
@@ -234,7 +276,7 @@ PictureRead StdPicture::readFullImage(const std::atomic<bool>* cancelled) const
     QString why;
     if (!openPictureFile(file, d_->path, why))
         return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
-    return readForDecode(file, {}, cancelled, make);
+    return readForDecode(file, decode, cancelled, make);
 }
 
 QByteArray StdPicture::keptBytes() const { return d_ ? d_->bytes : QByteArray(); }
@@ -265,7 +307,8 @@ StdPicture LoadPicture(const QString& path) { return readPicture(path).finish(nu
 
 namespace {
 
-    PictureRead readWhole(const QString& path, const std::atomic<bool>* cancelled, const MakePicture& make)
+    PictureRead readWhole(const QString& path, const std::atomic<bool>* cancelled, const MakePicture& make,
+        const DecodeFile& decode = forCell({}))
     {
         if (path.isEmpty())
             return {};
@@ -273,7 +316,7 @@ namespace {
         QString why;
         if (!openPictureFile(file, path, why))
             return make({ {}, {}, why, PictureFailure::Unreadable }, nullptr);
-        return readForDecode(file, {}, cancelled, make);
+        return readForDecode(file, decode, cancelled, make);
     }
 
 } // namespace
@@ -295,6 +338,34 @@ PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* ca
         qCDebug(lcPictures) << "cannot load" << path << ":" << qUtf8Printable(decoded.why);
         return StdPicture::failed(path, decoded.failure);
     });
+}
+
+namespace {
+
+    // A picture read for viewing, as readPictureOrFailed reads one: it keeps the path for its full decode.
+    PictureRead readForView(const QString& path, const ShownFor& shownFor, const std::atomic<bool>* cancelled)
+    {
+        const MakePicture make = [path](Decoded decoded, const std::shared_ptr<HeldBytes>&) {
+            if (!decoded.image.isNull())
+                return makeViewPicture(decoded.natural, std::move(decoded.image), path, decoded.incomplete);
+            qCDebug(lcPictures) << "cannot load" << path << ":" << qUtf8Printable(decoded.why);
+            return StdPicture::failed(path, decoded.failure);
+        };
+        return readWhole(path, cancelled, make, forView(shownFor));
+    }
+
+} // namespace
+
+PictureRead readPictureForView(const QString& path, QSize shown, const std::atomic<bool>* cancelled)
+{
+    return readForView(
+        path, [shown](QSize) { return shown; }, cancelled);
+}
+
+PictureRead readPictureForView(const QString& path, const ShownView& view, const std::atomic<bool>* cancelled)
+{
+    return readForView(
+        path, [view](QSize natural) { return shownSize(natural, view); }, cancelled);
 }
 
 StdPicture loadPictureOrEmpty(const QString& path)
@@ -474,8 +545,8 @@ PictureRead readCellPicture(const QString& path, QSize cellSize, const std::atom
     }
     // The picture keeps the bytes it was decoded from, so that a click shows this same picture
     // even when the file changes later; past the budget it keeps the path and reads it again.
-    return readForDecode(
-        file, cellSize, cancelled, [path](Decoded decoded, const std::shared_ptr<HeldBytes>& held) -> StdPicture {
+    return readForDecode(file, forCell(cellSize), cancelled,
+        [path](Decoded decoded, const std::shared_ptr<HeldBytes>& held) -> StdPicture {
             if (decoded.image.isNull()) {
                 qCDebug(lcPictures) << "cannot decode" << path << ":" << qUtf8Printable(decoded.why);
                 return StdPicture::failed(path, decoded.failure);

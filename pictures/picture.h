@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pictures/viewscale.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -28,7 +30,8 @@ enum class PictureFailure { None, Unreadable, NotAPicture, TooLarge };
 // A picture loaded in full holds its image. A picture loaded for a thumbnail cell holds only an
 // image of the cell's size, the picture's natural size, and what a full decode needs later: the
 // file's bytes as they were read, or, past the budget for held bytes or when the cell was made from
-// the camera's thumbnail, the file's path.
+// the camera's thumbnail, the file's path. A picture read for viewing may hold its image reduced to
+// the size it is shown at, and then keeps the file's path for the full decode.
 class StdPicture {
 public:
     StdPicture() = default;
@@ -42,8 +45,12 @@ public:
     // The natural size, orientation applied, whether or not the full image is held.
     int pixelWidth() const;
     int pixelHeight() const;
-    // The full image when the picture holds one; null for a picture loaded for a cell.
+    // The image held: the full one, or the reduced one of a picture read for viewing (isReduced); null
+    // for a picture loaded for a cell.
     const QImage& image() const;
+    // Whether image() holds fewer pixels than the picture's natural size: a JPEG read for viewing
+    // decoded at a reduced scale.
+    bool isReduced() const;
     bool sameObject(const StdPicture& other) const { return d_ == other.d_; }
     // The name of the file the picture was read from, without its folder (for a failed picture, the
     // file it failed on); empty for the plain empty picture and for the built-in ones, which have no
@@ -57,13 +64,17 @@ public:
     // The file was cut short: the picture shows what it holds, the rest is blank.
     bool incomplete() const;
 
-    // The picture at its natural size: the image held, or a full decode of the bytes kept (of
-    // the file, when only the path was kept). Null when that decode fails, for instance when the
-    // picture is too large to hold in memory, or cancelled through `cancelled`. Not kept: the caller
-    // holds it as long as it shows it.
+    // The picture at its natural size: the full image held, or a full decode of the bytes kept (of
+    // the file, when only the path was kept or the image held is reduced). Null when that decode fails, for instance
+    // when the picture is too large to hold in memory, or cancelled through `cancelled`. Not kept: the caller holds it
+    // as long as it shows it.
     QImage fullImage(const std::atomic<bool>* cancelled = nullptr) const;
     // The same in two stages: the picture the second gives holds the full image (null when it fails).
     PictureRead readFullImage(const std::atomic<bool>* cancelled = nullptr) const;
+    // The picture's image for showing in `view`, in two stages: the full image held as it is, else the
+    // bytes kept (or the file) decoded as readPictureForView decodes them. The picture the second stage
+    // gives holds that image and knows the natural size; null image when the decode fails.
+    PictureRead readImageForView(const ShownView& view, const std::atomic<bool>* cancelled = nullptr) const;
 
     // What the picture was read from, to read it again: the file's bytes when it keeps them, else the
     // file's path (both empty for a picture made from an image alone).
@@ -80,9 +91,13 @@ public:
 private:
     struct Data;
     struct Failed;
+    // The bytes kept, or the file, decoded in full, or for viewing when `shownFor` (the size shown for
+    // the natural size) is given.
+    PictureRead readImage(const std::function<QSize(QSize)>& shownFor, const std::atomic<bool>* cancelled) const;
     std::shared_ptr<const Data> d_;
     std::shared_ptr<const Failed> failed_; // only on the empty picture
     friend StdPicture makeCellPicture(QSize, QImage, QByteArray, QString, QString, bool);
+    friend StdPicture makeViewPicture(QSize, QImage, QString, bool);
 };
 
 struct PictureError : std::runtime_error {
@@ -124,6 +139,15 @@ PictureRead readPicture(const QString& path, const std::atomic<bool>* cancelled 
 // The same in two stages, where a file that cannot be read or decoded gives the failed picture,
 // which names it and says why.
 PictureRead readPictureOrFailed(const QString& path, const std::atomic<bool>* cancelled = nullptr);
+
+// The same for viewing at `shown` device pixels (in the picture's own orientation): a JPEG is decoded at
+// the smallest n/8 scale that covers `shown` and kept at that scale, so that the picture's image() is
+// reduced while its pixelWidth()/pixelHeight() stay the full picture's; every other format, and an empty
+// `shown` or one the picture does not exceed, in full. The picture keeps the path for its fullImage().
+PictureRead readPictureForView(const QString& path, QSize shown, const std::atomic<bool>* cancelled = nullptr);
+// The same for showing in `view`, whose shown size follows from the natural size the headers tell.
+PictureRead readPictureForView(
+    const QString& path, const ShownView& view, const std::atomic<bool>* cancelled = nullptr);
 
 // Same, but a file that cannot be read or decoded gives the empty picture (and a debug message).
 StdPicture loadPictureOrEmpty(const QString& path);

@@ -2,11 +2,14 @@
 
 #include "pictures/exif.h"
 #include "pictures/jpeg.h"
+#include "pictures/picture.h"
+#include "pictures/viewscale.h"
 #include "tests/picture_files.h"
 
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTransform>
 #include <array>
 #include <gtest/gtest.h>
@@ -120,11 +123,64 @@ TEST(Jpeg, CellsDecodeAtTheSmallestEighthThatCoversThem)
         { "odd-size-quarter-just-covers.jpg", { 401, 301 }, 1, { 101, 76 }, { 101, 76 } },
         { "turned-quarter.jpg", { 400, 300 }, 6, { 75, 100 }, { 75, 100 } },
     };
+    QTemporaryDir dir;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const QByteArray bytes = withExifOrientation(
             libjpegFile(asymmetric(row.stored.width(), row.stored.height()), {}), row.orientation);
         EXPECT_EQ(ourDecode(bytes, row.cell).size(), row.expected);
+        // Read for viewing at the cell's size, the picture keeps that decode and knows its full size.
+        QFile file(dir.filePath(row.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        const StdPicture viewed = readPictureForView(file.fileName(), row.cell).finish(nullptr);
+        const QSize natural = row.orientation == 6 ? row.stored.transposed() : row.stored;
+        EXPECT_EQ(viewed.image().size(), row.expected);
+        EXPECT_EQ(QSize(viewed.pixelWidth(), viewed.pixelHeight()), natural);
+        EXPECT_EQ(viewed.isReduced(), row.expected != natural);
+        EXPECT_EQ(viewed.fullImage().size(), natural);
+    }
+}
+
+// A picture shown in a view is decoded at the eighths that cover the view's device pixels: fitted never
+// enlarges, a zoom of 1 or more takes the full picture, a quarter turn fits the picture the other way.
+TEST(ViewScale, TheViewDecidesTheEighthsDecoded)
+{
+    struct Row {
+        const char* name;
+        QSize natural;
+        QSizeF viewport;
+        double ratio;
+        bool fitted;
+        double zoom;
+        int turn;
+        int eighths;
+    } rows[] = {
+        { "48-megapixel-fitted", { 8000, 6000 }, { 1280, 1024 }, 1, true, 1, 0, 2 },
+        { "48-megapixel-fitted-2x", { 8000, 6000 }, { 1280, 1024 }, 2, true, 1, 0, 3 },
+        { "fitted-exactly-an-eighth", { 8000, 6000 }, { 1000, 750 }, 1, true, 1, 0, 1 },
+        { "fitted-full-screen", { 8000, 6000 }, { 1920, 1080 }, 1, true, 1, 0, 2 },
+        { "fitted-wide-window", { 4000, 3000 }, { 2000, 500 }, 1, true, 1, 0, 2 },
+        { "fitted-wide-window-turned", { 4000, 3000 }, { 2000, 500 }, 1, true, 1, 1, 1 },
+        { "smaller-than-the-window-fitted", { 800, 600 }, { 1280, 1024 }, 1, true, 1, 0, 8 },
+        { "zoom-a-half", { 8000, 6000 }, { 1280, 1024 }, 1, false, 0.5, 0, 4 },
+        { "zoom-a-half-2x", { 8000, 6000 }, { 1280, 1024 }, 2, false, 0.5, 0, 4 },
+        { "zoom-one-step-below-1", { 4000, 3000 }, { 1280, 1024 }, 1, false, std::sqrt(0.5), 0, 6 },
+        { "natural-size", { 8000, 6000 }, { 1280, 1024 }, 1, false, 1, 0, 8 },
+        { "zoomed-in", { 8000, 6000 }, { 1280, 1024 }, 1, false, 2, 0, 8 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ShownView view { row.viewport, row.ratio, row.fitted, row.zoom, row.turn };
+        const QSize shown = shownSize(row.natural, view);
+        EXPECT_EQ(jpegEighths(row.natural, shown), row.eighths);
+        // What that decode holds is enough for the view, and an eighth less is not.
+        const auto held = [&](int eighths) {
+            return QSize((row.natural.width() * eighths + 7) / 8, (row.natural.height() * eighths + 7) / 8);
+        };
+        const double zoom = shownZoom(row.natural, view);
+        EXPECT_TRUE(holdsEnough(held(row.eighths), row.natural, zoom));
+        EXPECT_TRUE(row.eighths == 1 || !holdsEnough(held(row.eighths - 1), row.natural, zoom));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "browser/latepictures.h"
+#include "tests/picture_files.h"
 #include "windows_fixture.h"
 
 #include <QApplication>
@@ -840,6 +841,57 @@ TEST_F(PictureWindow, OpenCommandPansAPhotoOverItsWholeExtent)
     w.VScroll1.setValue(32767);
     EXPECT_EQ(w.Image1.Left(), 7995 - 90000);
     EXPECT_EQ(w.Image1.Top(), 6015 - 60000);
+}
+
+// A photo opened fitted holds only the eighths its fit shows and looks as the full picture does fitted,
+// turned or not. A zoom that needs more swaps the full picture in where the view stands by the time it
+// is decoded, and Ctrl+C meanwhile copies the full picture; a swap that comes after another picture was
+// put in is left aside.
+TEST_F(PictureWindow, APhotoIsReadAtItsFitAndSwappedToFullWhereTheViewStands)
+{
+    QImage photo(2000, 1500, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x * 255 / 2000, y * 255 / 1500, x < 500 && y < 500 ? 200 : 40));
+    const QString path = dir.filePath(QStringLiteral("gradient.jpg"));
+    ASSERT_TRUE(photo.save(path, "JPEG", 95));
+    const QImage full = LoadPicture(path).image();
+    viewMemory().fitted = true;
+    frmPicture& w = openFile(dir.path() + QLatin1Char('/'), QStringLiteral("gradient.jpg"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Image1.Picture().isEmpty(); }));
+    EXPECT_TRUE(w.Image1.holdsReduced());
+    for (int turn : { 0, 1 }) {
+        SCOPED_TRACE(turn);
+        if (turn)
+            press(w, Qt::Key_R);
+        const QImage shown = w.Image1.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage expected = full.transformed(QTransform().rotate(90 * turn))
+                                    .scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_LE(largestChannelDifference(shown, expected), 24) << "a sharp edge may differ a little, no more";
+    }
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    press(w, Qt::Key_1);
+    press(w, Qt::CTRL | Qt::Key_C);
+    w.HScroll1.setValue(2000);
+    w.VScroll1.setValue(1500);
+    ASSERT_TRUE(w.Image1.holdsReduced()) << "nothing is swapped in before the window's thread takes it";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Image1.holdsReduced(); }));
+    EXPECT_EQ(w.Image1.shownImage(), full);
+    EXPECT_EQ(w.Image1.Turn(), 1);
+    EXPECT_EQ(w.Image1.Zoom(), 1);
+    expectPan(w, 2000, 1500, -2000, -1500);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::clipboard()->mimeData()->hasImage(); }));
+    const QImage copied = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
+    EXPECT_EQ(copied, full.transformed(QTransform().rotate(90)));
+
+    w.showPicture(readPictureForView(path, QSize(500, 375)).finish(nullptr));
+    ASSERT_TRUE(w.fullDecode());
+    ASSERT_TRUE(w.fullDecode()->waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(30)));
+    QImage blue(2000, 1500, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    w.showPicture(StdPicture(blue));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(w.Image1.shownImage(), blue);
 }
 
 } // namespace

@@ -165,6 +165,29 @@ TEST_F(Stepping, AKeyHeldDownMovesTheTargetWithoutWaiting)
     EXPECT_LE(form->stepPicturesHeld(), 3);
 }
 
+// Fitted, a step reads a photo only as large as its fit shows it: the picture read ahead holds a reduced
+// image and the window shows it at the photo's natural size fitted. Its cell opens it so too.
+TEST_F(Stepping, AStepReadsAPhotoAtTheViewKept)
+{
+    writePicture(dir, "p30.jpg", 4000, 3000);
+    ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
+    form->mnuCget->trigger();
+    ASSERT_EQ(form->List1.ListCount(), 31);
+    viewMemory().fitted = true;
+    open(QStringLiteral("p29.bmp"))();
+    window().Step(1, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window().Image1.Picture().pixelWidth() == 4000; }));
+    EXPECT_TRUE(window().Image1.Picture().isReduced());
+    EXPECT_DOUBLE_EQ(window().Image1.Zoom(), fitZoom(window()));
+    // Its cell opens it at the same size.
+    const auto cell = std::find_if(form->Image2.begin(), form->Image2.end(),
+        [](const ImageControl& c) { return c.Picture().fileName() == QStringLiteral("p30.jpg"); });
+    ASSERT_NE(cell, form->Image2.end());
+    form->Image2_Click(int(cell - form->Image2.begin()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window().Image1.Picture().sameObject(cell->Picture()); }));
+    EXPECT_TRUE(window().Image1.holdsReduced());
+}
+
 // The position whose page shows an entry, moving the least, whatever the bar's unit.
 TEST(Paging, APositionShowsTheEntryAskedFor)
 {

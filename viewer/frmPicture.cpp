@@ -107,6 +107,7 @@ void frmPicture::Form_Resize()
 void frmPicture::showPicture(const StdPicture& picture)
 {
     held_.reset();
+    forgetFullDecode();
     Image1.setPicture(picture);
     held_ = std::make_unique<BudgetHold>(Image1.shownImage().sizeInBytes());
     showKeptView();
@@ -116,6 +117,7 @@ void frmPicture::showPicture(const StdPicture& picture)
 void frmPicture::showPicture(const StdPicture& picture, const QImage& full, bool cutShort)
 {
     held_.reset();
+    forgetFullDecode();
     Image1.setPicture(picture, full, cutShort);
     held_ = std::make_unique<BudgetHold>(Image1.shownImage().sizeInBytes());
     showKeptView();
@@ -212,6 +214,7 @@ void frmPicture::fitToWindow()
     viewMemory().fitted = true;
     Image1.setZoom(fitZoom(*this));
     fitScrollRanges(*this);
+    decodeFullWhenNeeded();
 }
 
 void frmPicture::showNaturalSize() { zoomAround(1, QPoint(Picture1.ScaleWidth() / 2, Picture1.ScaleHeight() / 2)); }
@@ -239,6 +242,7 @@ void frmPicture::zoomAround(double zoom, QPoint at)
     fitScrollRanges(*this);
     HScroll1.setValue(barValue(left, hReach));
     VScroll1.setValue(barValue(top, vReach));
+    decodeFullWhenNeeded();
 }
 
 void frmPicture::stepBar(ScrollBar& bar, int steps)

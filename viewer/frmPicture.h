@@ -2,6 +2,8 @@
 
 #include "forms/form.h"
 #include "pictures/decodebudget.h"
+#include "pictures/picturejob.h"
+#include "pictures/viewscale.h"
 #include "platform/controls/controls.h"
 #include "viewer/animationplayer.h"
 #include "viewer/viewmemory.h"
@@ -59,8 +61,11 @@ public:
 
     // Puts a picture in, unturned, in the view the user chose last (natural size, fitted, or a zoom
     // level), and fits the bars' ranges to it: the one way a picture comes into the window. The
-    // second form takes the picture's full image decoded beforehand, off the window's thread, and
-    // whether that decode found the file cut short. An animated GIF plays from its first frame. The
+    // second form takes the picture's image decoded beforehand, off the window's thread, and
+    // whether that decode found the file cut short. An animated GIF plays from its first frame.
+    // The image may be reduced, decoded for keptView(): when the view comes to need more pixels than
+    // it holds (a zoom, the natural size, a larger window), the full picture is decoded on the pools
+    // and swapped in where the view then stands; the reduced one shows, scaled up, meanwhile. The
     // picture counts in the decode budget while it shows.
     void showPicture(const StdPicture& picture);
     void showPicture(const StdPicture& picture, const QImage& full, bool cutShort = false);
@@ -72,6 +77,11 @@ public:
     // fitted, zoomed out, or full screen.
     bool centresPicture() const;
     const AnimationPlayer& animation() const { return animation_; }
+    // The view the next picture put in shows in: the viewport (the screen's, full screen), the screen's
+    // pixel ratio, and the view the user chose last, unturned. What a picture is read for viewing at.
+    ShownView keptView() const;
+    // The decode of the full picture on show for the view, while one has been started for it; null else.
+    const std::shared_ptr<PictureJob>& fullDecode() const { return fullDecode_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,9 +94,13 @@ private:
     void zoomAround(double zoom, QPoint at);
     void stepBar(ScrollBar& bar, int steps);
     void panBy(ScrollBar& bar, int reach, double twips);
+    void decodeFullWhenNeeded();
+    void forgetFullDecode();
 
     double wheelZoom_ = 0; // notches of a Ctrl+wheel not yet zoomed by
     std::unique_ptr<BudgetHold> held_; // the decode budget's share of the picture on show
+    std::shared_ptr<PictureJob> fullDecode_;
+    int copies_ = 0; // Ctrl+C pressed so far: only the last one's picture goes to the clipboard
     AnimationPlayer animation_ { *this, [this](const QImage& frame) { Image1.setFrame(frame); } };
 };
 

@@ -2,6 +2,8 @@
 
 #include "viewer/frmPicture.h"
 
+#include "platform/pools.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -23,20 +25,40 @@ void frmPicture::turnBy(int quarters)
     if (isFitting())
         Image1.setZoom(fitZoom(*this));
     fitScrollRanges(*this);
+    decodeFullWhenNeeded();
 }
 
+namespace {
+    void putOnClipboard(const QImage& image, const QString& file)
+    {
+        auto* data = new QMimeData;
+        data->setImageData(image);
+        if (!file.isEmpty())
+            data->setUrls({ QUrl::fromLocalFile(file) });
+        QGuiApplication::clipboard()->setMimeData(data);
+    }
+} // namespace
+
 // The picture at its natural size, turned as it shows, with the file it came from for the programs
-// that take a file rather than an image. The empty picture copies nothing.
+// that take a file rather than an image. The empty picture copies nothing. While only a reduced image
+// of it is held, the full picture is decoded on the pools and goes to the clipboard when it is made,
+// unless Ctrl+C was pressed again meanwhile.
 void frmPicture::copyPicture()
 {
     const StdPicture& picture = Image1.Picture();
     if (picture.isEmpty())
         return;
-    auto* data = new QMimeData;
-    data->setImageData(Image1.turnedImage());
-    if (const QString file = picture.filePath(); !file.isEmpty())
-        data->setUrls({ QUrl::fromLocalFile(file) });
-    QGuiApplication::clipboard()->setMimeData(data);
+    const int copy = ++copies_;
+    if (!Image1.holdsReduced()) {
+        putOnClipboard(Image1.turnedImage(), picture.filePath());
+        return;
+    }
+    const auto job = PictureJob::start(ioPool(), cpuPool(),
+        [picture](const std::atomic<bool>* cancelled) { return picture.readFullImage(cancelled); });
+    job->whenDone(this, [this, copy, turn = Image1.Turn(), file = picture.filePath()](const StdPicture& full) {
+        if (copy == copies_ && !full.image().isNull())
+            putOnClipboard(turn ? full.image().transformed(QTransform().rotate(90 * turn)) : full.image(), file);
+    });
 }
 
 } // namespace tl

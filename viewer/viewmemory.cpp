@@ -43,6 +43,7 @@ void frmPicture::showKeptView()
     const ViewMemory& memory = viewMemory();
     Image1.setZoom(memory.fitted ? fitZoom(*this) : memory.zoom);
     fitScrollRanges(*this);
+    decodeFullWhenNeeded();
 }
 
 bool frmPicture::isFitting() const { return viewMemory().fitted; }

@@ -1,5 +1,6 @@
 #include "platform/controls/image.h"
 
+#include "platform/controls/imagemapping.h"
 #include "platform/logging.h"
 
 #include <QAccessible>
@@ -199,22 +200,20 @@ private:
         painter.drawRect(rect().adjusted(Width, Width, -Width - 1, -Width - 1));
     }
 
-    // The source pixels under `area` at the zoom, sampled without smoothing: at 1 or larger each
-    // is drawn as a block.
+    // The source pixels under `area` at the zoom, sampled without smoothing: where a source pixel covers
+    // several device pixels it is drawn as a block.
     void drawSampled(QPainter& painter, const QRect& area)
     {
         const QImage& image = owner_->shown_;
-        const double scale = owner_->zoom_ / devicePixelRatioF(); // logical pixels to a picture pixel
-        const QRectF turned(area.topLeft() / scale, area.size() / scale);
+        const double ratio = devicePixelRatioF();
+        const QTransform toLogical = owner_->toDevice() * QTransform::fromScale(1 / ratio, 1 / ratio);
+        const QRect source = toLogical.inverted().mapRect(QRectF(area)).toAlignedRect() & image.rect();
         if (!owner_->turn_) {
-            const QRect source = turned.toAlignedRect() & image.rect();
-            painter.drawImage(QRectF(source.topLeft() * scale, source.size() * scale), image, source);
+            painter.drawImage(toLogical.mapRect(QRectF(source)), image, source);
             return;
         }
         // Turned, the painter turns the source pixels under the area as it draws them.
-        const QTransform turning = owner_->turning();
-        const QRect source = turning.inverted().mapRect(turned).toAlignedRect() & image.rect();
-        painter.setTransform(turning * QTransform::fromScale(scale, scale));
+        painter.setTransform(toLogical);
         painter.drawImage(QRectF(source), image, source);
         painter.resetTransform();
     }
@@ -262,14 +261,11 @@ private:
     void reduce(const QRect& wanted)
     {
         const QImage& image = owner_->shown_;
-        const double zoom = owner_->zoom_;
         const int turn = owner_->turn_;
-        const QTransform turning = owner_->turning();
-        const QRect source
-            = turning.inverted().mapRect(QRectF(wanted.topLeft() / zoom, wanted.size() / zoom)).toAlignedRect()
-            & image.rect();
-        const QRect turned = turning.mapRect(source);
-        const QRect area = QRectF(turned.topLeft() * zoom, turned.size() * zoom).toAlignedRect();
+        const QTransform toDevice = owner_->toDevice();
+        const QRect source = toDevice.inverted().mapRect(QRectF(wanted)).toAlignedRect() & image.rect();
+        const QRectF mapped = toDevice.mapRect(QRectF(source));
+        const QRect area(mapped.topLeft().toPoint(), mapped.size().toSize());
         owner_->reduced_ = {};
         owner_->reducedArea_ = {};
         if (source.isEmpty() || area.isEmpty())
@@ -299,9 +295,10 @@ ImageControl::ImageControl()
 {
 }
 
+// A picture read for viewing shows the image it holds, reduced or not.
 void ImageControl::setPicture(const StdPicture& picture)
 {
-    setPicture(picture, stretch_ ? QImage() : picture.fullImage());
+    setPicture(picture, stretch_ ? QImage() : picture.image().isNull() ? picture.fullImage() : picture.image());
 }
 
 void ImageControl::setPicture(const StdPicture& picture, const QImage& full, bool cutShort)
@@ -377,20 +374,24 @@ QImage ImageControl::turnedImage() const
     return turn_ && !shown_.isNull() ? shown_.transformed(QTransform().rotate(90 * turn_)) : shown_;
 }
 
-QTransform ImageControl::turning() const
+QTransform ImageControl::toDevice() const
 {
-    const double width = shown_.width();
-    const double height = shown_.height();
-    switch (turn_) {
-    case 1:
-        return QTransform(0, 1, -1, 0, height, 0);
-    case 2:
-        return QTransform(-1, 0, 0, -1, width, height);
-    case 3:
-        return QTransform(0, -1, 1, 0, 0, width);
-    default:
-        return {};
-    }
+    return heldToDevice(shown_.size(), QSize(picture_.pixelWidth(), picture_.pixelHeight()), turn_, zoom_);
+}
+
+bool ImageControl::holdsReduced() const
+{
+    return !shown_.isNull() && shown_.size() != QSize(picture_.pixelWidth(), picture_.pixelHeight());
+}
+
+void ImageControl::swapInFull(const QImage& full)
+{
+    if (stretch_ || picture_.isEmpty() || full.size() != QSize(picture_.pixelWidth(), picture_.pixelHeight()))
+        return;
+    shown_ = full;
+    reduced_ = {};
+    reducedArea_ = {};
+    widget()->update();
 }
 
 QSizeF ImageControl::naturalTwips() const
@@ -425,7 +426,7 @@ QSize ImageControl::devicePixels() const { return widget()->size() * widget()->d
 void ImageControl::setStretch(bool stretch)
 {
     stretch_ = stretch;
-    shown_ = stretch_ ? QImage() : picture_.fullImage();
+    shown_ = stretch_ ? QImage() : picture_.image().isNull() ? picture_.fullImage() : picture_.image();
     widget()->update();
 }
 

@@ -24,13 +24,19 @@ public:
     ImageControl();
 
     const StdPicture& Picture() const { return picture_; }
-    // A control that is not stretched takes the picture's natural size and holds the full image
-    // while it shows the picture. A picture too large to decode in full, or too large for its size
-    // in twips to be held, shows as the empty one.
+    // A control that is not stretched takes the picture's natural size and holds the image the picture
+    // holds (a picture read for viewing may hold it reduced), else its full image. A picture too large
+    // to decode in full, or too large for its size in twips to be held, shows as the empty one.
     void setPicture(const StdPicture& picture);
-    // The same, with the picture's full image decoded beforehand, off the window's thread; `cutShort`
-    // when that decode found the file cut short, whatever the picture found when it was made.
+    // The same, with the picture's image decoded beforehand, off the window's thread: the full image,
+    // or one reduced for the view (fewer pixels in the picture's shape); `cutShort` when that decode
+    // found the file cut short, whatever the picture found when it was made.
     void setPicture(const StdPicture& picture, const QImage& full, bool cutShort = false);
+    // Whether the image drawn from holds fewer pixels than the picture's natural size.
+    bool holdsReduced() const;
+    // Draws the picture on show from `full`, its image at its natural size, in place of the reduced one:
+    // the control's size, zoom, turn and place stay as they are. An image of another size is left aside.
+    void swapInFull(const QImage& full);
     // Shows `frame` in place of the full image of the picture on show, at the same zoom and place: the
     // next frame of an animation. A frame of another size than the picture, and a stretched control,
     // are left as they are.
@@ -43,7 +49,7 @@ public:
     const QImage& partialImage() const { return partial_; }
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
-    // What a control that is not stretched draws from: the picture at its natural size.
+    // What a control that is not stretched draws from: the picture at its natural size, or reduced.
     const QImage& shownImage() const { return shown_; }
     // Device pixels to a picture pixel. At 1 the picture shows at its natural size: one picture
     // pixel to a device pixel, so its size in twips is 15 / devicePixelRatio a pixel. The size of a
@@ -55,8 +61,8 @@ public:
     // unturned.
     int Turn() const { return turn_; }
     void setTurn(int quarters);
-    // The picture as a control that is not stretched shows it, at its natural size: turned, a copy;
-    // else the image it draws from.
+    // The picture as a control that is not stretched shows it, from the image it draws from: turned, a
+    // copy; else that image.
     QImage turnedImage() const;
     // The picture's size in twips at zoom 1, unrounded, turned as it shows.
     QSizeF naturalTwips() const;
@@ -81,8 +87,8 @@ public:
 private:
     friend class ImageWidget;
     void fitToZoom();
-    // Pixels of the image drawn from to pixels of the picture as it shows, turned.
-    QTransform turning() const;
+    // Pixels of the image drawn from to device pixels of the control.
+    QTransform toDevice() const;
 
     StdPicture picture_;
     QImage shown_;
