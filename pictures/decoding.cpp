@@ -8,6 +8,7 @@
 #include "pictures/jpeg.h"
 #include "pictures/picture.h"
 #include "pictures/pictureformat.h"
+#include "pictures/progressivebudget.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -167,10 +168,6 @@ namespace {
         return { {}, {}, why, kind };
     }
 
-} // namespace
-
-namespace {
-
     // Asks the budget for `cost` and runs `decode` with its share; what cannot fit is refused. The
     // picture is then put in sRGB by `toSrgb` (which `decode` may set), a cell after it is scaled.
     template <class Decode>
@@ -202,6 +199,7 @@ namespace {
             return failure(
                 jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
         const qint64 cost = jpeg.prepare(cell);
+        const ProgressiveShare share(jpeg.progressive() && cost <= DecodeBudget ? cost : 0, cancelled);
         return decodeWithin(
             cost, cell, cancelled,
             [&]() -> Decoded {
