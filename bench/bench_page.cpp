@@ -7,7 +7,9 @@
 // photos, loaded, clicked and stepped, with the longest wait of the window's thread, the peak memory
 // and how long the six photos took to show.
 // Then a progressive set: 24 photos saved progressive against the same saved baseline, the first page
-// of each (time, bytes read, peak memory above idle) and how far the cells are apart.
+// of each (time, bytes read, peak memory above idle) and how far the cells are apart; then three pages
+// of each scrolled at both screen scales, the progressive one also as its decodes ran before they took
+// turns (bench/progressivepage.h).
 // Then a camera set: 24 photos with their EXIF thumbnails, the first page warm against djpeg and, as
 // root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way,
 // and against the same page read as before the photos' tails were looked at.
@@ -20,6 +22,7 @@
 #include "forms/form.h"
 #include "pictures/picture.h"
 #include "pictures/tailcheck.h"
+#include "progressivepage.h"
 #include "slowfolder.h"
 #include "tests/profiles.h"
 #include "viewer/frmPicture.h"
@@ -405,6 +408,7 @@ void printProgressiveSet()
     printPageMemory("peak memory, baseline set", folders[0], size);
     std::printf("progressive set, memory above idle %.0f MB   target 150 MB %s\n", memory / 1e6,
         memory <= 150e6 ? "met" : "NOT met");
+    bench::printProgressivePages(files[0].mid(0, Distinct), files[1].mid(0, Distinct), Rounds);
     // Against each other, and each against the whole picture smoothed down to the cell.
     for (const QSize cell : { QSize(105, 81), QSize(210, 162) }) {
         std::pair<int, double> apart, fromWhole[2];
@@ -576,6 +580,8 @@ int main(int argc, char** argv)
         return coldHeadsChild(argc, argv);
     if ((argc == 3 || argc == 4) && QByteArray(argv[1]) == "--cold-page")
         return coldPageChild(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--progressive-pages")
+        return bench::progressivePagesChild(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--page-memory")
         return pageMemoryChild(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--hostile-page")

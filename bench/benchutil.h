@@ -15,13 +15,15 @@
 
 namespace bench {
 
-// A QApplication on the offscreen platform, unless another one is asked for.
+// A QApplication on the offscreen platform, unless another one is asked for. Without
+// `returnLargeBlocks`, freed blocks stay with the allocator as they did before the program asked.
 class OffscreenApp {
 public:
-    OffscreenApp(int argc, char** argv)
+    OffscreenApp(int argc, char** argv, bool returnLargeBlocks = true)
         : args_(argv, argv + argc)
     {
-        tl::returnLargeBlocksToTheSystem(); // as the program does
+        if (returnLargeBlocks)
+            tl::returnLargeBlocksToTheSystem(); // as the program does
         static char platform[] = "-platform";
         static char offscreen[] = "offscreen";
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

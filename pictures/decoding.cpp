@@ -9,6 +9,7 @@
 #include "pictures/jpeg.h"
 #include "pictures/picture.h"
 #include "pictures/pictureformat.h"
+#include "pictures/progressivebudget.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -117,10 +118,6 @@ namespace {
         return { {}, {}, why, kind };
     }
 
-} // namespace
-
-namespace {
-
     // Asks the budget for `cost` and runs `decode` with its share; what cannot fit is refused. The
     // picture is then put in sRGB by `toSrgb` (which `decode` may set), a cell after it is scaled.
     template <class Decode>
@@ -156,6 +153,7 @@ namespace {
             return failure(
                 jpeg.why(), jpeg.refusedForMemory() ? PictureFailure::TooLarge : PictureFailure::NotAPicture);
         const qint64 cost = shownFor ? jpeg.prepare(shownFor(jpeg.naturalSize()), true) : jpeg.prepare(cell);
+        const ProgressiveShare share(jpeg.progressive() && cost <= DecodeBudget ? cost : 0, cancelled);
         return decodeWithin(
             cost, shownFor ? QSize() : cell, cancelled,
             [&]() -> Decoded {

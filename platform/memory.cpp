@@ -1,5 +1,6 @@
 #include "platform/memory.h"
 
+#include <cstdlib> // says whether this is glibc (__GLIBC__)
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

@@ -205,4 +205,23 @@ inline // The centre of one part of a scroll bar (an arrow, the trough beside th
     return scroll->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, scroll).center();
 }
 
+// A field of /proc/self/status given in kB ("VmRSS:", "VmHWM:"); -1 where there is none.
+inline qint64 statusKilobytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// Starts the process's peak memory afresh from what it holds now; whether the system can.
+inline bool restartPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
 } // namespace tl::test

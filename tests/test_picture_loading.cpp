@@ -630,27 +630,14 @@ TEST_F(OpeningFromCells, APictureTooLargeToOpenShowsTheEmptyPicture)
     EXPECT_TRUE(seams.messages.isEmpty());
 }
 
-qint64 statusKilobytes(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
 TEST_F(OpeningFromCells, APageOfHugeHeaderOnlyGifsStaysWithinMemory)
 {
     for (int i = 0; i < 24; ++i)
         writeBytes(dir, QStringLiteral("huge%1.gif").arg(i, 2, 10, QLatin1Char('0')), headerOnlyGif(16000, 16000));
     ASSERT_TRUE(form->Dir1.openFolder(dir.path()));
     // The peak is counted from here on: writing 5 resets it to what the process holds now.
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+    if (!restartPeakMemory())
         GTEST_SKIP() << "the peak memory cannot be reset here";
-    clear.close();
     const qint64 idle = statusKilobytes("VmRSS:");
     form->mnuCget->trigger();
     // Each decode takes the whole budget, so they run one at a time and fill their cells late.

@@ -2,6 +2,8 @@
 
 #include "pictures/decoding.h"
 #include "pictures/picture.h"
+#include "pictures/progressivebudget.h"
+#include "platform/memory.h"
 #include "tests/picture_files.h"
 #include "tests/support.h"
 
@@ -10,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace tl;
 using namespace tl::test;
@@ -118,4 +121,23 @@ TEST(ProgressiveCells, AreMadeFromTheScansTheirScaleNeeds)
         writePicture(dir, QLatin1String(row.name), 50, 60);
         EXPECT_EQ(picture.fullImage().size(), row.keepsBytes ? QImage::fromData(row.file).size() : QSize(50, 60));
     }
+}
+
+// Cells of a 12-megapixel progressive photo decoding on six threads at once: each holds the photo's
+// coefficients (36 MB), so they take turns within the budget, and what they held goes back to the
+// system when they end instead of staying with each thread's allocator.
+TEST(ProgressiveCells, DecodesAtOnceTakeTurnsWithinTheBudgetAndGiveTheirMemoryBack)
+{
+    returnLargeBlocksToTheSystem(); // as the program does first thing
+    const QByteArray photo = libjpegFile(grainy(4000, 3000), { .progressive = true });
+    if (!restartPeakMemory())
+        GTEST_SKIP() << "the peak memory cannot be reset here";
+    const qint64 idle = statusKilobytes("VmRSS:");
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 6; ++i)
+        threads.emplace_back([&photo] { EXPECT_FALSE(cellOf(photo, QSize(105, 81)).isNull()); });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_LT(statusKilobytes("VmHWM:") - idle, ProgressiveBudget / 1024) << "kB above idle at the peak";
+    EXPECT_LT(statusKilobytes("VmRSS:") - idle, 16 * 1024) << "kB above idle once they ended";
 }
