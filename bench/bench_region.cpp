@@ -4,6 +4,7 @@
 // passes over every row above it, is timed the same way, and so is the whole photo as the window reads it.
 
 #include "benchutil.h"
+#include "photos.h"
 #include "pictures/regionread.h"
 
 #include <QDir>
@@ -12,21 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-namespace {
-
-// A photo's worth of detail: a colour ramp crossed by fine lines.
-QImage photo(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = qRgb(x * 255 / width, y * 255 / height, ((x ^ y) & 7) * 32);
-    }
-    return image;
-}
-
-} // namespace
+using bench::photo;
 
 int main(int argc, char** argv)
 {
