@@ -1,4 +1,5 @@
 #include "browser/paging.h"
+#include "pictures/decodebudget.h"
 #include "windows_fixture.h"
 
 #include <QAccessible>
@@ -163,6 +164,29 @@ TEST_F(Stepping, AKeyHeldDownMovesTheTargetWithoutWaiting)
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.Image1.Picture().pixelWidth() == 14; }, 5000));
     EXPECT_EQ(form->focusedEntry(), 4);
     EXPECT_LE(form->stepPicturesHeld(), 3);
+}
+
+// A step whose picture waits for room that only the window's own pictures take (the one on show, the
+// one kept for a step back) makes the window let go of them: it never waits for ever behind them.
+TEST_F(Stepping, AStepWaitingForRoomTheWindowHoldsGetsIt)
+{
+    QDir large(dir.filePath("large"));
+    ASSERT_TRUE(dir.mkdir("large"));
+    writePicture(large, "a.bmp", 1700, 1700); // 11.6 MB
+    writePicture(large, "b.bmp", 1000, 1000); // 4 MB
+    writePicture(large, "c.bmp", 1000, 1000);
+    ASSERT_TRUE(form->Dir1.openFolder(large.path()));
+    form->mnuCget->trigger();
+    form->Image2_Click(0);
+    form->thumbnails.waitForAll();
+    frmPicture& w = window();
+    w.Step(1, false); // b, read ahead; c is read ahead
+    form->thumbnails.waitForAll();
+    ASSERT_EQ(w.Image1.Picture().fileName(), QStringLiteral("b.bmp"));
+    // 5 MB left: b is kept for the step back, c given up, and a fits only once both b's are let go.
+    const BudgetHold elsewhere(DecodeBudget - budgetInUse() - (qint64(5) << 20));
+    w.Step(-1, false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.Image1.Picture().fileName() == QStringLiteral("a.bmp"); }, 5000));
 }
 
 // Fitted, a step reads a photo only as large as its fit shows it: the picture read ahead holds a reduced
