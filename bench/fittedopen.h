@@ -13,17 +13,20 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cmath>
+#include <cstdlib> // says whether this is glibc
+#if defined(__GLIBC__)
 #include <malloc.h>
+#endif
 
 namespace bench {
 
-// `fine`: a colour ramp crossed by fine lines, whose file is large and slow to read for any scale; else
-// the ramp with broad waves, as a photo's smooth areas.
 // What the process holds once the memory freed is given back to the system: the C library keeps what
 // the pools' threads freed in their own arenas.
 inline double trimmedMemory()
 {
+#if defined(__GLIBC__)
     malloc_trim(0);
+#endif
     return statusBytes("VmRSS");
 }
 
@@ -35,6 +38,8 @@ inline void idle(double seconds)
         QCoreApplication::processEvents();
 }
 
+// `fine`: a colour ramp crossed by fine lines, whose file is large and slow to read for any scale; else
+// the ramp with broad waves, as a photo's smooth areas.
 inline void fittedOpenFigures(bool fine)
 {
     constexpr int Width = 8000, Height = 6000, ViewWidth = 1280, ViewHeight = 1024;
