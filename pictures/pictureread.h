@@ -22,7 +22,8 @@ StdPicture makeCellPicture(
 // A picture read for viewing, its image reduced when it is smaller than `natural`; empty for a null image.
 StdPicture makeViewPicture(QSize natural, QImage image, QString path, bool incomplete);
 
-// Opens `path` for reading, a file on disk only when it is a regular file; false with the reason.
+// Opens `path` for reading: a built-in picture from the resources, any other only as the regular file
+// openRegularFile() takes; false with the reason.
 bool openPictureFile(QFile& file, const QString& path, QString& why);
 
 // How a file's content is decoded: in full, for a cell, or for viewing.
