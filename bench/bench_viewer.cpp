@@ -5,8 +5,8 @@
 // and the longest wait of the window's thread against a frame's decode.
 
 #include "benchutil.h"
-#include "fittedopen.h"
 #include "browser/frmBmpGet.h"
+#include "fittedopen.h"
 #include "photos.h"
 #include "tests/picture_files.h"
 #include "viewer/frmPicture.h"
