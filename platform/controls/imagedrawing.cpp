@@ -5,6 +5,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <cstdlib>
 
 namespace tl {
 
@@ -113,9 +114,13 @@ void ImageWidget::reduce(const QRect& wanted)
                                               source.width(), source.height(), image.bytesPerLine(), image.format());
     // Turned, the part is reduced first and only the reduced copy is turned.
     const QSize size = turn % 2 ? area.size().transposed() : area.size();
-    const QImage reduced = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // A picture decoded at the size it shows (up to the rounding of its last pixel) is drawn as it is,
+    // a pixel to a device pixel.
+    const QSize off = part.size() - size;
+    const bool asItIs = std::abs(off.width()) <= 1 && std::abs(off.height()) <= 1;
+    const QImage reduced = asItIs ? part.copy() : part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     owner_->reduced_ = turn ? reduced.transformed(QTransform().rotate(90 * turn)) : reduced;
-    owner_->reducedArea_ = area;
+    owner_->reducedArea_ = QRect(area.topLeft(), owner_->reduced_.size());
 }
 
 } // namespace tl
