@@ -5,7 +5,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <cstdlib>
 
 namespace tl {
 
@@ -114,10 +113,10 @@ void ImageWidget::reduce(const QRect& wanted)
                                               source.width(), source.height(), image.bytesPerLine(), image.format());
     // Turned, the part is reduced first and only the reduced copy is turned.
     const QSize size = turn % 2 ? area.size().transposed() : area.size();
-    // A picture decoded at the size it shows (up to the rounding of its last pixel) is drawn as it is,
-    // a pixel to a device pixel.
+    // A picture decoded at the size it shows (or a pixel more, from the rounding of its last one) is
+    // drawn as it is, a pixel to a device pixel: it covers what the control shows.
     const QSize off = part.size() - size;
-    const bool asItIs = std::abs(off.width()) <= 1 && std::abs(off.height()) <= 1;
+    const bool asItIs = off.width() >= 0 && off.width() <= 1 && off.height() >= 0 && off.height() <= 1;
     const QImage reduced = asItIs ? part.copy() : part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     owner_->reduced_ = turn ? reduced.transformed(QTransform().rotate(90 * turn)) : reduced;
     owner_->reducedArea_ = QRect(area.topLeft(), owner_->reduced_.size());
