@@ -117,7 +117,10 @@ void ImageWidget::reduce(const QRect& wanted)
     // drawn as it is, a pixel to a device pixel: it covers what the control shows.
     const QSize off = part.size() - size;
     const bool asItIs = off.width() >= 0 && off.width() <= 1 && off.height() >= 0 && off.height() <= 1;
-    const QImage reduced = asItIs ? part.copy() : part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The whole picture as it is is the picture itself, shared rather than copied.
+    const QImage reduced = !asItIs ? part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        : source == image.rect()   ? image
+                                   : part.copy();
     owner_->reduced_ = turn ? reduced.transformed(QTransform().rotate(90 * turn)) : reduced;
     owner_->reducedArea_ = QRect(area.topLeft(), owner_->reduced_.size());
 }
