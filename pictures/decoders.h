@@ -57,4 +57,14 @@ Decoded decodeWithQt(
 // only what its picture needs. The copy is counted twice, as the reader copies the entry again.
 Decoded decodeIcon(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled);
 
+// The three formats web pages serve, each through its own library, their size read from their headers
+// before any pixel is allocated. With `shownFor`, a decode for viewing that may stop at the scale shown
+// where the format allows it (as decodeJpeg's).
+Decoded decodePng(
+    QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, const ShownFor& shownFor = {});
+Decoded decodeWebp(
+    QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, const ShownFor& shownFor = {});
+Decoded decodeAvif(
+    QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, const ShownFor& shownFor = {});
+
 } // namespace tl

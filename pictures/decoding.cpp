@@ -28,17 +28,32 @@ Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::ato
     case PictureFormat::Bmp:
     case PictureFormat::Gif:
         return decodeWithQt(device, format, size, cell, cancelled);
+    case PictureFormat::Png:
+        return decodePng(device, size, cell, cancelled);
+    case PictureFormat::Webp:
+        return decodeWebp(device, size, cell, cancelled);
+    case PictureFormat::Avif:
+        return decodeAvif(device, size, cell, cancelled);
     default:
-        return failure(QStringLiteral("not a BMP, GIF, JPEG or icon file"));
+        return failure(QStringLiteral("not a BMP, GIF, JPEG, PNG, WebP, AVIF or icon file"));
     }
 }
 
 Decoded decodePictureForView(
     QIODevice& device, qint64 size, const ShownFor& shownFor, const std::atomic<bool>* cancelled)
 {
-    if (pictureFormatOf(device.peek(FormatHeadBytes)) == PictureFormat::Jpeg)
+    switch (pictureFormatOf(device.peek(FormatHeadBytes))) {
+    case PictureFormat::Jpeg:
         return decodeJpeg(device, size, {}, cancelled, false, shownFor);
-    return decodePicture(device, size, {}, cancelled);
+    case PictureFormat::Png:
+        return decodePng(device, size, {}, cancelled, shownFor);
+    case PictureFormat::Webp:
+        return decodeWebp(device, size, {}, cancelled, shownFor);
+    case PictureFormat::Avif:
+        return decodeAvif(device, size, {}, cancelled, shownFor);
+    default:
+        return decodePicture(device, size, {}, cancelled);
+    }
 }
 
 QImage scaledInFullColour(QImage image, QSize size)

@@ -24,7 +24,7 @@ struct Decoded {
     bool incomplete = false; // the file ended before the picture did: the image shows what it holds
 };
 
-// Decodes the picture `device` holds (open, at its start, `size` bytes long): a BMP, GIF, JPEG or icon,
+// Decodes the picture `device` holds (open, at its start, `size` bytes long): a BMP, GIF, JPEG, PNG, WebP, AVIF or icon,
 // told by its content; anything else is no picture (PictureFailure::NotAPicture). With an empty
 // `cell` the result is the full picture; otherwise an image of exactly `cell`'s size in full
 // colour, decoded at reduced size where the format allows. EXIF orientation is applied either

@@ -1,5 +1,6 @@
 #include "pictures/exif.h"
 
+#include <QTransform>
 #include <limits>
 #include <utility>
 
@@ -133,6 +134,25 @@ Exif readExif(const QByteArray& app1Payload)
             exif.pixelSize = QSize(int(width), int(height));
     }
     return exif;
+}
+
+Exif readExifBlock(const QByteArray& block)
+{
+    const QByteArray header("Exif\0\0", 6);
+    return readExif(block.startsWith(header) ? block : header + block);
+}
+
+QImage orientedImage(QImage image, int orientation)
+{
+    const bool mirror = orientation == 2 || orientation == 3 || orientation == 7;
+    const bool flip = orientation == 3 || orientation == 4 || orientation == 5;
+    if (orientation == 8)
+        return image.transformed(QTransform().rotate(270));
+    if (mirror || flip)
+        image = image.mirrored(mirror, flip);
+    if (orientation == 5 || orientation == 6 || orientation == 7)
+        image = image.transformed(QTransform().rotate(90));
+    return image;
 }
 
 } // namespace tl

@@ -1,6 +1,7 @@
 // JpegDecoder's decode: the scaled or windowed rows, a progressive file's first scans, CMYK converted
 // as the rows come, and the EXIF orientation applied.
 
+#include "pictures/exif.h"
 #include "pictures/jpegprivate.h"
 #include "pictures/progressive.h"
 
@@ -17,20 +18,6 @@ using namespace jpegdetail;
 namespace {
 
     constexpr JDIMENSION SkipStep = 256;
-
-    // EXIF orientations as Qt turns them: a mirror or flip first, then a quarter turn clockwise.
-    QImage oriented(QImage image, int orientation)
-    {
-        const bool mirror = orientation == 2 || orientation == 3 || orientation == 7;
-        const bool flip = orientation == 3 || orientation == 4 || orientation == 5;
-        if (orientation == 8)
-            return image.transformed(QTransform().rotate(270));
-        if (mirror || flip)
-            image = image.mirrored(mirror, flip);
-        if (orientation == 5 || orientation == 6 || orientation == 7)
-            image = image.transformed(QTransform().rotate(90));
-        return image;
-    }
 
 } // namespace
 
@@ -146,7 +133,7 @@ QImage JpegDecoder::decode(qint64 memoryLimit, const std::atomic<bool>* cancelle
         image.setDotsPerMeterX(int(perMetre * d.info.X_density));
         image.setDotsPerMeterY(int(perMetre * d.info.Y_density));
     }
-    return oriented(std::move(image), orientation());
+    return orientedImage(std::move(image), orientation());
 }
 
 } // namespace tl

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The Windows build compiles: every .cpp that CMakeLists.txt builds on Windows (the _win files in
 # place of the _linux and _posix ones, the program, the tests and the benchmarks) is checked with
-# MinGW-w64's g++ in C++20, -fsyntax-only -Wall -Wextra, against Qt's, libjpeg's, GoogleTest's and
-# Little CMS's headers. Nothing is linked or run. Prints each error and fails; run from anywhere.
+# MinGW-w64's g++ in C++20, -fsyntax-only -Wall -Wextra, against the headers of Qt, libjpeg,
+# GoogleTest, Little CMS, libpng, libwebp and libavif. Nothing is linked or run. Prints each error and fails; run from anywhere.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix qt6-base-dev libjpeg62-turbo-dev libgtest-dev liblcms2-dev zlib1g-dev python3)
+packages=(g++-mingw-w64-x86-64-posix qt6-base-dev libjpeg62-turbo-dev libgtest-dev liblcms2-dev zlib1g-dev libpng-dev
+          libwebp-dev libavif-dev python3)
 bash scripts/install_missing.sh "${packages[@]}"
 compiler=x86_64-w64-mingw32-g++-posix
 
@@ -66,7 +67,12 @@ for h in /usr/include/{jpeglib.h,jmorecfg.h,jerror.h,lcms2.h,lcms2_plugin.h,zlib
          /usr/include/x86_64-linux-gnu/jconfig.h; do
     [ -f "$h" ] && ln -s "$h" "$headers/"
 done
-ln -s /usr/include/gtest "$headers/gtest"
+for d in gtest webp avif libpng16; do
+    ln -s "/usr/include/$d" "$headers/$d"
+done
+for h in /usr/include/libpng16/*.h; do
+    ln -s "$h" "$headers/"
+done
 
 flags=(-std=c++20 -fsyntax-only -Wall -Wextra -DUNICODE -D_UNICODE -DQT_CORE_LIB -DQT_GUI_LIB
        -DQT_WIDGETS_LIB -DQT_CONCURRENT_LIB -DQT_TESTLIB_LIB
