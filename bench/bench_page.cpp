@@ -14,7 +14,9 @@
 // root, cold from a disk held to a card's 30 MB/s against reading the 24 files' heads the same way,
 // and against the same page read as before the photos' tails were looked at.
 // And pages of 24 photos with an Adobe RGB and a Display P3 profile, against the same without one.
-//   bench_page [--hostile-only | --camera-only | --progressive-only | --slow-folder-only | --profiles-only]
+// And web pages: 24 WebP and then 24 AVIF photos named .jpg, against dwebp and avifdec (bench/webpage.h).
+//   bench_page [--hostile-only | --camera-only | --progressive-only | --slow-folder-only | --profiles-only |
+//               --web-only]
 
 #include "benchutil.h"
 #include "browser/frmBmpGet.h"
@@ -26,6 +28,7 @@
 #include "slowfolder.h"
 #include "tests/profiles.h"
 #include "viewer/frmPicture.h"
+#include "webpage.h"
 
 #include <QDir>
 #include <QFile>
@@ -572,6 +575,22 @@ void printProfilePages()
     }
 }
 
+// The web pages, loaded and measured as the pages of JPEGs are.
+void printWebPages()
+{
+    bench::printWebPages({ .firstPage =
+                               [](const QString& folder) {
+                                   tl::frmBmpGet& form = freshWindow(folder);
+                                   return bench::seconds([&] {
+                                       form.mnuCget->trigger();
+                                       untilFilled(form);
+                                   });
+                               },
+        .pageMemory = printPageMemory,
+        .photo = photo,
+        .rounds = Rounds });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -606,6 +625,11 @@ int main(int argc, char** argv)
     if (argc == 2 && QByteArray(argv[1]) == "--profiles-only") {
         bench::OffscreenApp app(argc, argv);
         printProfilePages();
+        return 0;
+    }
+    if (argc == 2 && QByteArray(argv[1]) == "--web-only") {
+        bench::OffscreenApp app(argc, argv);
+        printWebPages();
         return 0;
     }
     if (argc == 2 && QByteArray(argv[1]) == "--camera-only") {
@@ -651,6 +675,7 @@ int main(int argc, char** argv)
     printProgressiveSet();
     printCameraSet();
     printProfilePages();
+    printWebPages();
     printHostilePage();
     bench::printSlowFolder();
     return 0;

@@ -103,8 +103,8 @@ QByteArray bmpWith(const QImage& picture, const QByteArray& profile)
     return file + header + pixels + profile;
 }
 
-// An icon of one PNG entry whose PNG carries `profile` in an iCCP chunk.
-QByteArray iconWith(const QImage& picture, const QByteArray& profile)
+// A PNG that carries `profile` in an iCCP chunk.
+QByteArray pngWith(const QImage& picture, const QByteArray& profile)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -121,6 +121,13 @@ QByteArray iconWith(const QImage& picture, const QByteArray& profile)
             4);
         png.insert(33, chunk); // after the signature and the header chunk
     }
+    return png;
+}
+
+// An icon of one PNG entry whose PNG carries `profile` in an iCCP chunk.
+QByteArray iconWith(const QImage& picture, const QByteArray& profile)
+{
+    const QByteArray png = pngWith(picture, profile);
     QByteArray icon;
     for (const quint32 value : { 0u, 1u, 1u })
         putLe(icon, value, 2);
@@ -132,7 +139,7 @@ QByteArray iconWith(const QImage& picture, const QByteArray& profile)
     return icon + png;
 }
 
-enum class Container { Jpeg, Bmp, Icon, CameraThumbnail, ProgressiveJpeg };
+enum class Container { Jpeg, Bmp, Icon, CameraThumbnail, ProgressiveJpeg, Png };
 
 QByteArray fileOf(Container container, const QImage& picture, const QByteArray& profile)
 {
@@ -141,6 +148,8 @@ QByteArray fileOf(Container container, const QImage& picture, const QByteArray& 
         return profile.isEmpty() ? jpegBytes(picture) : jpegWith(jpegBytes(picture), profile);
     case Container::Bmp:
         return bmpWith(picture, profile);
+    case Container::Png:
+        return pngWith(picture, profile);
     case Container::ProgressiveJpeg:
         return jpegWith(libjpegFile(picture, { .progressive = true }), profile);
     case Container::CameraThumbnail: {
@@ -211,7 +220,9 @@ INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
         ChartRow { "DisplayP3IconCell", Container::Icon, Space::DisplayP3, QSize(48, 8) },
         ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} },
         ChartRow { "AdobeRgbCameraThumbnail", Container::CameraThumbnail, Space::AdobeRgb, QSize(48, 8) },
-        ChartRow { "ProPhotoProgressiveFirstScans", Container::ProgressiveJpeg, Space::ProPhoto, QSize(12, 2) }),
+        ChartRow { "ProPhotoProgressiveFirstScans", Container::ProgressiveJpeg, Space::ProPhoto, QSize(12, 2) },
+        ChartRow { "AdobeRgbPng", Container::Png, Space::AdobeRgb, {} },
+        ChartRow { "DisplayP3PngCell", Container::Png, Space::DisplayP3, QSize(48, 8) }),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A profile in which a sample's number is its light, with sRGB's primaries, or a grey one: 128
@@ -243,7 +254,24 @@ TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
     const QByteArray greyJpeg = libjpegFile(colour, { JCS_GRAYSCALE });
     const QByteArray greyProfile = linearProfile(true), rgbProfile = linearProfile(false);
     const QByteArray largest = rgbProfile + QByteArray(ColourProfileLimit - rgbProfile.size(), '\0');
+    // A PNG's profile is read as long as its header says: the padded profile's says so.
+    const auto declared = [](QByteArray profile) {
+        qToBigEndian(quint32(profile.size()), profile.data());
+        return profile;
+    };
     const QRgb converted = qRgb(188, 188, 188), kept = qRgb(128, 128, 128);
+    // A PNG's gAMA (1.0: numbers are light; 0.5: light is their square), cHRM (sRGB's) and sRGB chunks.
+    const auto tagged
+        = [](const QImage& picture, const char* gamma, const char* chromaticities = nullptr, bool srgb = false) {
+              QByteArray chunks = pngChunk("gAMA", QByteArray::fromHex(gamma));
+              if (chromaticities)
+                  chunks += pngChunk("cHRM", QByteArray::fromHex(chromaticities));
+              if (srgb)
+                  chunks += pngChunk("sRGB", QByteArray(1, '\0'));
+              return withPngChunks(pngWith(picture, {}), chunks);
+          };
+    const char* const linear = "000186a0";
+    const char* const srgbPrimaries = "00007a26000080840000fa00000080e8000075300000ea6000003a9800001770";
     const struct {
         const char* name;
         QByteArray file;
@@ -263,6 +291,17 @@ TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
         { "BMP, larger profile", bmpWith(colour, largest + '\0'), kept },
         { "icon, 4 MB profile", iconWith(colour, largest), converted },
         { "icon, larger profile", iconWith(colour, largest + '\0'), kept },
+        { "grey PNG, grey profile", pngWith(grey, greyProfile), converted },
+        { "grey PNG, RGB profile", pngWith(grey, rgbProfile), kept },
+        { "PNG, 4 MB profile", pngWith(colour, declared(largest)), converted },
+        { "PNG, larger profile", pngWith(colour, declared(largest + '\0')), kept },
+        { "PNG, gAMA 1.0", tagged(colour, linear), converted },
+        { "grey PNG, gAMA 1.0", tagged(grey, linear), converted },
+        { "PNG, gAMA 0.5 and sRGB's cHRM", tagged(colour, "0000c350", srgbPrimaries), qRgb(137, 137, 137) },
+        { "PNG, sRGB's gAMA and cHRM", tagged(colour, "0000b18f", srgbPrimaries), kept },
+        { "PNG, an sRGB chunk over gAMA 1.0", tagged(colour, linear, nullptr, true), kept },
+        { "PNG, a profile over gAMA 0.5",
+            withPngChunks(pngWith(colour, rgbProfile), pngChunk("gAMA", QByteArray::fromHex("0000c350"))), converted },
     };
     for (const auto& row : rows)
         for (const QSize cell : { QSize(), QSize(8, 8) }) {
@@ -367,6 +406,7 @@ TEST(Colour, PicturesWhoseProfileChangesNothingAreLeftBitForBit)
         { "broken JPEG", Container::Jpeg, broken },
         { "cut JPEG", Container::Jpeg, cut },
         { "broken icon", Container::Icon, broken },
+        { "sRGB PNG", Container::Png, savedProfile(open(Space::Srgb)) },
     };
     for (const auto& row : rows)
         for (const QSize cell : { QSize(), QSize(24, 4) }) {

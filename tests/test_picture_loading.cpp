@@ -1,6 +1,7 @@
 #include "picture_files.h"
 #include "pictures/decodecost.h"
 #include "pictures/decoding.h"
+#include "png_files.h"
 #include "system.h"
 #include "windows_fixture.h"
 
@@ -94,6 +95,30 @@ QImage inFullColour(const QImage& image)
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 
+// A gradient whose transparency grows to the right, and a palette of blocks of 16 colours, more and
+// more transparent.
+QImage seeThrough(int width, int height)
+{
+    QImage image = gradient(width, height).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, (image.pixel(x, y) & 0xffffff) | quint32(255 - x * 255 / width) << 24);
+    return image;
+}
+
+QImage paletteBlocks(int width, int height)
+{
+    QImage image(width, height, QImage::Format_Indexed8);
+    QList<QRgb> colours = palette(16);
+    for (int i = 0; i < 16; ++i)
+        colours[i] = (colours[i] & 0xffffff) | quint32(255 - i * 17) << 24;
+    image.setColorTable(colours);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, uint(block(x, y, 16)));
+    return image;
+}
+
 // An icon whose directory says `side` x `side` and whose one entry holds `entry`.
 QByteArray iconSaying(const QByteArray& entry, int side = 16)
 {
@@ -164,6 +189,31 @@ const PictureFile Kinds[] = {
             colours[0] = qRgba(0, 0, 0, 0);
             indexed.setColorTable(colours);
             return iconSaying(withPngChunks(pngBytes(indexed), pngChunk("tEXt", "Comment\0kept out")));
+        } },
+    { "png-rgb.jpg", [] { return pngFile(gradient(640, 480), {}); } },
+    { "png-rgba-interlaced.gif",
+        [] {
+            return pngFile(seeThrough(640, 480), { PNG_COLOR_TYPE_RGB_ALPHA, 8, true });
+        } },
+    { "png-4-bit-palette-with-transparency.bmp",
+        [] {
+            return pngFile(paletteBlocks(200, 150), { PNG_COLOR_TYPE_PALETTE, 4 });
+        } },
+    { "png-2-bit-grey.jpg",
+        [] {
+            return pngFile(gradient(640, 480), { PNG_COLOR_TYPE_GRAY, 2 });
+        } },
+    { "png-grey-and-alpha.jpg",
+        [] {
+            return pngFile(seeThrough(200, 150), { PNG_COLOR_TYPE_GRAY_ALPHA, 8 });
+        } },
+    { "png-16-bit-rgba.jpg",
+        [] {
+            return pngFile(seeThrough(200, 150), { PNG_COLOR_TYPE_RGB_ALPHA, 16 });
+        } },
+    { "png-grey-with-a-transparent-level.gif",
+        [] {
+            return pngFile(gradient(200, 150), { PNG_COLOR_TYPE_GRAY, 8, false, false, { 200 } });
         } },
 };
 
@@ -278,6 +328,13 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
     const GifFrameSpec frame { QRect(0, 0, 40, 40), QByteArray(1600, '\2'), 5, 1 };
     const QByteArray animated = animatedGif({ 40, 40 }, palette(4), { frame, frame });
     const QRgb grey = qRgb(127, 127, 127), blank = qRgba(0, 0, 0, 0);
+    QImage greyPicture(40, 40, QImage::Format_RGB32);
+    greyPicture.fill(grey);
+    const QByteArray png = pngFile(greyPicture, { .stored = true });
+    const QByteArray interlaced = pngFile(greyPicture, { .interlaced = true, .stored = true });
+    QByteArray idatDamaged = png, gammaDamaged = withPngChunks(png, pngChunk("gAMA", QByteArray::fromHex("000186a0")));
+    idatDamaged[png.indexOf("IDAT", png.size() / 2) + 10] ^= 1;
+    gammaDamaged[33 + 12 + 3] ^= 1; // its CRC: it would say the numbers are light
     const struct {
         const char* name;
         QByteArray bytes;
@@ -312,6 +369,12 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
         { "cut.gif", gif.left(gif.size() * 2 / 3), false, true, { 40, 40 } },
         { "later-frame-cut.gif", animated.chopped(10), false, true, { 40, 40 } },
         { "cut-before-its-pixels.gif", gif.left(13 + 3 * 256 + 11), false, false, {}, false },
+        { "png-whole.jpg", png, false, false, { 40, 40 }, true, { { grey, grey } } },
+        { "png-with-a-damaged-gama.jpg", gammaDamaged, false, false, { 40, 40 }, true, { { grey, grey } } },
+        { "png-rows-cut.jpg", png.left(png.size() / 2), false, true, { 40, 40 }, true, { { grey, blank } } },
+        { "png-idat-damaged.gif", idatDamaged, false, true, { 40, 40 }, true, { { grey, blank } } },
+        { "png-interlaced-cut.bmp", interlaced.left(interlaced.size() * 3 / 4), false, true, { 40, 40 } },
+        { "png-cut-before-its-pixels.jpg", png.left(png.indexOf("IDAT") + 8), false, false, {}, false },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -381,10 +444,12 @@ TEST_F(LoadingFiles, HostileFiles)
         { "rle8-1x1000000000.bmp", bmpFile(1, 1000000000, 8, palette(2), QByteArray::fromHex("0001"), 1), false, 0,
             false, PictureFailure::TooLarge },
         { "empty.gif", QByteArray(), false },
-        // Only BMP, GIF, JPEG and icons are decoded, each told by its content, whatever the file's name.
-        { "png-named.bmp", pngBytes(gradient(40, 30)), false },
+        // Pictures are decoded by their content, whatever the file's name.
+        { "png-named.bmp", pngBytes(gradient(40, 30)), true },
         { "1x1-xpm-of-300-colours-named.bmp", xpmFile(300), false },
         { "jpeg-named.gif", jpegBytes(gradient(64, 48)), true },
+        { "png-2147483647x2147483647.jpg", pngDeclaring(INT_MAX, INT_MAX), false, 0, false, PictureFailure::TooLarge },
+        { "png-header-only-16383x16383.jpg", pngDeclaring(16383, 16383), false },
     };
     for (const Row& row : rows) {
         const QString path = writeBytes(dir, QLatin1String(row.file), row.bytes);
@@ -536,6 +601,29 @@ TEST(DecodeBudgetShares, HeldPicturesCountWithTheDecodesInFlight)
         waiter.join();
         EXPECT_FALSE(roomWanted());
     }
+}
+
+// A PNG past the budget whole is reduced as its rows are decoded: with all but 64 MB of the budget
+// held, its cell and the picture window's fitted view of it are still made, at their own size.
+TEST(DecodeBudgetShares, AHugePngIsReducedAsItsRowsAreDecoded)
+{
+    const QByteArray zeros = pngOfZeros(20000, 20000);
+    const auto decode = [&](QSize cell, const ShownFor& shownFor = {}) {
+        QBuffer buffer;
+        buffer.setData(zeros);
+        buffer.open(QIODevice::ReadOnly);
+        return shownFor ? decodePictureForView(buffer, zeros.size(), shownFor)
+                        : decodePicture(buffer, zeros.size(), cell);
+    };
+    EXPECT_EQ(decode({}).failure, PictureFailure::TooLarge);
+    const BudgetHold held(DecodeBudget - (qint64(64) << 20));
+    const OnlyIfRoom room;
+    const Decoded cell = decode(Cell);
+    EXPECT_EQ(cell.image.size(), Cell);
+    EXPECT_EQ(cell.image.pixel(50, 40), qRgb(0, 0, 0));
+    const Decoded fitted = decode({}, [](QSize natural) { return natural.scaled(900, 700, Qt::KeepAspectRatio); });
+    EXPECT_EQ(fitted.image.size(), QSize(700, 700));
+    EXPECT_EQ(fitted.natural, QSize(20000, 20000));
 }
 
 // Run as an ordinary user (root reads every file): see CMakeLists.txt.
@@ -707,6 +795,7 @@ TEST(PictureLoading, ADecodeReadsWhatItsPictureNeedsNotAllTheFileCarries)
         { "gif-of-200000-one-pixel-frames.gif", gifOfTinyFrames(200000), { 1, 1 } },
         { "icon-with-8-mb-of-text-in-its-png.ico",
             iconSaying(withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8))), { 64, 64 } },
+        { "png-with-8-mb-of-text.jpg", withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8)), { 64, 64 } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
