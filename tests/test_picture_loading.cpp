@@ -203,13 +203,17 @@ const PictureFile Kinds[] = {
         [] {
             return pngFile(gradient(640, 480), { PNG_COLOR_TYPE_GRAY, 2 });
         } },
-    { "png-grey-and-alpha.jpg",
+    { "png-grey-and-alpha-checkered.jpg", // every other pixel transparent white: weighed by their opacity
         [] {
-            return pngFile(seeThrough(200, 150), { PNG_COLOR_TYPE_GRAY_ALPHA, 8 });
+            QImage checkered = gradient(640, 480).convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < 480; ++y)
+                for (int x = (y + 1) % 2; x < 640; x += 2)
+                    checkered.setPixel(x, y, qRgba(255, 255, 255, 0));
+            return pngFile(checkered, { PNG_COLOR_TYPE_GRAY_ALPHA, 8 });
         } },
-    { "png-16-bit-rgba.jpg",
+    { "png-16-bit.jpg",
         [] {
-            return pngFile(seeThrough(200, 150), { PNG_COLOR_TYPE_RGB_ALPHA, 16 });
+            return pngFile(gradient(200, 150), { PNG_COLOR_TYPE_RGB, 16 });
         } },
     { "png-grey-with-a-transparent-level.gif",
         [] {
