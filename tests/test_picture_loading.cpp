@@ -630,6 +630,32 @@ TEST(DecodeBudgetShares, AHugePngIsReducedAsItsRowsAreDecoded)
     EXPECT_EQ(fitted.natural, QSize(20000, 20000));
 }
 
+// A PNG decode cancelled while it runs stops at the next row: it reads no further and gives no picture.
+TEST(PictureLoading, ACancelledPngDecodeStopsBetweenItsRows)
+{
+    QImage grey(2000, 2000, QImage::Format_RGB32);
+    grey.fill(Qt::gray);
+    const QByteArray png = pngFile(grey, { .stored = true });
+    std::atomic<bool> cancelled = false;
+    const qint64 third = png.size() / 3;
+    // A file that cancels its decode once a third of it is read.
+    struct Cancelling : MadeUpFile {
+        using MadeUpFile::MadeUpFile;
+        std::atomic<bool>* cancelled = nullptr;
+        qint64 after = 0;
+        qint64 readData(char* data, qint64 most) override
+        {
+            if (pos() > after)
+                *cancelled = true;
+            return MadeUpFile::readData(data, most);
+        }
+    } device(png, 0, 0, {});
+    device.cancelled = &cancelled;
+    device.after = third;
+    EXPECT_TRUE(decodePicture(device, png.size(), {}, &cancelled).image.isNull());
+    EXPECT_LT(device.taken, 2 * third);
+}
+
 // Run as an ordinary user (root reads every file): see CMakeLists.txt.
 TEST_F(LoadingFiles, AnUnreadableFileIsNotReplacedByItsNamesake)
 {
