@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the fuzzers' seed corpus: small valid pictures of every kind the program reads, and help
-texts in code page 932; some carry colour profiles, written here too. The JPEG seeds come from ImageMagick's `convert` and libjpeg-turbo's `jpegtran`;
+texts in code page 932; some carry colour profiles, written here too. PNG, WebP and AVIF seeds come
+from fuzz/web_seeds.py. The JPEG seeds come from ImageMagick's `convert` and libjpeg-turbo's `jpegtran`;
 the rest is made here, byte by byte.
 
 usage: make_seeds.py PICTURE_FOLDER HELP_FOLDER [HELP_TXT]
@@ -465,11 +466,20 @@ def write(folder, seeds):
             f.write(data)
 
 
+def web_formats():
+    """PNG, WebP and AVIF, each under a name of the accepted ones that lies (web_seeds.py)."""
+    import web_seeds
+    yield from web_seeds.pngs(png_chunk, colour, adobe_rgb_profile())
+    photo = png(24, 16, block=3)
+    for name, data in web_seeds.webps_and_avifs(photo, adobe_rgb_profile()):
+        yield name, data
+
+
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     pictures, helps = sys.argv[1], sys.argv[2]
-    for kind in (bmps, gifs, icons, jpegs):
+    for kind in (bmps, gifs, icons, jpegs, web_formats):
         write(pictures, kind())
     write(helps, help_texts())
     if len(sys.argv) > 3:

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang into build-fuzz/ and runs each, both at once, for a set time
 # on a seed corpus made on the spot. Not part of the test suite.
-#   bash scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 600)
+#   bash scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 600; FUZZ_TARGETS="decode jpeg" runs only those)
 # What a run finds is kept in build-fuzz/findings/<target>/ (replay one with
 # build-fuzz/fuzz/fuzz_<target> FILE); the corpus grown so far in build-fuzz/corpus/<target>/.
 set -euo pipefail
@@ -24,17 +24,22 @@ fi
 out=build-fuzz
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DTESSALINE_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$out" --target fuzz_picture fuzz_helptext fuzz_jpeg
+cmake --build "$out" --target fuzz_picture fuzz_helptext fuzz_jpeg fuzz_decode
 python3 fuzz/make_seeds.py "$out/seeds/picture" "$out/seeds/helptext" help/Help.txt
 # The JPEG decoder starts from the JPEG seeds alone.
 mkdir -p "$out/seeds/jpeg"
 cp "$out"/seeds/picture/*.jpg "$out/seeds/jpeg/"
+# The decoders alone start from the seeds of the formats web pages serve, and a JPEG.
+mkdir -p "$out/seeds/decode"
+cp "$out"/seeds/picture/*.png.* "$out"/seeds/picture/*.webp.* "$out"/seeds/picture/*.avif.* "$out"/seeds/picture/baseline.jpg \
+   "$out/seeds/decode/"
 
 # Undefined behaviour stops the run as a crash does (the code is built not to recover from it). The leak
 # check after an input that allocated more than it freed lists its suppressions every time: not here.
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=print_suppressions=0
-targets=(picture helptext jpeg)
+targets=(picture helptext jpeg decode)
+[ -n "${FUZZ_TARGETS:-}" ] && read -ra targets <<<"$FUZZ_TARGETS"
 declare -A pid
 for target in "${targets[@]}"; do
     mkdir -p "$out/corpus/$target" "$out/findings/$target"

@@ -8,7 +8,7 @@ shots="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
 # The accessibility bindings belong to the system's Python, whatever python3 comes first on the PATH.
 python=/usr/bin/python3
-for tool in dbus-run-session dbus-send xdotool import convert identify timeout; do
+for tool in dbus-run-session dbus-send xdotool import convert identify timeout cwebp; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
 "$python" -c "import pyatspi" 2>/dev/null || { echo "python3-pyatspi is not installed"; exit 1; }

@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 import pyatspi
 
@@ -33,7 +34,10 @@ COLUMNS, CELLS = 6, 24
 PREVIEW = (128, 336, 48, 56)  # 1920, 5040, 720 x 840 twips
 
 PICTURES = 30  # five rows: the grid holds four, so it scrolls by one
-FEW = 3  # a second folder that fits on one page
+# A second folder that fits on one page, holding what a web page's pictures are saved as: a WebP
+# under a .jpg name and a PNG under a .gif name.
+FEW_NAMES = ["few1.bmp", "few2.jpg", "few3.gif"]
+FEW = len(FEW_NAMES)
 SIZE = (640, 480)  # larger than the picture window's viewport, so that it pans
 STRIPE = 100  # a white stripe 4 pixels wide crosses each picture at x = 100 and at y = 100
 ARROW_STEP = 100 / 15  # pixels a scroll bar arrow moves the picture
@@ -66,6 +70,32 @@ def write_bmp(path, rgb):
         f.write(header + info + pixels)
 
 
+def write_png(path, rgb):
+    """An 8-bit RGB PNG of one colour, crossed by the white stripes as the BMPs are."""
+    width, height = SIZE
+    plain = bytearray(bytes(rgb) * width)
+    plain[STRIPE * 3:(STRIPE + 4) * 3] = b"\xff" * 12
+    white = b"\xff" * (width * 3)
+    raw = b"".join(b"\0" + (white if STRIPE <= y < STRIPE + 4 else bytes(plain)) for y in range(height))
+    chunk = lambda kind, data: (struct.pack(">I", len(data)) + kind + data
+                                + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def write_few(path, rgb):
+    """The picture in the format its name hides: a BMP, a lossless WebP (.jpg), a PNG (.gif)."""
+    if path.endswith(".gif"):
+        write_png(path, rgb)
+    elif path.endswith(".jpg"):
+        write_bmp(path + ".bmp", rgb)
+        run("cwebp", "-quiet", "-lossless", path + ".bmp", "-o", path)
+        os.remove(path + ".bmp")
+    else:
+        write_bmp(path, rgb)
+
+
 def make_folders(work):
     pictures = os.path.join(work, "pictures")
     few = os.path.join(work, "few")
@@ -73,8 +103,8 @@ def make_folders(work):
     os.mkdir(few)
     for i in range(PICTURES):
         write_bmp(os.path.join(pictures, f"pic{i + 1:02d}.bmp"), colour(i))
-    for i in range(FEW):
-        write_bmp(os.path.join(few, f"few{i + 1}.bmp"), colour(PICTURES - 1 - 2 * i))
+    for i, name in enumerate(FEW_NAMES):
+        write_few(os.path.join(few, name), colour(PICTURES - 1 - 2 * i))
     return pictures, few
 
 
@@ -415,8 +445,18 @@ def walk(app, program, pictures, few):
     wanted = [PICTURES - 1 - 2 * i for i in range(FEW)] + [None] * (CELLS - FEW)
     until("the short page on the screen", lambda: grid_pictures(Screen("few")) == wanted)
     expect(True, f"cells 0 to {FEW - 1} show the {FEW} pictures, the others are blank; the status bar reads 表示完了")
-    wanted = [f"few{i + 1}.bmp" for i in range(FEW)] + [""] * (CELLS - FEW)
+    wanted = FEW_NAMES + [""] * (CELLS - FEW)
     expect(cell_names(main) == wanted, "the cells left blank have no name")
+    for k in (1, 2):
+        click(*cell_centre(k))
+        picture = frame(app, PICTURE_TITLE)
+        view = one(picture, "frame")
+        expected = PICTURES - 1 - 2 * k
+        until(f"{FEW_NAMES[k]} in the picture window",
+              lambda: which_picture(Screen(f"few-{k + 1}-opened").at(*inside(view))) == expected)
+        expect(True, f"the picture window shows {FEW_NAMES[k]}, a {('WebP', 'PNG')[k - 1]} under that name")
+        click_on(one(picture, "menu item", "戻る"))
+        gone(app, PICTURE_TITLE)
 
     print("11. 終わる")
     Screen("before-end")
