@@ -122,7 +122,15 @@ namespace {
         png_set_filler(png, 0xff, PNG_FILLER_BEFORE);
 #endif
         *passes = png_set_interlace_handling(png);
-        png_read_update_info(png, state->info);
+        return true;
+    }
+
+    // Allocates libpng's row buffers: done once the decode has its share of the budget.
+    bool startRows(State* state)
+    {
+        if (setjmp(png_jmpbuf(state->png)))
+            return false;
+        png_read_update_info(state->png, state->info);
         return true;
     }
 
@@ -150,10 +158,6 @@ PngReader::PngReader(QIODevice& device)
         return;
     const png_uint_32 width = png_get_image_width(state_->png, state_->info);
     const png_uint_32 height = png_get_image_height(state_->png, state_->info);
-    if (png_get_rowbytes(state_->png, state_->info) != size_t(width) * 4) {
-        std::strcpy(state_->message, "the rows are not of four bytes a pixel");
-        return;
-    }
     size_ = QSize(int(width), int(height));
     interlaced_ = png_get_interlace_type(state_->png, state_->info) != PNG_INTERLACE_NONE;
     const int type = state_->colourType;
@@ -218,6 +222,14 @@ std::optional<Colorimetry> PngReader::colorimetry() const
 
 bool PngReader::readRow(uchar* row)
 {
+    if (ok_ && !started_) {
+        started_ = true;
+        ok_ = startRows(state_);
+        if (ok_ && png_get_rowbytes(state_->png, state_->info) != size_t(size_.width()) * 4) {
+            std::strcpy(state_->message, "the rows are not of four bytes a pixel");
+            ok_ = false;
+        }
+    }
     if (ok_ && !readOneRow(state_, row, interlaced_))
         ok_ = false;
     return ok_;

@@ -23,7 +23,8 @@ struct Colorimetry;
 class PngReader {
 public:
     // Reads the headers of the PNG `device` holds, up to its pixels; ok() says whether they make a
-    // picture. What the reader allocates while it does is bounded by ColourProfileLimit.
+    // picture. What the reader allocates while it does is bounded by ColourProfileLimit; its row
+    // buffers (workingBytes) are allocated by the first readRow.
     explicit PngReader(QIODevice& device);
     ~PngReader();
     PngReader(const PngReader&) = delete;
@@ -60,7 +61,7 @@ public:
 
 private:
     State* state_ = nullptr;
-    bool ok_ = false;
+    bool ok_ = false, started_ = false;
     QSize size_;
     bool interlaced_ = false, hasAlpha_ = false, grey_ = false;
     int passes_ = 1;
