@@ -10,8 +10,8 @@ namespace tl {
 
 namespace {
 
-    // The EXIF block's TIFF structure. The item starts with the offset of the TIFF header past its own
-    // four bytes; a block without it, or with a wrong one, is taken as it stands.
+    // The EXIF block's TIFF structure. The item in the file starts with the offset of the TIFF header
+    // past its own four bytes, which libavif takes away; a block that still has it is read past it.
     QByteArray tiffOf(const avifRWData& exif)
     {
         const QByteArray block
@@ -20,7 +20,7 @@ namespace {
             const quint64 at = quint64(qFromBigEndian<quint32>(block.constData())) + 4;
             if (at + 4 <= quint64(block.size())) {
                 const QByteArray tiff = block.mid(qsizetype(at));
-                if (tiff.startsWith("II*") || tiff.startsWith("MM\0*"))
+                if (tiff.startsWith("II*") || tiff.startsWith(QByteArrayView("MM\0*", 4)))
                     return tiff;
             }
         }
