@@ -97,10 +97,12 @@ Decoded decodeAvif(QIODevice& device, qint64 size, QSize cell, const std::atomic
     const bool alpha = decoder->alphaPresent;
     const QSize stored(int(header.width), int(header.height));
     const bool turned = avifTurned(header);
-    // The codec's planes and, for a picture made of tiles, the whole picture they are copied into; the
-    // 32-bit picture, and its turned copy.
+    // The codec's planes twice over (a 4000 x 3000 picture takes more than once its planes and pixels
+    // at its peak; a picture made of tiles is copied into a whole one), the profile and EXIF block
+    // libavif keeps, the 32-bit picture, and its turned copy.
     const qint64 planes = planeBytes(header, alpha);
-    const qint64 cost = fileCost + 2 * planes + pixelBytes(stored) * (turned ? 2 : 1);
+    const qint64 cost
+        = fileCost + 2 * planes + qint64(header.icc.size + header.exif.size) + pixelBytes(stored) * (turned ? 2 : 1);
     ToSrgb colour;
     return decodeWithin(
         cost, cell, cancelled,
