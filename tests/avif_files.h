@@ -13,10 +13,9 @@
 
 namespace tl::test {
 
-struct AvifSpec {
+struct AvifRecipe {
     QList<QImage> frames; // one for a still picture, more for a sequence
     int depth = 8;
-    avifPixelFormat layout = AVIF_PIXEL_FORMAT_YUV420;
     bool alpha = false;
     bool lossless = false; // 4:4:4 RGB samples as they are, at the finest quantizer
     QByteArray icc;
@@ -27,39 +26,40 @@ struct AvifSpec {
     QByteArray exif; // TIFF structure; its orientation is not made into properties
 };
 
-inline QByteArray avifFile(const AvifSpec& spec)
+inline QByteArray avifFile(const AvifRecipe& recipe)
 {
     const auto destroyImage = [](avifImage* image) { avifImageDestroy(image); };
     const auto destroyEncoder = [](avifEncoder* encoder) { avifEncoderDestroy(encoder); };
     std::unique_ptr<avifEncoder, decltype(destroyEncoder)> encoder(avifEncoderCreate(), destroyEncoder);
     encoder->codecChoice = AVIF_CODEC_CHOICE_AUTO;
     encoder->speed = 10;
-    encoder->minQuantizer = encoder->maxQuantizer = spec.lossless ? 0 : 10;
+    encoder->minQuantizer = encoder->maxQuantizer = recipe.lossless ? 0 : 10;
     encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = 0;
-    for (const QImage& frame : spec.frames) {
+    for (const QImage& frame : recipe.frames) {
         const QImage rgba = frame.convertToFormat(QImage::Format_RGBA8888);
         std::unique_ptr<avifImage, decltype(destroyImage)> image(
-            avifImageCreate(uint32_t(rgba.width()), uint32_t(rgba.height()), uint32_t(spec.depth),
-                spec.lossless ? AVIF_PIXEL_FORMAT_YUV444 : spec.layout),
+            avifImageCreate(uint32_t(rgba.width()), uint32_t(rgba.height()), uint32_t(recipe.depth),
+                recipe.lossless ? AVIF_PIXEL_FORMAT_YUV444 : AVIF_PIXEL_FORMAT_YUV420),
             destroyImage);
-        image->colorPrimaries = spec.primaries;
-        image->transferCharacteristics = spec.transfer;
-        image->matrixCoefficients = spec.lossless ? AVIF_MATRIX_COEFFICIENTS_IDENTITY : AVIF_MATRIX_COEFFICIENTS_BT601;
+        image->colorPrimaries = recipe.primaries;
+        image->transferCharacteristics = recipe.transfer;
+        image->matrixCoefficients
+            = recipe.lossless ? AVIF_MATRIX_COEFFICIENTS_IDENTITY : AVIF_MATRIX_COEFFICIENTS_BT601;
         image->yuvRange = AVIF_RANGE_FULL;
-        if (!spec.icc.isEmpty())
+        if (!recipe.icc.isEmpty())
             avifImageSetProfileICC(
-                image.get(), reinterpret_cast<const uint8_t*>(spec.icc.constData()), size_t(spec.icc.size()));
-        if (!spec.exif.isEmpty())
+                image.get(), reinterpret_cast<const uint8_t*>(recipe.icc.constData()), size_t(recipe.icc.size()));
+        if (!recipe.exif.isEmpty())
             avifImageSetMetadataExif(
-                image.get(), reinterpret_cast<const uint8_t*>(spec.exif.constData()), size_t(spec.exif.size()));
+                image.get(), reinterpret_cast<const uint8_t*>(recipe.exif.constData()), size_t(recipe.exif.size()));
         image->transformFlags = 0;
-        if (spec.quarterTurns) {
+        if (recipe.quarterTurns) {
             image->transformFlags |= AVIF_TRANSFORM_IROT;
-            image->irot.angle = uint8_t(spec.quarterTurns);
+            image->irot.angle = uint8_t(recipe.quarterTurns);
         }
-        if (spec.mirror >= 0) {
+        if (recipe.mirror >= 0) {
             image->transformFlags |= AVIF_TRANSFORM_IMIR;
-            image->imir.mode = uint8_t(spec.mirror);
+            image->imir.mode = uint8_t(recipe.mirror);
         }
         avifRGBImage rgb;
         avifRGBImageSetDefaults(&rgb, image.get());
@@ -69,9 +69,10 @@ inline QByteArray avifFile(const AvifSpec& spec)
         rgb.rowBytes = uint32_t(rgba.bytesPerLine());
         if (avifImageRGBToYUV(image.get(), &rgb) != AVIF_RESULT_OK)
             return {};
-        if (!spec.alpha)
+        if (!recipe.alpha)
             avifImageFreePlanes(image.get(), AVIF_PLANES_A);
-        const avifAddImageFlags flags = spec.frames.size() == 1 ? AVIF_ADD_IMAGE_FLAG_SINGLE : AVIF_ADD_IMAGE_FLAG_NONE;
+        const avifAddImageFlags flags
+            = recipe.frames.size() == 1 ? AVIF_ADD_IMAGE_FLAG_SINGLE : AVIF_ADD_IMAGE_FLAG_NONE;
         if (avifEncoderAddImage(encoder.get(), image.get(), 1, flags) != AVIF_RESULT_OK)
             return {};
     }
@@ -83,14 +84,14 @@ inline QByteArray avifFile(const AvifSpec& spec)
     return file;
 }
 
-// The file of `frames` as `change` makes their spec.
-inline QByteArray avifFile(const QList<QImage>& frames, const std::function<void(AvifSpec&)>& change = {})
+// The file of `frames`, made as `change` says.
+inline QByteArray avifFile(const QList<QImage>& frames, const std::function<void(AvifRecipe&)>& change = {})
 {
-    AvifSpec spec;
-    spec.frames = frames;
+    AvifRecipe recipe;
+    recipe.frames = frames;
     if (change)
-        change(spec);
-    return avifFile(spec);
+        change(recipe);
+    return avifFile(recipe);
 }
 
 // A small AVIF of `depth` bits whose image size property says `width` x `height`.
@@ -98,7 +99,7 @@ inline QByteArray avifDeclaring(quint32 width, quint32 height, int depth = 8)
 {
     QImage picture(64, 48, QImage::Format_RGB32);
     picture.fill(Qt::gray);
-    QByteArray file = avifFile({ picture }, [depth](AvifSpec& s) { s.depth = depth; });
+    QByteArray file = avifFile({ picture }, [depth](AvifRecipe& s) { s.depth = depth; });
     const qsizetype at = file.indexOf("ispe") + 8; // after the type, the version and the flags
     qToBigEndian(width, file.data() + at);
     qToBigEndian(height, file.data() + at + 4);

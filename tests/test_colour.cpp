@@ -143,7 +143,7 @@ QByteArray fileOf(Container container, const QImage& picture, const QByteArray& 
     switch (container) {
     case Container::Avif:
     case Container::AvifCoded:
-        return avifFile({ picture }, [&](AvifSpec& s) {
+        return avifFile({ picture }, [&](AvifRecipe& s) {
             s.lossless = true;
             if (container == Container::Avif)
                 s.icc = profile;

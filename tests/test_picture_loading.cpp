@@ -169,16 +169,16 @@ const PictureFile Kinds[] = {
             return iconSaying(withPngChunks(pngBytes(indexed), pngChunk("tEXt", "Comment\0kept out")));
         } },
     { "avif-420.jpg", [] { return avifFile({ gradient(320, 240) }); } },
-    { "avif-10-bit.gif", [] { return avifFile({ gradient(320, 240) }, [](AvifSpec& s) { s.depth = 10; }); } },
+    { "avif-10-bit.gif", [] { return avifFile({ gradient(320, 240) }, [](AvifRecipe& s) { s.depth = 10; }); } },
     { "avif-444-lossless.bmp",
-        [] { return avifFile({ gradient(320, 240) }, [](AvifSpec& s) { s.lossless = true; }); } },
+        [] { return avifFile({ gradient(320, 240) }, [](AvifRecipe& s) { s.lossless = true; }); } },
     { "avif-alpha.jpg",
         [] {
             QImage image = gradient(320, 240).convertToFormat(QImage::Format_ARGB32);
             for (int y = 0; y < 240; ++y)
                 for (int x = 0; x < 320; ++x)
                     image.setPixel(x, y, (image.pixel(x, y) & 0xffffff) | quint32(40 + x * 200 / 320) << 24);
-            return avifFile({ image }, [](AvifSpec& s) { s.alpha = true; });
+            return avifFile({ image }, [](AvifRecipe& s) { s.alpha = true; });
         } },
     { "avif-sequence.gif",
         [] {
@@ -464,7 +464,7 @@ TEST_F(LoadingFiles, AnAvifIsTurnedAsItsFileSays)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QByteArray file = avifFile({ quadrants },
-            [&row](AvifSpec& s) { s.quarterTurns = row.quarterTurns, s.mirror = row.mirror, s.exif = row.exif; });
+            [&row](AvifRecipe& s) { s.quarterTurns = row.quarterTurns, s.mirror = row.mirror, s.exif = row.exif; });
         const QImage image = LoadPicture(writeBytes(dir, QLatin1String(row.name), file)).image();
         ASSERT_EQ(image.size(), row.quarterTurns % 2 || !row.exif.isEmpty() ? QSize(32, 64) : QSize(64, 32));
         const QList<QPoint> corners { { 4, 4 }, { image.width() - 5, 4 }, { 4, image.height() - 5 },
