@@ -3,6 +3,7 @@
 
 #include "pictures/decoding.h"
 #include "pictures/jpeg.h"
+#include "tests/avif_files.h"
 #include "tests/picture_files.h"
 #include "tests/profiles.h"
 
@@ -17,7 +18,7 @@ using namespace tl::test;
 
 namespace {
 
-enum class Space { Srgb, AdobeRgb, DisplayP3, ProPhoto };
+enum class Space { Srgb, AdobeRgb, DisplayP3, ProPhoto, Bt2020 };
 
 cmsHPROFILE open(Space space)
 {
@@ -25,11 +26,13 @@ cmsHPROFILE open(Space space)
         return cmsCreate_sRGBProfile();
     cmsCIExyY d65 { 0.3127, 0.3290, 1 }, d50 { 0.3457, 0.3585, 1 };
     const double srgbCurve[] = { 2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045 };
-    cmsToneCurve* curve = space == Space::DisplayP3
-        ? cmsBuildParametricToneCurve(nullptr, 4, srgbCurve)
-        : cmsBuildGamma(nullptr, space == Space::ProPhoto ? 1.8 : 563 / 256.0);
+    const double bt709Curve[] = { 1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081 };
+    cmsToneCurve* curve = space == Space::DisplayP3 ? cmsBuildParametricToneCurve(nullptr, 4, srgbCurve)
+        : space == Space::Bt2020                    ? cmsBuildParametricToneCurve(nullptr, 4, bt709Curve)
+                                 : cmsBuildGamma(nullptr, space == Space::ProPhoto ? 1.8 : 563 / 256.0);
     const cmsCIExyYTRIPLE primaries = space == Space::AdobeRgb
         ? cmsCIExyYTRIPLE { { 0.64, 0.33, 1 }, { 0.21, 0.71, 1 }, { 0.15, 0.06, 1 } }
+        : space == Space::Bt2020 ? cmsCIExyYTRIPLE { { 0.708, 0.292, 1 }, { 0.170, 0.797, 1 }, { 0.131, 0.046, 1 } }
         : space == Space::DisplayP3
         ? cmsCIExyYTRIPLE { { 0.680, 0.320, 1 }, { 0.265, 0.690, 1 }, { 0.150, 0.060, 1 } }
         : cmsCIExyYTRIPLE { { 0.7347, 0.2653, 1 }, { 0.1596, 0.8404, 1 }, { 0.0366, 0.0001, 1 } };
@@ -139,11 +142,23 @@ QByteArray iconWith(const QImage& picture, const QByteArray& profile)
     return icon + png;
 }
 
-enum class Container { Jpeg, Bmp, Icon, CameraThumbnail, ProgressiveJpeg, Png };
+enum class Container { Jpeg, Bmp, Icon, CameraThumbnail, ProgressiveJpeg, Avif, AvifCoded, Png };
 
-QByteArray fileOf(Container container, const QImage& picture, const QByteArray& profile)
+// A coded AVIF tags `space` by the numbers of its primaries and transfer instead of a profile.
+QByteArray fileOf(Container container, const QImage& picture, const QByteArray& profile, Space space = Space::Srgb)
 {
     switch (container) {
+    case Container::Avif:
+    case Container::AvifCoded:
+        return avifFile({ picture }, [&](AvifRecipe& s) {
+            s.lossless = true;
+            if (container == Container::Avif)
+                s.icc = profile;
+            else if (space == Space::Bt2020)
+                s.primaries = AVIF_COLOR_PRIMARIES_BT2020, s.transfer = AVIF_TRANSFER_CHARACTERISTICS_BT709;
+            else
+                s.primaries = AVIF_COLOR_PRIMARIES_SMPTE432, s.transfer = AVIF_TRANSFER_CHARACTERISTICS_SRGB;
+        });
     case Container::Jpeg:
         return profile.isEmpty() ? jpegBytes(picture) : jpegWith(jpegBytes(picture), profile);
     case Container::Bmp:
@@ -202,7 +217,8 @@ TEST_P(ColourCharts, ComeBackAsTheirSrgbColours)
 {
     const ChartRow row = GetParam();
     const QImage chart = chartIn(row.space);
-    const QImage image = decoded(fileOf(row.container, chart, savedProfile(open(row.space))), row.cell, row.container);
+    const QImage image
+        = decoded(fileOf(row.container, chart, savedProfile(open(row.space)), row.space), row.cell, row.container);
     ASSERT_FALSE(image.isNull());
     const double across = double(image.width()) / chart.width();
     for (int i = 0; i < int(Patches.size()); ++i) {
@@ -221,6 +237,9 @@ INSTANTIATE_TEST_SUITE_P(Colour, ColourCharts,
         ChartRow { "AdobeRgbIcon", Container::Icon, Space::AdobeRgb, {} },
         ChartRow { "AdobeRgbCameraThumbnail", Container::CameraThumbnail, Space::AdobeRgb, QSize(48, 8) },
         ChartRow { "ProPhotoProgressiveFirstScans", Container::ProgressiveJpeg, Space::ProPhoto, QSize(12, 2) },
+        ChartRow { "ProPhotoAvif", Container::Avif, Space::ProPhoto, {} },
+        ChartRow { "DisplayP3CodedAvifCell", Container::AvifCoded, Space::DisplayP3, QSize(48, 8) },
+        ChartRow { "Bt2020CodedAvif", Container::AvifCoded, Space::Bt2020, {} },
         ChartRow { "AdobeRgbPng", Container::Png, Space::AdobeRgb, {} },
         ChartRow { "DisplayP3PngCell", Container::Png, Space::DisplayP3, QSize(48, 8) }),
     [](const auto& info) { return std::string(info.param.name); });
