@@ -38,8 +38,8 @@ namespace {
             std::begin(kept), std::end(kept), [&](const char* name) { return std::memcmp(type, name, 4) == 0; });
     }
 
-    // A profile's chunk can be no longer than the profile may be, nor can any other chunk libpng
-    // holds in memory; a longer one is passed over.
+    // A profile's chunk can be no longer than the profile may be, nor can any other chunk libpng holds
+    // in memory; a longer ancillary chunk is passed over unread.
     constexpr quint32 LongestChunk = quint32(ColourProfileLimit);
 
     void fail(png_structp png) { png_error(png, "the file ends before its picture does"); }
@@ -67,8 +67,8 @@ namespace {
                     fail(png);
                 const quint32 bytes = qFromBigEndian<quint32>(state->header);
                 const uchar* type = state->header + 4;
-                const bool profile = std::memcmp(type, "iCCP", 4) == 0;
-                if (bytes <= 0x7fffffffu && (!passedOn(type) || (profile && bytes > LongestChunk))) {
+                const bool ancillary = type[0] & 0x20;
+                if (bytes <= 0x7fffffffu && (!passedOn(type) || (ancillary && bytes > LongestChunk))) {
                     if (state->device->skip(qint64(bytes) + 4) != qint64(bytes) + 4)
                         fail(png);
                     continue;

@@ -902,6 +902,8 @@ TEST(PictureLoading, ADecodeReadsWhatItsPictureNeedsNotAllTheFileCarries)
         { "icon-with-8-mb-of-text-in-its-png.ico",
             iconSaying(withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8))), { 64, 64 } },
         { "png-with-8-mb-of-text.jpg", withPngChunks(pngBytes(gradient(64, 64)), text.repeated(8)), { 64, 64 } },
+        { "png-with-a-5-mb-trns.jpg",
+            withPngChunks(pngBytes(gradient(64, 64)), pngChunk("tRNS", QByteArray(5 << 20, 'x'))), { 64, 64 } },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
