@@ -628,6 +628,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc == 2 && QByteArray(argv[1]) == "--web-only") {
+        std::setvbuf(stdout, nullptr, _IOLBF, 0);
         bench::OffscreenApp app(argc, argv);
         printWebPages();
         return 0;
