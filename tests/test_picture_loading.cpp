@@ -2,6 +2,7 @@
 #include "pictures/decodecost.h"
 #include "pictures/decoding.h"
 #include "system.h"
+#include "webp_files.h"
 #include "windows_fixture.h"
 
 #include <QAccessible>
@@ -86,7 +87,21 @@ QImage fullDecode(const QString& path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    return reader.read();
+    const QImage image = reader.read();
+    if (!image.isNull())
+        return image;
+    QFile file(path); // Qt reads no WebP here
+    return file.open(QIODevice::ReadOnly) ? webpDecoded(file.readAll()) : QImage();
+}
+
+// `image` with its alpha falling from opaque at the top to clear at the bottom.
+QImage fading(QImage image)
+{
+    image.convertTo(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, (image.pixel(x, y) & 0xffffff) | uint(255 - y * 255 / image.height()) << 24);
+    return image;
 }
 
 QImage inFullColour(const QImage& image)
@@ -164,6 +179,14 @@ const PictureFile Kinds[] = {
             colours[0] = qRgba(0, 0, 0, 0);
             indexed.setColorTable(colours);
             return iconSaying(withPngChunks(pngBytes(indexed), pngChunk("tEXt", "Comment\0kept out")));
+        } },
+    { "webp-lossy.jpg", [] { return webpFile(gradient(640, 480)); } },
+    { "webp-lossless.gif", [] { return webpFile(gradient(640, 480), true); } },
+    { "webp-lossy-fading.bmp", [] { return webpFile(fading(gradient(640, 480))); } },
+    { "webp-exif-turned.jpg", [] { return webpWithChunk(webpFile(gradient(640, 400)), "EXIF", exifBlock(6)); } },
+    { "webp-animated.gif",
+        [] {
+            return webpAnimation({ gradient(320, 240), fading(gradient(320, 240)) }, { 60000, 60000 }, 0);
         } },
 };
 
@@ -278,6 +301,12 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
     const GifFrameSpec frame { QRect(0, 0, 40, 40), QByteArray(1600, '\2'), 5, 1 };
     const QByteArray animated = animatedGif({ 40, 40 }, palette(4), { frame, frame });
     const QRgb grey = qRgb(127, 127, 127), blank = qRgba(0, 0, 0, 0);
+    QImage noise(64, 64, QImage::Format_RGB32); // rows that do not compress to a few bytes
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            noise.setPixel(x, y, x < 2 ? grey : qRgb(x * y % 251, (x ^ y) * 7 % 256, x * 31 % 256));
+    const QByteArray lossy = webpFile(gradient(640, 480)), lossless = webpFile(noise, true);
+    const QByteArray webpAnimated = webpAnimation({ noise, gradient(64, 64) }, { 50, 50 }, 0);
     const struct {
         const char* name;
         QByteArray bytes;
@@ -312,6 +341,14 @@ TEST_F(LoadingFiles, APictureCutShortShowsWhatItsFileHolds)
         { "cut.gif", gif.left(gif.size() * 2 / 3), false, true, { 40, 40 } },
         { "later-frame-cut.gif", animated.chopped(10), false, true, { 40, 40 } },
         { "cut-before-its-pixels.gif", gif.left(13 + 3 * 256 + 11), false, false, {}, false },
+        { "webp-lossy-cut.jpg", lossy.left(lossy.size() / 2), false, true },
+        { "webp-lossless-cut.gif", lossless.left(lossless.size() / 2), false, true, { 64, 64 }, true,
+            { { grey, blank } } },
+        { "webp-cut-in-its-headers.bmp", lossy.left(40), false, false, {}, false },
+        { "webp-animation-cut-in-a-later-frame.gif", webpAnimated.chopped(10), false, true, { 64, 64 }, true,
+            { { grey, grey } } },
+        { "webp-animation-cut-in-its-first-frame.gif", webpAnimated.left(76 + lossless.size() / 2), false, true,
+            { 64, 64 }, true, { { grey, blank } } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -385,6 +422,10 @@ TEST_F(LoadingFiles, HostileFiles)
         { "png-named.bmp", pngBytes(gradient(40, 30)), false },
         { "1x1-xpm-of-300-colours-named.bmp", xpmFile(300), false },
         { "jpeg-named.gif", jpegBytes(gradient(64, 48)), true },
+        { "webp-animation-on-a-16383x16383-canvas.gif",
+            webpCanvasSaying(webpAnimation({ gradient(8, 8), gradient(8, 8).mirrored() }, { 50, 50 }, 0), 16383, 16383),
+            false, 0, false, PictureFailure::TooLarge },
+        { "webp-animation-without-frames.bmp", webpAnimationWithoutFrames(), false },
     };
     for (const Row& row : rows) {
         const QString path = writeBytes(dir, QLatin1String(row.file), row.bytes);
