@@ -426,6 +426,18 @@ TEST_F(LoadingFiles, HostileFiles)
             webpCanvasSaying(webpAnimation({ gradient(8, 8), gradient(8, 8).mirrored() }, { 50, 50 }, 0), 16383, 16383),
             false, 0, false, PictureFailure::TooLarge },
         { "webp-animation-without-frames.bmp", webpAnimationWithoutFrames(), false },
+        { "webp-lossless-16383x16383-of-a-few-bytes.jpg", webpLosslessSaying(16383, 16383), false, 0, false,
+            PictureFailure::TooLarge },
+        { "webp-profile-chunk-past-the-file.jpg",
+            webpChunkSaying(
+                webpWithChunk(webpFile(gradient(64, 48)), "ICCP", QByteArray(3000, 'x')), "ICCP", 0xfffffff0),
+            false },
+        { "webp-file-and-frame-chunks-past-the-file.gif",
+            webpChunkSaying(
+                webpChunkSaying(webpAnimation({ gradient(64, 48), gradient(64, 48).mirrored() }, { 50, 50 }, 0), "RIFF",
+                    0x7ffffff0),
+                "ANMF", 0x7ffffff0),
+            true },
     };
     for (const Row& row : rows) {
         const QString path = writeBytes(dir, QLatin1String(row.file), row.bytes);

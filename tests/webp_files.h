@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QTransform>
+#include <QtEndian>
 #include <webp/decode.h>
 #include <webp/demux.h>
 #include <webp/encode.h>
@@ -129,6 +130,26 @@ inline QByteArray webpCanvasSaying(QByteArray webp, int width, int height)
         webp[24 + i] = char((width - 1) >> (8 * i));
         webp[27 + i] = char((height - 1) >> (8 * i));
     }
+    return webp;
+}
+
+// `webp` with the size of its chunk `fourcc` (the first one; "RIFF" for the file's) said to be `size`.
+inline QByteArray webpChunkSaying(QByteArray webp, const char* fourcc, quint32 size)
+{
+    const qsizetype at = webp.indexOf(fourcc);
+    for (int i = 0; i < 4; ++i)
+        webp[at + 4 + i] = char(size >> (8 * i));
+    return webp;
+}
+
+// A lossless WebP of a few pixels whose header says it is `width` x `height`.
+inline QByteArray webpLosslessSaying(int width, int height)
+{
+    QImage few(4, 4, QImage::Format_RGB32);
+    few.fill(Qt::gray);
+    QByteArray webp = webpFile(few, true);
+    const quint32 kept = qFromLittleEndian<quint32>(webp.constData() + 21) & 0xf0000000u; // alpha, version
+    qToLittleEndian(kept | quint32(width - 1) | quint32(height - 1) << 14, webp.data() + 21);
     return webp;
 }
 
