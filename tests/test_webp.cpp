@@ -1,8 +1,12 @@
-// WebP pictures read for a view: made at the size the view shows them, knowing their full size.
+// WebP pictures decoded at the size they are shown: a cell or a view, within the budget that size
+// takes; a view's picture knows its full size.
 
+#include "pictures/decodebudget.h"
+#include "pictures/decoding.h"
 #include "pictures/pictureread.h"
 #include "webp_files.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -36,6 +40,30 @@ TEST(Webp, AViewDecodesAtTheSizeItShows)
         EXPECT_EQ(viewed.image().size(), row.made);
         EXPECT_EQ(QSize(viewed.pixelWidth(), viewed.pixelHeight()), row.natural);
         EXPECT_EQ(viewed.fullImage().size(), row.natural);
+    }
+}
+
+// A lossy cell is decoded at its scale and needs room for that alone; a lossless one is decoded whole
+// inside libwebp, whatever the scale, and needs room for all of it.
+TEST(Webp, ACellNeedsRoomForWhatItsDecodeHolds)
+{
+    QImage picture(2000, 1500, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x / 8 % 256, y / 6 % 256, 90));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool made;
+    } rows[] = { { "lossy", webpFile(picture, false, 50), true }, { "lossless", webpFile(picture, true), false } };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QBuffer buffer;
+        buffer.setData(row.bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const BudgetHold elsewhere(DecodeBudget - budgetInUse() - (qint64(8) << 20));
+        const OnlyIfRoom room;
+        EXPECT_EQ(!decodePicture(buffer, row.bytes.size(), QSize(105, 81)).image.isNull(), row.made);
     }
 }
 

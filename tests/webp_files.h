@@ -142,6 +142,17 @@ inline QByteArray webpChunkSaying(QByteArray webp, const char* fourcc, quint32 s
     return webp;
 }
 
+// The animation `webp` with its first frame said to be of `size`.
+inline QByteArray webpFrameSaying(QByteArray webp, QSize size)
+{
+    const qsizetype at = webp.indexOf("ANMF") + 8 + 6;
+    for (int i = 0; i < 3; ++i) {
+        webp[at + i] = char((size.width() - 1) >> (8 * i));
+        webp[at + 3 + i] = char((size.height() - 1) >> (8 * i));
+    }
+    return webp;
+}
+
 // A lossless WebP of a few pixels whose header says it is `width` x `height`.
 inline QByteArray webpLosslessSaying(int width, int height)
 {
