@@ -9,7 +9,6 @@
 
 #include <QBuffer>
 #include <cmath>
-#include <webp/demux.h>
 
 namespace tl {
 
@@ -69,38 +68,6 @@ namespace {
         return bytes;
     }
 
-    struct Extended {
-        QByteArray profile;
-        int orientation = 1;
-    };
-
-    // The profile and the orientation an extended file carries, from chunks the file holds whole.
-    Extended extendedChunks(const QByteArray& bytes)
-    {
-        Extended found;
-        const WebPData data { reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()) };
-        WebPDemuxState state;
-        WebPDemuxer* demux = WebPDemuxPartial(&data, &state);
-        if (!demux)
-            return found;
-        const uint32_t flags = WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS);
-        WebPChunkIterator chunk;
-        if ((flags & ICCP_FLAG) && WebPDemuxGetChunk(demux, "ICCP", 1, &chunk)) {
-            if (qint64(chunk.chunk.size) <= ColourProfileLimit)
-                found.profile
-                    = QByteArray(reinterpret_cast<const char*>(chunk.chunk.bytes), qsizetype(chunk.chunk.size));
-            WebPDemuxReleaseChunkIterator(&chunk);
-        }
-        if ((flags & EXIF_FLAG) && WebPDemuxGetChunk(demux, "EXIF", 1, &chunk)) {
-            found.orientation = readExifBlock(
-                QByteArray::fromRawData(reinterpret_cast<const char*>(chunk.chunk.bytes), qsizetype(chunk.chunk.size)))
-                                    .orientation;
-            WebPDemuxReleaseChunkIterator(&chunk);
-        }
-        WebPDemuxDelete(demux);
-        return found;
-    }
-
 } // namespace
 
 Decoded decodeWebp(
@@ -126,7 +93,7 @@ Decoded decodeWebp(
             const QByteArray bytes = fileBytes(device, size, cancelled);
             if (cancelled && cancelled->load())
                 return failure(QStringLiteral("cancelled"));
-            const Extended extended = extendedChunks(bytes);
+            const WebpExtended extended = webpExtended(bytes);
             Decoded decoded;
             if (features.has_animation) {
                 WebpFirstFrame first = webpFirstFrame(bytes, cancelled);

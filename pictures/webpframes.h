@@ -1,10 +1,11 @@
 #pragma once
 
 // Animated WebPs: the frames as they play, through libwebp's animation decoder, which composites each
-// frame on a canvas of its own by the frames' blending and disposal; and the first frame alone, as a
-// still picture of the animation shows it.
+// frame on a canvas of its own by the frames' blending and disposal, turned and put in sRGB as the file's
+// EXIF block and profile say; and the first frame alone, as a still picture of the animation shows it.
 
 #include "pictures/animation.h"
+#include "pictures/colour.h"
 
 #include <QSize>
 
@@ -12,9 +13,17 @@ struct WebPAnimDecoder;
 
 namespace tl {
 
+struct WebpExtended {
+    QByteArray profile; // empty when there is none, or it is larger than ColourProfileLimit
+    int orientation = 1;
+};
+
+// The profile and the EXIF orientation the extended WebP `bytes` carries, from chunks it holds whole.
+WebpExtended webpExtended(const QByteArray& bytes);
+
 // What a step of an animation on a canvas of `canvas` allocates: the decoder's canvas and the one it
-// keeps to dispose a frame to, the copy of the canvas a caller holds, and the decode of a frame as large
-// as the canvas.
+// keeps to dispose a frame to, the copy of the canvas a caller holds and that copy turned, and the decode
+// of a frame as large as the canvas.
 qint64 webpAnimationStepCost(QSize canvas);
 
 struct WebpFirstFrame {
@@ -48,6 +57,8 @@ private:
     qint64 heldBytes_;
     AnimationPlaying playing_;
     qint64 stepCost_ = -1;
+    int orientation_ = 1;
+    ToSrgb conversion_;
     WebPAnimDecoder* decoder_ = nullptr;
     int playsStarted_ = 0;
     int lastTimestamp_ = 0; // when the frame before ended, from the start of the play

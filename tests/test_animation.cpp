@@ -82,6 +82,14 @@ TEST(Animation, WebpFramesPlayWithTheirDelaysAndLoops)
         EXPECT_EQ(shown, row.colours);
         EXPECT_EQ(delays, row.delays);
     }
+    // Each frame is turned as the file's EXIF block says, as the first is when the picture is shown still.
+    QImage wide(4, 2, QImage::Format_RGB32), green(4, 2, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    green.fill(Qt::green);
+    const auto turned
+        = animationFrames(webpWithChunk(webpAnimation({ wide, green }, { 50, 50 }, 0), "EXIF", exifBlock(6)));
+    for (int frame = 0; frame < 2; ++frame)
+        EXPECT_EQ(turned->next().image.size(), QSize(2, 4));
 }
 
 // Each frame is drawn over the ones before it: a transparent pixel shows what is under it, and the
