@@ -3,6 +3,7 @@
 #include "pictures/decodebudget.h"
 #include "pictures/decodecost.h"
 #include "pictures/decoding.h"
+#include "pictures/exif.h"
 #include "pictures/webpstill.h"
 
 #include <QPainter>
@@ -16,8 +17,8 @@ namespace tl {
 
 namespace {
 
-    // The canvases of the decoder and the copy a caller holds.
-    constexpr int CanvasesAStep = 3;
+    // The canvases of the decoder, the copy a caller holds, and that copy turned as the EXIF block says.
+    constexpr int CanvasesAStep = 4;
     // A frame's own decode: a lossless one is decoded whole into ARGB beside its transforms' data.
     constexpr int FrameBytesPerPixel = 6;
     constexpr qint64 RowBytesPerColumn = 256;
@@ -56,6 +57,30 @@ namespace {
     }
 
 } // namespace
+
+WebpExtended webpExtended(const QByteArray& bytes)
+{
+    WebpExtended found;
+    const WebPData data = webpData(bytes);
+    WebPDemuxState state;
+    WebPDemuxer* demux = WebPDemuxPartial(&data, &state);
+    if (!demux)
+        return found;
+    const uint32_t flags = WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS);
+    WebPChunkIterator chunk;
+    if ((flags & ICCP_FLAG) && WebPDemuxGetChunk(demux, "ICCP", 1, &chunk)) {
+        if (qint64(chunk.chunk.size) <= ColourProfileLimit)
+            found.profile = QByteArray(reinterpret_cast<const char*>(chunk.chunk.bytes), qsizetype(chunk.chunk.size));
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    if ((flags & EXIF_FLAG) && WebPDemuxGetChunk(demux, "EXIF", 1, &chunk)) {
+        const char* exif = reinterpret_cast<const char*>(chunk.chunk.bytes);
+        found.orientation = readExifBlock(QByteArray::fromRawData(exif, qsizetype(chunk.chunk.size))).orientation;
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPDemuxDelete(demux);
+    return found;
+}
 
 qint64 webpAnimationStepCost(QSize canvas)
 {
@@ -129,6 +154,9 @@ WebpFrames::WebpFrames(QByteArray bytes, qint64 heldBytes)
         if (WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) {
             playing_.frames = int(WebPDemuxGetI(demux, WEBP_FF_FRAME_COUNT));
             playing_.plays = int(WebPDemuxGetI(demux, WEBP_FF_LOOP_COUNT));
+            const WebpExtended extended = webpExtended(bytes_);
+            orientation_ = extended.orientation;
+            conversion_ = toSrgb(extended.profile);
             stepCost_ = webpAnimationStepCost(QSize(
                 int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH)), int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT))));
         }
@@ -178,6 +206,7 @@ AnimationFrame WebpFrames::next(const std::atomic<bool>* cancelled)
         QImage image = canvasCopy(canvas, QSize(int(info.canvas_width), int(info.canvas_height)));
         if (image.isNull())
             return;
+        image = conversion_.applied(orientedImage(std::move(image), orientation_));
         ++framesRead_;
         frame = { std::move(image), playedDelay(timestamp - lastTimestamp_) };
         lastTimestamp_ = timestamp;

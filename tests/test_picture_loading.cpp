@@ -183,7 +183,6 @@ const PictureFile Kinds[] = {
     { "webp-lossy.jpg", [] { return webpFile(gradient(640, 480)); } },
     { "webp-lossless.gif", [] { return webpFile(gradient(640, 480), true); } },
     { "webp-lossy-fading.bmp", [] { return webpFile(fading(gradient(640, 480))); } },
-    { "webp-exif-turned.jpg", [] { return webpWithChunk(webpFile(gradient(640, 400)), "EXIF", exifBlock(6)); } },
     { "webp-animated.gif",
         [] {
             return webpAnimation({ gradient(320, 240), fading(gradient(320, 240)) }, { 60000, 60000 }, 0);

@@ -1,5 +1,5 @@
 // WebP pictures decoded at the size they are shown: a cell or a view, within the budget that size
-// takes; a view's picture knows its full size.
+// takes; either knows the picture's full size, turned as its EXIF block says.
 
 #include "pictures/decodebudget.h"
 #include "pictures/decoding.h"
@@ -40,6 +40,8 @@ TEST(Webp, AViewDecodesAtTheSizeItShows)
         EXPECT_EQ(viewed.image().size(), row.made);
         EXPECT_EQ(QSize(viewed.pixelWidth(), viewed.pixelHeight()), row.natural);
         EXPECT_EQ(viewed.fullImage().size(), row.natural);
+        const StdPicture cell = loadCellPicture(file.fileName(), QSize(105, 81));
+        EXPECT_EQ(QSize(cell.pixelWidth(), cell.pixelHeight()), row.natural);
     }
 }
 

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
-#include <QTransform>
 #include <QtEndian>
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -90,21 +89,6 @@ inline QByteArray webpAnimation(const QList<QImage>& frames, const QList<int>& d
     return bytes;
 }
 
-// The orientation of an EXIF block that exifBlock made, in the chunk of `webp`; 1 without one.
-inline int webpOrientation(const QByteArray& webp)
-{
-    const WebPData data { reinterpret_cast<const uint8_t*>(webp.constData()), size_t(webp.size()) };
-    WebPDemuxer* demux = WebPDemux(&data);
-    WebPChunkIterator chunk;
-    int orientation = 1;
-    if (demux && WebPDemuxGetChunk(demux, "EXIF", 1, &chunk)) {
-        orientation = chunk.chunk.size >= 20 ? chunk.chunk.bytes[19] : 1;
-        WebPDemuxReleaseChunkIterator(&chunk);
-    }
-    WebPDemuxDelete(demux);
-    return orientation;
-}
-
 // The first frame of an animated WebP on its canvas, by libwebp's own animation decoder.
 inline QImage webpFirstFrameDecoded(const QByteArray& webp)
 {
@@ -172,8 +156,8 @@ inline QByteArray webpAnimationWithoutFrames()
     return QByteArray("RIFF\x24\0\0\0WEBP", 12) + vp8x + anim;
 }
 
-// A WebP decoded whole by libwebp itself, RGB32 when it is opaque, and turned a quarter clockwise when
-// exifBlock(6) says so; an animation's first frame; null when it is no WebP.
+// A WebP decoded whole by libwebp itself, RGB32 when it is opaque; an animation's first frame; null when
+// it is no WebP.
 inline QImage webpDecoded(const QByteArray& webp)
 {
     const auto* data = reinterpret_cast<const uint8_t*>(webp.constData());
@@ -190,7 +174,7 @@ inline QImage webpDecoded(const QByteArray& webp)
                              .convertToFormat(features.has_alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32)
                              .copy(); // before the pixels are freed
     WebPFree(pixels);
-    return webpOrientation(webp) == 6 ? image.transformed(QTransform().rotate(90)) : image;
+    return image;
 }
 
 } // namespace tl::test
