@@ -104,12 +104,12 @@ namespace {
         const WebpFirstFrame damaged { {}, QStringLiteral("the WebP animation is damaged"), false };
         constexpr qsizetype FirstChunk = 12, FrameHeader = 16;
         if (bytes.size() < FirstChunk + 18
-            || qFromLittleEndian<quint32>(bytes.constData() + 4) + 8 <= quint64(bytes.size()))
+            || quint64(qFromLittleEndian<quint32>(bytes.constData() + 4)) + 8 <= quint64(bytes.size()))
             return damaged;
         const QSize canvas(int(le24(bytes, 24) + 1), int(le24(bytes, 27) + 1));
         qsizetype at = FirstChunk;
         while (at + 8 + FrameHeader <= bytes.size() && bytes.mid(at, 4) != "ANMF")
-            at += 8 + qsizetype(qFromLittleEndian<quint32>(bytes.constData() + at + 4) + 1) / 2 * 2;
+            at += 8 + (qsizetype(qFromLittleEndian<quint32>(bytes.constData() + at + 4)) + 1) / 2 * 2;
         if (at + 8 + FrameHeader > bytes.size())
             return damaged;
         const QPoint place(2 * int(le24(bytes, at + 8)), 2 * int(le24(bytes, at + 11)));
