@@ -4,6 +4,7 @@
 
 #include "pictures/decoders.h"
 #include "pictures/exif.h"
+#include "pictures/viewscale.h"
 #include "pictures/webpframes.h"
 #include "pictures/webpstill.h"
 
@@ -18,21 +19,6 @@ namespace {
     constexpr qint64 HeadBytes = 4096;
     constexpr qint64 ReadChunk = qint64(1) << 20;
 
-    // The size a picture of `natural` size is made for a view that shows it at `shown`: that size when it
-    // has the picture's shape, to the pixel; else the picture's shape covering it. The natural size when
-    // that is as large or larger.
-    QSize madeFor(QSize natural, QSize shown)
-    {
-        if (shown.isEmpty() || shown.width() >= natural.width() || shown.height() >= natural.height())
-            return natural;
-        const qint64 w = natural.width(), h = natural.height();
-        if (std::abs(shown.width() * h - shown.height() * w) <= std::max(w, h))
-            return shown;
-        const double zoom = std::max(double(shown.width()) / w, double(shown.height()) / h);
-        const auto cover = [zoom](qint64 length) { return std::max(int(std::ceil(length * zoom - 1e-6)), 1); };
-        return QSize(std::min(cover(w), natural.width()), std::min(cover(h), natural.height()));
-    }
-
     bool turned(int orientation) { return orientation >= 5 && orientation <= 8; }
 
     // The size a still picture stored at `stored` is decoded to, in its stored orientation: for a cell at
@@ -44,8 +30,9 @@ namespace {
         QSize size = natural;
         if (!cell.isEmpty())
             size = natural.boundedTo(cell * 2);
-        else if (shownFor)
-            size = madeFor(natural, shownFor(natural));
+        else if (const QSize reduced = shownFor ? reducedForView(natural, shownFor(natural)) : QSize();
+                 !reduced.isEmpty())
+            size = reduced;
         return turn ? size.transposed() : size;
     }
 
