@@ -3,7 +3,6 @@
 #include "pictures/decodecost.h"
 #include "pictures/decoding.h"
 #include "pictures/pictureformat.h"
-#include "pictures/regularfile.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -18,9 +17,6 @@ namespace {
     // The canvas the decoder draws on, the copy of it a caller holds while the next frame is drawn, and
     // the area it keeps to restore under a frame, at most the canvas again.
     constexpr int CanvasesAStep = 3;
-
-    // The file is read in chunks: a cancelled read stops between two of them.
-    constexpr qint64 ReadChunk = qint64(1) << 20;
 
     // The bytes of a file in memory.
     struct BytesInMemory {
@@ -163,30 +159,6 @@ GifFrames::~GifFrames()
     reader_.reset();
     buffer_.reset();
     releaseHeldBytes(heldBytes_);
-}
-
-std::unique_ptr<GifFrames> GifFrames::readFile(const QString& path, const std::atomic<bool>* cancelled)
-{
-    QFile file;
-    QString why;
-    if (!openRegularFile(file, path, why) || pictureFormatOf(file.peek(FormatHeadBytes)) != PictureFormat::Gif)
-        return {};
-    const qint64 size = file.size();
-    if (size > HeldFileLimit || !reserveHeldBytes(size))
-        return {};
-    QByteArray bytes(size, Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < size && !(cancelled && cancelled->load())) {
-        const qint64 read = file.read(bytes.data() + got, std::min(ReadChunk, size - got));
-        if (read <= 0)
-            break;
-        got += read;
-    }
-    if (got < size) {
-        releaseHeldBytes(size);
-        return {};
-    }
-    return std::make_unique<GifFrames>(std::move(bytes), size);
 }
 
 bool GifFrames::rewind()

@@ -67,8 +67,8 @@ Decoded decodeAvif(QIODevice& device, qint64 size, QSize cell, const std::atomic
     qint64 fileCost = 0;
     if (const auto* buffer = qobject_cast<const QBuffer*>(&device); buffer && buffer->data().size() == size)
         bytes = buffer->data();
-    else if (size > DecodeBudget)
-        return failure(QStringLiteral("the file is larger than the decode budget"), PictureFailure::TooLarge);
+    else if (size > HeldFileLimit) // read before its decode is counted: a size no real AVIF comes near
+        return failure(QStringLiteral("the file is larger than an AVIF is read"), PictureFailure::TooLarge);
     else {
         bytes = device.read(size);
         fileCost = size;

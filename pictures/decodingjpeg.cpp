@@ -4,32 +4,13 @@
 #include "pictures/decoders.h"
 #include "pictures/jpeg.h"
 #include "pictures/progressivebudget.h"
+#include "pictures/viewscale.h"
 
 #include <QBuffer>
 #include <algorithm>
 #include <cmath>
 
 namespace tl {
-
-namespace {
-
-    // The size a picture of `natural` size is made for a view that shows it at `shown`: that size when
-    // it has the picture's shape, to the pixel; else the picture's shape covering it. Empty when that
-    // is the natural size or more.
-    QSize madeFor(QSize natural, QSize shown)
-    {
-        if (natural.isEmpty() || shown.isEmpty() || shown.width() >= natural.width()
-            || shown.height() >= natural.height())
-            return {};
-        const qint64 w = natural.width(), h = natural.height();
-        if (std::abs(shown.width() * h - shown.height() * w) <= std::max(w, h))
-            return shown;
-        const double zoom = std::max(double(shown.width()) / w, double(shown.height()) / h);
-        const auto cover = [zoom](qint64 length) { return std::max(int(std::ceil(length * zoom - 1e-6)), 1); };
-        return zoom >= 1 ? QSize() : QSize(cover(w), cover(h));
-    }
-
-} // namespace
 
 Decoded decodeJpeg(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, bool firstScans,
     const ShownFor& shownFor)
@@ -45,7 +26,7 @@ Decoded decodeJpeg(QIODevice& device, qint64 size, QSize cell, const std::atomic
     // A picture for a view that shows it smaller is brought to that size here, off the window's thread,
     // which then draws it as it is.
     return decodeWithin(
-        cost, shownFor ? madeFor(jpeg.naturalSize(), shown) : cell, cancelled,
+        cost, shownFor ? reducedForView(jpeg.naturalSize(), shown) : cell, cancelled,
         [&]() -> Decoded {
             QImage image = jpeg.decode(cost, cancelled);
             if (image.isNull())

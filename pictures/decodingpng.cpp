@@ -6,6 +6,7 @@
 #include "pictures/decoders.h"
 #include "pictures/pngreader.h"
 #include "pictures/rowreduction.h"
+#include "pictures/viewscale.h"
 
 #include <cmath>
 #include <cstring>
@@ -14,22 +15,6 @@
 namespace tl {
 
 namespace {
-
-    // The size a picture of `natural` size is made for a view that shows it at `shown`: that size when
-    // it has the picture's shape, to the pixel; else the picture's shape covering it. Empty when that
-    // is the natural size or more. (As a JPEG's view decode makes it.)
-    QSize madeFor(QSize natural, QSize shown)
-    {
-        if (natural.isEmpty() || shown.isEmpty() || shown.width() >= natural.width()
-            || shown.height() >= natural.height())
-            return {};
-        const qint64 w = natural.width(), h = natural.height();
-        if (std::abs(shown.width() * h - shown.height() * w) <= std::max(w, h))
-            return shown;
-        const double zoom = std::max(double(shown.width()) / w, double(shown.height()) / h);
-        const auto cover = [zoom](qint64 length) { return std::max(int(std::ceil(length * zoom - 1e-6)), 1); };
-        return zoom >= 1 ? QSize() : QSize(cover(w), cover(h));
-    }
 
     bool near(QPointF a, QPointF b) { return std::abs(a.x() - b.x()) < 0.005 && std::abs(a.y() - b.y()) < 0.005; }
 
@@ -123,7 +108,7 @@ Decoded decodePng(QIODevice& device, qint64, QSize cell, const std::atomic<bool>
     const QSize natural = png.size();
     // What the picture is made for: the cell, or the size the view shows it at (none for its natural
     // size). Its rows are averaged as they come to at most twice that, then smoothed to it.
-    const QSize madeSize = shownFor ? madeFor(natural, shownFor(natural)) : cell;
+    const QSize madeSize = shownFor ? reducedForView(natural, shownFor(natural)) : cell;
     const QSize reduced = madeSize.isEmpty() || png.interlaced()
         ? natural
         : QSize(std::min(natural.width(), 2 * madeSize.width()), std::min(natural.height(), 2 * madeSize.height()));

@@ -34,4 +34,16 @@ bool holdsEnough(QSize held, QSize natural, double zoom)
     return natural.width() * zoom <= held.width() + 0.5 && natural.height() * zoom <= held.height() + 0.5;
 }
 
+QSize reducedForView(QSize natural, QSize shown)
+{
+    if (natural.isEmpty() || shown.isEmpty() || shown.width() >= natural.width() || shown.height() >= natural.height())
+        return {};
+    const qint64 w = natural.width(), h = natural.height();
+    if (std::abs(shown.width() * h - shown.height() * w) <= std::max(w, h))
+        return shown;
+    const double zoom = std::max(double(shown.width()) / w, double(shown.height()) / h);
+    const auto cover = [zoom](qint64 length) { return std::max(int(std::ceil(length * zoom - 1e-6)), 1); };
+    return zoom >= 1 ? QSize() : QSize(std::min(cover(w), natural.width()), std::min(cover(h), natural.height()));
+}
+
 } // namespace tl

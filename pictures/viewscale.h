@@ -25,6 +25,11 @@ double shownZoom(QSize natural, const ShownView& view);
 // of `natural` size takes in `view`; the empty size when that is its natural size or more.
 QSize shownSize(QSize natural, const ShownView& view);
 
+// The size a picture of `natural` size is made at for a view that shows it at `shown` (device pixels, as
+// shownSize gives): `shown` itself when it has the picture's shape to the pixel, else the picture's shape
+// just covering it; the empty size when that would be the natural size or more.
+QSize reducedForView(QSize natural, QSize shown);
+
 // Whether an image of `held` pixels, decoded from a picture of `natural` size, has the pixels a view
 // at `zoom` draws: within half a pixel of the zoomed picture in both directions (the full picture, for a
 // zoom of 1 or more).

@@ -6,6 +6,7 @@
 #include "tests/avif_files.h"
 #include "tests/picture_files.h"
 #include "tests/profiles.h"
+#include "tests/webp_files.h"
 
 #include <QBuffer>
 #include <cmath>
@@ -310,6 +311,8 @@ TEST(Colour, ProfilesServeThePixelsOfTheirKindUpTo4MB)
         { "BMP, larger profile", bmpWith(colour, largest + '\0'), kept },
         { "icon, 4 MB profile", iconWith(colour, largest), converted },
         { "icon, larger profile", iconWith(colour, largest + '\0'), kept },
+        { "WebP, 4 MB profile", webpWithChunk(webpFile(colour, true), "ICCP", largest), converted },
+        { "WebP, larger profile", webpWithChunk(webpFile(colour, true), "ICCP", largest + '\0'), kept },
         { "grey PNG, grey profile", pngWith(grey, greyProfile), converted },
         { "grey PNG, RGB profile", pngWith(grey, rgbProfile), kept },
         { "PNG, 4 MB profile", pngWith(colour, declared(largest)), converted },

@@ -52,14 +52,16 @@ void AnimationPlayer::play(const StdPicture& picture)
     stop();
     const QByteArray bytes = picture.keptBytes();
     const QString path = picture.keptPath();
-    // Only a GIF can play; a picture that keeps its path is told by the file's first bytes, off this thread.
-    if (!bytes.isNull() && pictureFormatOf(bytes.left(FormatHeadBytes)) != PictureFormat::Gif)
+    // Only a GIF or a WebP can play; a picture that keeps its path is told by the file's first bytes, off
+    // this thread.
+    const PictureFormat format = pictureFormatOf(bytes.left(FormatHeadBytes));
+    if (!bytes.isNull() && format != PictureFormat::Gif && format != PictureFormat::Webp)
         return;
     if (bytes.isNull() && path.isEmpty())
         return;
     const int generation = generation_;
     openedAt_ = ticker_->now();
-    const auto firstFrame = [](std::shared_ptr<GifFrames> frames, const std::atomic<bool>* cancelled) {
+    const auto firstFrame = [](std::shared_ptr<AnimationFrames> frames, const std::atomic<bool>* cancelled) {
         // The window shows the first frame already: the decoder is moved past it for its delay.
         const AnimationFrame first
             = frames && frames->playing().animated() ? frames->next(cancelled) : AnimationFrame();
@@ -71,18 +73,18 @@ void AnimationPlayer::play(const StdPicture& picture)
     };
     if (!bytes.isNull()) {
         opening_ = Task<Opened>::start(cpuPool(), [bytes, firstFrame](const std::atomic<bool>* cancelled) {
-            return firstFrame(std::make_shared<GifFrames>(bytes), cancelled);
+            return firstFrame(std::shared_ptr<AnimationFrames>(animationFrames(bytes)), cancelled);
         });
         opening_->whenDone(this, whenOpened);
         return;
     }
     // A file is read on the pool that may wait on a disk, then decoded on the decoding pool.
-    using Read = Task<std::shared_ptr<GifFrames>>;
+    using Read = Task<std::shared_ptr<AnimationFrames>>;
     const auto read = Read::start(ioPool(), [path](const std::atomic<bool>* cancelled) {
-        return std::shared_ptr<GifFrames>(GifFrames::readFile(path, cancelled));
+        return std::shared_ptr<AnimationFrames>(readAnimationFile(path, cancelled));
     });
     readCancel_ = [read] { read->cancel(); };
-    read->whenDone(this, [this, generation, firstFrame, whenOpened](const std::shared_ptr<GifFrames>& frames) {
+    read->whenDone(this, [this, generation, firstFrame, whenOpened](const std::shared_ptr<AnimationFrames>& frames) {
         if (generation != generation_)
             return;
         readCancel_ = {}; // the read, and the bytes it holds, are let go once the frames hold them

@@ -39,7 +39,7 @@ private:
     std::function<void()> due_;
 };
 
-// Plays an animated GIF in a window whose control shows its first frame already. The frames are
+// Plays an animated GIF or WebP in a window whose control shows its first frame already. The frames are
 // decoded one ahead on the program's decoding pool, never on the window's thread, and each is shown
 // when the one before has shown for its delay; one decoded late shows when it comes. The animation
 // pauses while the window is hidden or minimised and goes on from where it was when it shows again;
@@ -55,7 +55,7 @@ public:
     AnimationPlayer(QWidget& window, ShowFrame show, std::unique_ptr<Ticker> ticker = {});
     ~AnimationPlayer() override;
 
-    // Plays `picture` when it is a GIF of more than one frame, read again from the bytes or the file it
+    // Plays `picture` when it is a GIF or WebP of more than one frame, read again from the bytes or the file it
     // was read from; stops what played before either way.
     void play(const StdPicture& picture);
     void stop();
@@ -71,7 +71,7 @@ protected:
 
 private:
     struct Opened {
-        std::shared_ptr<GifFrames> frames;
+        std::shared_ptr<AnimationFrames> frames;
         int firstDelay = 0;
     };
     void started(const Opened& opened);
@@ -85,7 +85,7 @@ private:
     QPointer<QWidget> window_;
     ShowFrame show_;
     std::unique_ptr<Ticker> ticker_;
-    std::shared_ptr<GifFrames> frames_;
+    std::shared_ptr<AnimationFrames> frames_;
     std::unique_ptr<BudgetHold> held_; // what it keeps between frames: the canvas and the frame ahead
     std::shared_ptr<Task<AnimationFrame>> decoding_;
     std::shared_ptr<Task<Opened>> opening_;

@@ -62,7 +62,7 @@ public:
     // Puts a picture in, unturned, in the view the user chose last (natural size, fitted, or a zoom
     // level), and fits the bars' ranges to it: the one way a picture comes into the window. The
     // second form takes the picture's image decoded beforehand, off the window's thread, and
-    // whether that decode found the file cut short. An animated GIF plays from its first frame.
+    // whether that decode found the file cut short. An animated GIF or WebP plays from its first frame.
     // The image may be reduced, decoded for keptView(): when the view comes to need more pixels than
     // it holds (a zoom, the natural size, a larger window), the full picture is decoded on the pools
     // and swapped in where the view then stands; the reduced one shows, scaled up, meanwhile. The
