@@ -59,24 +59,26 @@ def colour(i):
 def write_bmp(path, rgb):
     """A 24-bit BMP of one colour, crossed by the white stripes."""
     width, height = SIZE
-    plain = bytearray(bytes((rgb[2], rgb[1], rgb[0])) * width)
-    plain[STRIPE * 3:(STRIPE + 4) * 3] = b"\xff" * 12
-    white = b"\xff" * (width * 3)
-    rows = [white if STRIPE <= y < STRIPE + 4 else bytes(plain) for y in range(height)]
-    pixels = b"".join(reversed(rows))  # bottom-up
+    pixels = b"".join(stripe_row(rgb[::-1], y) for y in reversed(range(height)))  # bottom-up, as B, G, R
     header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + pixels)
 
 
+def stripe_row(rgb, y):
+    """Row y of a picture of one colour crossed by the white stripes, as R, G, B."""
+    if STRIPE <= y < STRIPE + 4:
+        return b"\xff" * (SIZE[0] * 3)
+    row = bytearray(bytes(rgb) * SIZE[0])
+    row[STRIPE * 3:(STRIPE + 4) * 3] = b"\xff" * 12
+    return bytes(row)
+
+
 def write_png(path, rgb):
     """An 8-bit RGB PNG of one colour, crossed by the white stripes as the BMPs are."""
     width, height = SIZE
-    plain = bytearray(bytes(rgb) * width)
-    plain[STRIPE * 3:(STRIPE + 4) * 3] = b"\xff" * 12
-    white = b"\xff" * (width * 3)
-    raw = b"".join(b"\0" + (white if STRIPE <= y < STRIPE + 4 else bytes(plain)) for y in range(height))
+    raw = b"".join(b"\0" + stripe_row(rgb, y) for y in range(height))
     chunk = lambda kind, data: (struct.pack(">I", len(data)) + kind + data
                                 + struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff))
     with open(path, "wb") as f:
@@ -89,9 +91,9 @@ def write_few(path, rgb):
     if path.endswith(".gif"):
         write_png(path, rgb)
     elif path.endswith(".jpg"):
-        write_bmp(path + ".bmp", rgb)
-        run("cwebp", "-quiet", "-lossless", path + ".bmp", "-o", path)
-        os.remove(path + ".bmp")
+        write_png(path + ".png", rgb)
+        run("cwebp", "-quiet", "-lossless", path + ".png", "-o", path)
+        os.remove(path + ".png")
     else:
         write_bmp(path, rgb)
 
