@@ -48,6 +48,13 @@ bool avifTurned(const avifImage& image)
     return exifOrientation(image) != 1;
 }
 
+bool avifQuarterTurned(const avifImage& image)
+{
+    if (hasProperties(image))
+        return (image.transformFlags & AVIF_TRANSFORM_IROT) && image.irot.angle % 2 == 1;
+    return exifOrientation(image) >= 5;
+}
+
 QImage avifOriented(QImage picture, const avifImage& image)
 {
     if (!hasProperties(image))

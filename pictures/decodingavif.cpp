@@ -4,6 +4,7 @@
 
 #include "pictures/avifpicture.h"
 #include "pictures/decoders.h"
+#include "pictures/viewscale.h"
 
 #include <QBuffer>
 #include <memory>
@@ -60,7 +61,8 @@ namespace {
 
 } // namespace
 
-Decoded decodeAvif(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, const ShownFor&)
+Decoded decodeAvif(
+    QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled, const ShownFor& shownFor)
 {
     // The file is read whole: held bytes are used as they are, a file's are read and counted.
     QByteArray bytes;
@@ -101,8 +103,18 @@ Decoded decodeAvif(QIODevice& device, qint64 size, QSize cell, const std::atomic
     // at its peak; a picture made of tiles is copied into a whole one), the profile and EXIF block
     // libavif keeps, the 32-bit picture, and its turned copy.
     const qint64 planes = planeBytes(header, alpha);
-    const qint64 cost
-        = fileCost + 2 * planes + qint64(header.icc.size + header.exif.size) + pixelBytes(stored) * (turned ? 2 : 1);
+    // A cell, or a view that shows the picture smaller, takes it reduced as its rows become pixels.
+    const bool quarter = avifQuarterTurned(header);
+    const QSize natural = quarter ? stored.transposed() : stored;
+    QSize reduced = !cell.isEmpty() ? natural.boundedTo(cell * 2)
+        : shownFor                  ? reducedForView(natural, shownFor(natural))
+                                    : QSize();
+    if (reduced == natural)
+        reduced = {};
+    if (quarter)
+        reduced.transpose();
+    const qint64 pixels = reduced.isEmpty() ? pixelBytes(stored) : avifReducedBytes(stored.width(), reduced);
+    const qint64 cost = fileCost + 2 * planes + qint64(header.icc.size + header.exif.size) + pixels * (turned ? 2 : 1);
     ToSrgb colour;
     return decodeWithin(
         cost, cell, cancelled,
@@ -118,13 +130,15 @@ Decoded decodeAvif(QIODevice& device, qint64 size, QSize cell, const std::atomic
                 return failure(QStringLiteral("the picture is not what its container says"));
             if (cancelled && cancelled->load())
                 return failure(QStringLiteral("cancelled"));
-            QImage picture = toPixels(frame, alpha && frame.alphaPlane);
+            QImage picture = reduced.isEmpty()
+                ? toPixels(frame, alpha && frame.alphaPlane)
+                : avifReducedPixels(frame, alpha && frame.alphaPlane, reduced, cancelled);
             if (picture.isNull())
                 return failure(QStringLiteral("the samples could not be turned into pixels"));
             colour = toSrgb(avifColourProfile(frame));
             picture = avifOriented(std::move(picture), frame);
             Decoded decoded { std::move(picture), {}, {} };
-            decoded.natural = decoded.image.size();
+            decoded.natural = natural;
             return decoded;
         },
         colour);

@@ -512,7 +512,7 @@ TEST_F(LoadingFiles, HostileFiles)
         { "jpeg-named.gif", jpegBytes(gradient(64, 48)), true },
         // A container says an AVIF's size: past what libavif reads, or what the budget holds, it is refused.
         { "avif-declaring-65535x65535.jpg", avifDeclaring(65535, 65535), false, 0, false, PictureFailure::TooLarge },
-        { "10-bit-avif-declaring-11000x11000.gif", avifDeclaring(11000, 11000, 10), false, 0, false,
+        { "10-bit-avif-declaring-15000x15000.gif", avifDeclaring(15000, 15000, 10), false, 0, false,
             PictureFailure::TooLarge },
         { "webp-animation-on-a-16383x16383-canvas.gif",
             webpCanvasSaying(webpAnimation({ gradient(8, 8), gradient(8, 8).mirrored() }, { 50, 50 }, 0), 16383, 16383),
