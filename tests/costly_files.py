@@ -261,6 +261,29 @@ class Frames:
         out.write(self.tail)
 
 
+def webp_lossless_saying(width, height):
+    """A lossless WebP whose header says `width` x `height`, its bitstream a few bytes of nothing."""
+    bits = (width - 1) | (height - 1) << 14
+    vp8l = b"\x2f" + struct.pack("<I", bits) + b"\0" * 16
+    return b"RIFF" + struct.pack("<I", 4 + 8 + len(vp8l)) + b"WEBP" + b"VP8L" + struct.pack("<I", len(vp8l)) + vp8l
+
+
+def avif_saying(width, height):
+    """A small AVIF made by avifenc whose picture's size property says `width` x `height`; none without
+    avifenc."""
+    if not shutil.which("avifenc"):
+        return None
+    with tempfile.TemporaryDirectory() as folder:
+        source, made = os.path.join(folder, "a.png"), os.path.join(folder, "a.avif")
+        with open(source, "wb") as f:
+            f.write(one_colour_png(64, (30, 90, 160)))
+        subprocess.run(["avifenc", "-s", "10", source, made], check=True, capture_output=True)
+        avif = bytearray(open(made, "rb").read())
+    at = avif.index(b"ispe") + 8  # the box's version and flags, then the width and the height
+    avif[at:at + 8] = struct.pack(">II", width, height)
+    return bytes(avif)
+
+
 def costly_files():
     photo = baseline_jpeg(640, 480, 1)
     text_png, text_png_length = png_with_text(64, 100, 6000000)
@@ -281,6 +304,10 @@ def costly_files():
         "icon-64x64-png-with-600mb-of-text-chunks.ico": icon_with_sparse_png(64, text_png, text_png_length),
         "xpm-1x1-of-3-million-colours-named.bmp": xpm_of_colours(3000000),
         "png-16000x16000-named.bmp": one_colour_png(16000, (120, 200, 40)),
+        "png-20000x20000-of-zeros-named.gif": one_colour_png(20000, (0, 0, 0)),
+        "webp-lossless-16383x16383-of-a-few-bytes-named.jpg": webp_lossless_saying(16383, 16383),
+        "avif-saying-65535x65535-named.jpg": avif_saying(65535, 65535),
+        "avif-saying-16000x16000-named.gif": avif_saying(16000, 16000),
         "gif-40-million-one-pixel-frames.gif": gif_of_tiny_frames(40000000),
         "text-named-as-picture.JPG": b"This is a text file, not a picture. Nothing more\n",
         "empty.jpg": b"",
@@ -308,6 +335,8 @@ def main(argv):
     if "--ordinary" in argv:
         files.update(ordinary_files())
     for name, data in files.items():
+        if data is None:
+            continue
         with open(os.path.join(outdir, name), "wb") as out:
             if isinstance(data, bytes):
                 out.write(data)
