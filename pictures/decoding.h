@@ -24,12 +24,11 @@ struct Decoded {
     bool incomplete = false; // the file ended before the picture did: the image shows what it holds
 };
 
-// Decodes the picture `device` holds (open, at its start, `size` bytes long): a BMP, GIF, JPEG, PNG, WebP, AVIF or icon,
-// told by its content; anything else is no picture (PictureFailure::NotAPicture). With an empty
-// `cell` the result is the full picture; otherwise an image of exactly `cell`'s size in full
-// colour, decoded at reduced size where the format allows. EXIF orientation is applied either
-// way. A decode that would pass the memory budget waits for others to end; a load cancelled
-// through `cancelled` while it waits gives no picture.
+// Decodes the picture `device` holds (open, at its start, `size` bytes long): a BMP, GIF, JPEG, PNG, WebP, AVIF or
+// icon, told by its content; anything else is no picture (PictureFailure::NotAPicture). With an empty `cell` the result
+// is the full picture; otherwise an image of exactly `cell`'s size in full colour, decoded at reduced size where the
+// format allows. EXIF orientation is applied either way. A decode that would pass the memory budget waits for others to
+// end; a load cancelled through `cancelled` while it waits gives no picture.
 Decoded decodePicture(QIODevice& device, qint64 size, QSize cell, const std::atomic<bool>* cancelled = nullptr);
 
 // The size a picture of the given natural size (orientation applied) is shown at, in device pixels; the

@@ -21,19 +21,26 @@ struct PngKind {
     std::vector<quint16> transparent = {}; // tRNS of grey or RGB pictures: the transparent sample(s)
 };
 
-// `picture` (32-bit; for a palette, indexed with the palette's colours, their alpha put in tRNS)
-// written as `kind` says. Grey takes the green; a 16-bit sample is the 8-bit one and below it noise.
-inline QByteArray pngFile(const QImage& picture, const PngKind& kind)
+// A libpng writer appending to `out`.
+inline png_structp pngWritingTo(QByteArray& out)
 {
-    QByteArray out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
     png_set_write_fn(
         png, &out,
         [](png_structp p, png_bytep data, size_t length) {
             static_cast<QByteArray*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), qsizetype(length));
         },
         nullptr);
+    return png;
+}
+
+// `picture` (32-bit; for a palette, indexed with the palette's colours, their alpha put in tRNS)
+// written as `kind` says. Grey takes the green; a 16-bit sample is the 8-bit one and below it noise.
+inline QByteArray pngFile(const QImage& picture, const PngKind& kind)
+{
+    QByteArray out;
+    png_structp png = pngWritingTo(out);
+    png_infop info = png_create_info_struct(png);
     png_set_IHDR(png, info, png_uint_32(picture.width()), png_uint_32(picture.height()), kind.depth, kind.colourType,
         kind.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
         PNG_FILTER_TYPE_DEFAULT);
@@ -94,14 +101,8 @@ inline QByteArray pngFile(const QImage& picture, const PngKind& kind)
 inline QByteArray pngOfZeros(int width, int height)
 {
     QByteArray out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = pngWritingTo(out);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, size_t length) {
-            static_cast<QByteArray*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), qsizetype(length));
-        },
-        nullptr);
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 1);
