@@ -7,6 +7,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <QWindow>
 #include <mutex>
 
@@ -27,6 +28,21 @@ namespace {
         bool firstPressWentTo(const QWidget* widget) const
         {
             return previous_ && previous_ == widget->window()->windowHandle();
+        }
+        // A click on an image control of `widget`'s window, at `time` (the event's, in milliseconds).
+        void clicked(const QWidget* widget, quint64 time)
+        {
+            clickedIn_ = widget->window()->windowHandle();
+            clickedAt_ = time;
+        }
+        // Whether a press at `time` on `widget` is the second half of a slow double click whose first
+        // click was taken by another window (which it may have closed): within the system's double-click
+        // interval of that click.
+        bool followsAClickElsewhere(const QWidget* widget, quint64 time) const
+        {
+            const quint64 interval = quint64(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+            return clickedAt_ && clickedIn_ != widget->window()->windowHandle() && time >= clickedAt_
+                && time - clickedAt_ < interval;
         }
 
     protected:
@@ -49,6 +65,8 @@ namespace {
         }
         QPointer<QWindow> previous_;
         QPointer<QWindow> latest_;
+        QPointer<QWindow> clickedIn_; // null once that window has gone, which makes it another
+        quint64 clickedAt_ = 0;
     };
 
 } // namespace
@@ -103,7 +121,9 @@ ImageWidget::ImageWidget(ImageControl* owner)
 
 void ImageWidget::mousePressEvent(QMouseEvent* event)
 {
-    pressed_ = event->button() == Qt::LeftButton;
+    // The second click of a slow double click whose first closed the window above is not a click here.
+    pressed_ = event->button() == Qt::LeftButton
+        && !PressedWindows::instance().followsAClickElsewhere(this, event->timestamp());
     pressedAt_ = event->globalPosition().toPoint();
     draggedTo_ = pressedAt_;
     QWidget::mousePressEvent(event);
@@ -143,6 +163,8 @@ void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
         dragging_ = false;
         unsetCursor();
     }
+    if (clicked)
+        PressedWindows::instance().clicked(this, event->timestamp());
     if (clicked && owner_->Click)
         owner_->Click();
 }
