@@ -42,7 +42,7 @@ namespace {
         {
             const quint64 interval = quint64(QGuiApplication::styleHints()->mouseDoubleClickInterval());
             return clickedAt_ && clickedIn_ != widget->window()->windowHandle() && time >= clickedAt_
-                && time - clickedAt_ < interval;
+                && time - clickedAt_ <= interval;
         }
 
     protected:
