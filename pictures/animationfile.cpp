@@ -11,9 +11,6 @@ namespace tl {
 
 namespace {
 
-    // The file is read in chunks: a cancelled read stops between two of them.
-    constexpr qint64 ReadChunk = qint64(1) << 20;
-
     bool plays(PictureFormat format) { return format == PictureFormat::Gif || format == PictureFormat::Webp; }
 
 } // namespace
@@ -40,15 +37,8 @@ std::unique_ptr<AnimationFrames> readAnimationFile(const QString& path, const st
     const qint64 size = file.size();
     if (size > HeldFileLimit || !reserveHeldBytes(size))
         return {};
-    QByteArray bytes(size, Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < size && !(cancelled && cancelled->load())) {
-        const qint64 read = file.read(bytes.data() + got, std::min(ReadChunk, size - got));
-        if (read <= 0)
-            break;
-        got += read;
-    }
-    if (got < size) {
+    QByteArray bytes = readUpTo(file, size, cancelled);
+    if (bytes.size() < size) {
         releaseHeldBytes(size);
         return {};
     }

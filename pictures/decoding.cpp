@@ -76,6 +76,21 @@ QImage scaledInFullColour(QImage image, QSize size)
     return image;
 }
 
+QByteArray readUpTo(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled)
+{
+    constexpr qint64 Chunk = qint64(1) << 20;
+    QByteArray bytes(size, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < size && !(cancelled && cancelled->load())) {
+        const qint64 read = device.read(bytes.data() + got, std::min(Chunk, size - got));
+        if (read <= 0)
+            break;
+        got += read;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
 bool reserveHeldBytes(qint64 bytes)
 {
     if (held.fetch_add(bytes) + bytes <= HeldBytesBudget)

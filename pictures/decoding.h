@@ -55,6 +55,10 @@ Decoded decodeExifThumbnail(const JpegDecoder& photo, QSize cell, const std::ato
 // `image` scaled to `size` in full colour (indexed and 1-bit pictures are not dithered).
 QImage scaledInFullColour(QImage image, QSize size);
 
+// Up to `size` bytes of `device` from where it stands, read a megabyte at a time until it ends, fails or
+// the read is cancelled through `cancelled`: what was read.
+QByteArray readUpTo(QIODevice& device, qint64 size, const std::atomic<bool>* cancelled);
+
 // File bytes that pictures keep for a full decode later, counted across all live pictures.
 // A reservation that would pass the budget is refused; a refused picture keeps its path instead.
 constexpr qint64 HeldBytesBudget = qint64(512) << 20;

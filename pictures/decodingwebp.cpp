@@ -17,7 +17,6 @@ namespace {
 
     // Enough of a file's head for its headers, unless a large profile comes before its picture.
     constexpr qint64 HeadBytes = 4096;
-    constexpr qint64 ReadChunk = qint64(1) << 20;
 
     bool turned(int orientation) { return orientation >= 5 && orientation <= 8; }
 
@@ -43,16 +42,7 @@ namespace {
             return buffer->data();
         if (!device.seek(0))
             return {};
-        QByteArray bytes(size, Qt::Uninitialized);
-        qint64 got = 0;
-        while (got < size && !(cancelled && cancelled->load())) {
-            const qint64 read = device.read(bytes.data() + got, std::min(ReadChunk, size - got));
-            if (read <= 0)
-                break;
-            got += read;
-        }
-        bytes.truncate(got);
-        return bytes;
+        return readUpTo(device, size, cancelled);
     }
 
 } // namespace
